@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// The four letter-case conversions and the reading of the case box's text.
+// A character is one UTF-16 code unit; no conversion changes the length of a text.
+namespace Case {
+
+enum class CaseMode { Upper, Lower, Proper, Sentence };
+
+// The mode named by a case box text: the first of "upper", "lower", "proper", "sentence"
+// found in the lowered text, or none.
+std::optional<CaseMode> MatchCaseMode(const QString& caseBoxText);
+
+// Simple one-for-one case mapping per code unit ("ß" stays "ß").
+QString UpperCase(const QString& text);
+QString LowerCase(const QString& text);
+
+// Lower-cases the text and capitalises the first character and every character after a
+// space, tab or carriage return. Throws std::overflow_error ("Overflow") for texts of
+// 32,767 characters or more: the position counter is 16-bit.
+QString ProperCase(const QString& text);
+
+// First character upper-cased, the rest lower-cased.
+QString SentenceCase(const QString& text);
+
+// The conversion for a mode.
+QString Convert(CaseMode mode, const QString& text);
+
+} // namespace Case

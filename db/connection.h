@@ -1,0 +1,71 @@
+#pragma once
+
+#include "db/error.h"
+
+#include <QString>
+#include <memory>
+
+namespace db {
+
+// Numbers of the data-access layer's published enumerations.
+inline constexpr int adUseServer = 2;
+inline constexpr int adUseClient = 3;
+inline constexpr int adModeUnknown = 0;
+inline constexpr int adModeReadWrite = 3;
+inline constexpr int adOpenForwardOnly = 0;
+inline constexpr int adOpenStatic = 3;
+inline constexpr int adLockReadOnly = 1;
+inline constexpr int adLockOptimistic = 3;
+
+class Recordset;
+
+// One database connection over the ODBC wide API. Releasing the object ends an open
+// connection. The properties take effect at the next Open.
+class Connection {
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    int CursorLocation() const { return cursorLocation_; }
+    void SetCursorLocation(int location) { cursorLocation_ = location; }
+    int Mode() const { return mode_; }
+    void SetMode(int mode) { mode_ = mode; }
+    // Seconds; 30 and 15 unless set.
+    int CommandTimeout() const { return commandTimeout_; }
+    void SetCommandTimeout(int seconds) { commandTimeout_ = seconds; }
+    int ConnectionTimeout() const { return connectionTimeout_; }
+    void SetConnectionTimeout(int seconds) { connectionTimeout_ = seconds; }
+
+    // The connection's default property: the string used by Open() without argument.
+    const QString& ConnectionString() const { return connectionString_; }
+    void SetConnectionString(const QString& text) { connectionString_ = text; }
+
+    // Opens with an ODBC string, or with an OLE DB string ("Provider=NAME;Data Source=...;
+    // User Id=...;Password=...;"), which is served by the ODBC driver registered as NAME.
+    // Throws db::Error with every diagnostic record's text.
+    void Open();
+    void Open(const QString& connectionString);
+
+    // Runs one statement. For a query the result is a record set on its first row (client
+    // cursor when CursorLocation is adUseClient); otherwise a closed record set.
+    Recordset Execute(const QString& statement);
+
+    void Close();
+    bool IsOpen() const;
+
+    // The ODBC connection handle (SQLHDBC) while open; for the record set.
+    void* handle() const;
+
+private:
+    struct Handles;
+    std::unique_ptr<Handles> handles_;
+    int cursorLocation_ = adUseServer;
+    int mode_ = adModeUnknown;
+    int commandTimeout_ = 30;
+    int connectionTimeout_ = 15;
+    QString connectionString_;
+};
+
+} // namespace db
