@@ -1,0 +1,118 @@
+#include "casing/case_rules.h"
+
+#include <QLatin1StringView>
+#include <stdexcept>
+
+namespace Case {
+
+namespace {
+
+// Qt's per-character mapping keeps a character whose only mapping is longer than one unit
+// ("ß", "ŉ") and leaves surrogates alone; BMP input always maps inside the BMP.
+char16_t UpperUnit(char16_t unit) {
+    return static_cast<char16_t>(QChar::toUpper(char32_t{unit}));
+}
+
+char16_t LowerUnit(char16_t unit) {
+    return static_cast<char16_t>(QChar::toLower(char32_t{unit}));
+}
+
+bool IsWordSeparator(char16_t unit) {
+    return unit == u' ' || unit == u'\t' || unit == u'\r';
+}
+
+// Runs every unit of the text, in order, through mapUnit. The text is copied only once a
+// unit actually changes, so text already in the wanted case costs no allocation.
+template <typename MapUnit> QString MapUnits(const QString& text, MapUnit mapUnit) {
+    const char16_t* in = QStringView(text).utf16();
+    const qsizetype length = text.size();
+    qsizetype i = 0;
+    char16_t mapped = 0;
+    for (; i < length; ++i) {
+        mapped = mapUnit(in[i]);
+        if (mapped != in[i]) {
+            break;
+        }
+    }
+    if (i == length) {
+        return text;
+    }
+    QString result = text;
+    char16_t* out = reinterpret_cast<char16_t*>(result.data()); // the one detach
+    out[i] = mapped;
+    for (++i; i < length; ++i) {
+        out[i] = mapUnit(out[i]);
+    }
+    return result;
+}
+
+// The 16-bit position counter of ProperCase tops out before this length.
+constexpr qsizetype kProperCaseLimit = 32767;
+
+} // namespace
+
+std::optional<CaseMode> MatchCaseMode(const QString& caseBoxText) {
+    struct ModeWord {
+        QLatin1StringView word;
+        CaseMode mode;
+    };
+    static constexpr ModeWord kModeWords[] = {
+        {QLatin1StringView("upper"), CaseMode::Upper},
+        {QLatin1StringView("lower"), CaseMode::Lower},
+        {QLatin1StringView("proper"), CaseMode::Proper},
+        {QLatin1StringView("sentence"), CaseMode::Sentence},
+    };
+    const QString lowered = LowerCase(caseBoxText);
+    for (const ModeWord& entry : kModeWords) {
+        if (lowered.contains(entry.word)) {
+            return entry.mode;
+        }
+    }
+    return std::nullopt;
+}
+
+QString UpperCase(const QString& text) {
+    return MapUnits(text, UpperUnit);
+}
+
+QString LowerCase(const QString& text) {
+    return MapUnits(text, LowerUnit);
+}
+
+QString ProperCase(const QString& text) {
+    if (text.size() >= kProperCaseLimit) {
+        throw std::overflow_error("Overflow");
+    }
+    bool capitaliseNext = true;
+    return MapUnits(text, [&capitaliseNext](char16_t unit) {
+        const char16_t lowered = LowerUnit(unit);
+        const char16_t result = capitaliseNext ? UpperUnit(lowered) : lowered;
+        capitaliseNext = IsWordSeparator(result);
+        return result;
+    });
+}
+
+QString SentenceCase(const QString& text) {
+    bool first = true;
+    return MapUnits(text, [&first](char16_t unit) {
+        const char16_t result = first ? UpperUnit(unit) : LowerUnit(unit);
+        first = false;
+        return result;
+    });
+}
+
+QString Convert(CaseMode mode, const QString& text) {
+    switch (mode) {
+    case CaseMode::Upper:
+        return UpperCase(text);
+    case CaseMode::Lower:
+        return LowerCase(text);
+    case CaseMode::Proper:
+        return ProperCase(text);
+    case CaseMode::Sentence:
+        return SentenceCase(text);
+    }
+    return text;
+}
+
+} // namespace Case
