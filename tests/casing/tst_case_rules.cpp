@@ -67,6 +67,7 @@ void TestCaseRules::convert_data() {
     proper("bracket", u"(note) text"_qs, u"(note) Text"_qs);
     proper("acronym", u"USA"_qs, u"Usa"_qs);
     proper("greek", u"ΟΔΟΣ ΑΘΗΝΑΣ"_qs, u"Οδοσ Αθηνασ"_qs);
+    proper("lowered before capitalised", u"\u1E9Eauer"_qs, u"ßauer"_qs);
 
     const auto sentence = [](const char* name, const QString& text, const QString& expected) {
         QTest::addRow("sentence: %s", name) << CaseMode::Sentence << text << expected;
