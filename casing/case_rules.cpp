@@ -8,12 +8,19 @@ namespace Case {
 namespace {
 
 // Qt's per-character mapping keeps a character whose only mapping is longer than one unit
-// ("ß", "ŉ") and leaves surrogates alone; BMP input always maps inside the BMP.
+// ("ß", "ŉ") and leaves surrogates alone; BMP input always maps inside the BMP. ASCII, the
+// bulk of most columns, is mapped here without Qt's table lookup.
 char16_t UpperUnit(char16_t unit) {
+    if (unit < 0x80) {
+        return unit >= u'a' && unit <= u'z' ? char16_t(unit - 32) : unit;
+    }
     return static_cast<char16_t>(QChar::toUpper(char32_t{unit}));
 }
 
 char16_t LowerUnit(char16_t unit) {
+    if (unit < 0x80) {
+        return unit >= u'A' && unit <= u'Z' ? char16_t(unit + 32) : unit;
+    }
     return static_cast<char16_t>(QChar::toLower(char32_t{unit}));
 }
 

@@ -135,6 +135,7 @@ class TestCaseProperties : public QObject {
 private slots:
     void randomTexts();
     void everyUnitInBothPositions();
+    void everyUnitMapsAsThePlatformDoes();
 };
 
 // Length kept, a second conversion changes nothing (a repeated run sends no change), and
@@ -184,6 +185,20 @@ void TestCaseProperties::everyUnitInBothPositions() {
                      (QByteArray(ModeName(mode)) + " not idempotent " + Difference(twice, once))
                          .constData());
         }
+    }
+}
+
+// Upper- and lower-casing are the platform's simple mapping, whatever shortcuts they take.
+void TestCaseProperties::everyUnitMapsAsThePlatformDoes() {
+    QString everyUnit(0x10000, Qt::Uninitialized);
+    for (int unit = 0; unit < 0x10000; ++unit) {
+        everyUnit[unit] = QChar(char16_t(unit));
+    }
+    const QString upper = Case::UpperCase(everyUnit);
+    const QString lower = Case::LowerCase(everyUnit);
+    for (int unit = 0; unit < 0x10000; ++unit) {
+        QCOMPARE(upper[unit].unicode(), QChar::toUpper(char32_t(unit)));
+        QCOMPARE(lower[unit].unicode(), QChar::toLower(char32_t(unit)));
     }
 }
 
