@@ -11,8 +11,8 @@ inline constexpr auto SupportAddress = "support@quillmark.example";
 
 // description CR LF "in Quillmark2021/08/31.WINDOW.PROCEDURE " "at line " STEP CR CR
 // "Please email screenshot of this message to " SUPPORT
-QString ErrorReportText(const QString& description, const QString& window,
-                        const QString& procedure, int step);
+QString ErrorReportText(const QString& description, const QString& window, const QString& procedure,
+                        int step);
 
 // Shows the report through the message seam and waits for OK.
 void ShowErrorReport(const QString& description, const QString& window, const QString& procedure,

@@ -4,7 +4,9 @@ MessageRecorder::MessageRecorder() {
     SetMessageSink([this](const Message& message) { messages_.append(message); });
 }
 
-MessageRecorder::~MessageRecorder() { SetMessageSink({}); }
+MessageRecorder::~MessageRecorder() {
+    SetMessageSink({});
+}
 
 QStringList MessageRecorder::texts() const {
     QStringList result;

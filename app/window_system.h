@@ -1,0 +1,10 @@
+#pragma once
+
+// Lets pending window events run from inside a long operation.
+void YieldToWindowSystem();
+
+// Ends the program at once: closing either window. When an operation is under way (it is
+// yielding), the program ends as soon as control comes back to it.
+void EndProgram();
+
+bool ProgramEnding();

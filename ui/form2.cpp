@@ -1,0 +1,281 @@
+#include "ui/form2.h"
+
+#include "app/app_title.h"
+#include "app/error_report.h"
+#include "app/files.h"
+#include "app/look_and_feel.h"
+#include "app/messages.h"
+#include "app/twips.h"
+#include "app/window_system.h"
+#include "casing/preview_recasing.h"
+#include "change/change_run.h"
+#include "db/listings.h"
+#include "ui/form1.h"
+#include "ui/list_views.h"
+#include "ui/program_icon.h"
+#include "ui/progress_bar.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTreeWidget>
+
+namespace {
+
+const QString WindowName = QStringLiteral("Form2");
+
+// Sets a flag for the lifetime of an operation.
+class FlagScope {
+public:
+    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FlagScope() { flag_ = false; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    bool& flag_;
+};
+
+// Shows the busy pointer for a listing and puts the default back however the listing ends.
+class BusyPointer {
+public:
+    explicit BusyPointer(WindowPointer& pointer) : pointer_(pointer) {
+        pointer_.Set(WindowPointer::Busy);
+    }
+    ~BusyPointer() { pointer_.Set(WindowPointer::Default); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+private:
+    WindowPointer& pointer_;
+};
+
+} // namespace
+
+// The change run's view of the work window.
+class WorkWindowRunHost : public ChangeRunHost {
+public:
+    explicit WorkWindowRunHost(Form2& window) : w_(window) {}
+
+    int FieldCount() override { return w_.ListView2->topLevelItemCount(); }
+    ConnectionProfile Profile() override { return w_.form1_->Profile(); }
+    QString CurrentTable() override { return ListViews::CurrentText(w_.ListView1); }
+    QString CurrentField() override { return ListViews::CurrentText(w_.ListView2); }
+    QString CaseBoxText() override { return w_.Combo1->currentText(); }
+    void SetPointer(int setting) override { w_.pointer_.Set(setting); }
+    void SetProgress(double percent) override { w_.ProgressBar1->SetValue(percent); }
+    void SetProgressText(const QString& text) override { w_.ProgressBar1->SetText(text); }
+    void Yield() override { YieldToWindowSystem(); }
+    void RecasePreview(Case::CaseMode mode) override {
+        Case::RecaseList(*w_.ListView3->model(), mode);
+    }
+    void Show(const QString& message) override { ShowMessage(message); }
+    void Report(const QString& description, int step) override {
+        ShowErrorReport(description, WindowName, QStringLiteral("PushButton1_Click"), step);
+    }
+
+private:
+    Form2& w_;
+};
+
+Form2::Form2(Form1* connectionWindow) : form1_(connectionWindow), pointer_(this) {
+    BuildControls();
+    ConnectControls();
+    CentreOnScreen(this);
+}
+
+void Form2::ConnectControls() {
+    for (QTreeWidget* list : {ListView1, ListView2}) {
+        list->viewport()->installEventFilter(this);
+        list->installEventFilter(this);
+    }
+    connect(PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
+    connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
+    connect(PushButton3, &QPushButton::clicked, this, &Form2::PushButton3_Click);
+    connect(PushButton5, &QPushButton::clicked, this, &Form2::PushButton5_Click);
+}
+
+void Form2::Form_Load() {
+    Steps steps = ReportingSteps(WindowName, QStringLiteral("Form_Load"));
+    steps.Run(100, [&] { RecolourWindow(this); });
+    steps.Run(102, [&] { setWindowIcon(ProgramIcon()); });
+    if (steps.Test(106, [&] { return FileExists(HandCursorPath()); }))
+        steps.Run(108, [&] { pointer_.LoadHand(HandCursorPath()); });
+    steps.Run(110, [&] { setWindowTitle(QString::fromUtf8(ProductName)); });
+    {
+        FlagScope listing(listing_);
+        steps.Run(112, [&] {
+            ListView1->clear();
+            ListView2->clear();
+            ListView3->clear();
+            Oracle::FillTableList(form1_->Profile(), [&](const QString& table) {
+                YieldToWindowSystem();
+                ListViews::Append(ListView1, table);
+            });
+        });
+        if (steps.Test(114, [&] { return ListView1->topLevelItemCount() > 0; })) {
+            steps.Run(114, [&] {
+                int step = 0;
+                ListColumns(step);
+            });
+        }
+    }
+    steps.Run(116, [&] {
+        Combo1->clear();
+        Combo1->addItem(QStringLiteral("UPPER CASE"));
+    });
+    steps.Run(118, [&] { Combo1->addItem(QStringLiteral("lower case")); });
+    steps.Run(120, [&] { Combo1->addItem(QStringLiteral("Proper Case")); });
+    steps.Run(122, [&] { Combo1->addItem(QStringLiteral("Sentence case")); });
+    steps.Run(124, [&] { Combo1->setCurrentIndex(0); });
+    steps.Run(126, [&] { ListViews::SetHeader(ListView1, QStringLiteral("Table(s)")); });
+    steps.Run(128, [&] { ListViews::SetColumnWidth(ListView1, 4000); });
+    steps.Run(130, [&] { ListViews::SetHeader(ListView2, QStringLiteral("Field(s)")); });
+    steps.Run(132, [&] { ListViews::SetColumnWidth(ListView2, 4000); });
+    steps.Run(134, [&] {
+        ListViews::SetHeader(ListView3, QStringLiteral("First 100 Entries (Preview)"));
+    });
+    steps.Run(136, [&] { ListViews::SetColumnWidth(ListView3, 8000); });
+}
+
+void Form2::ListColumns(int& step) {
+    step = 100;
+    db::Connection connection;
+    step = 102;
+    BusyPointer busy(pointer_);
+    step = 104;
+    Oracle::OpenForListing(connection, form1_->Profile());
+    step = 106;
+    const QStringList columns = Oracle::ColumnNames(connection, ListViews::CurrentText(ListView1));
+    step = 108;
+    ListView2->clear();
+    ListView3->clear();
+    step = 112;
+    for (const QString& column : columns) {
+        YieldToWindowSystem();
+        ListViews::Append(ListView2, column);
+    }
+    step = 114;
+    pointer_.Set(WindowPointer::Default);
+    step = 116;
+    if (ListView2->topLevelItemCount() > 0) {
+        int previewStep = 0;
+        ListPreview(previewStep);
+    }
+}
+
+void Form2::ListPreview(int& step) {
+    step = 100;
+    db::Connection connection;
+    step = 102;
+    BusyPointer busy(pointer_);
+    step = 104;
+    Oracle::OpenForListing(connection, form1_->Profile());
+    step = 106;
+    Oracle::ReadPreview(
+        connection, ListViews::CurrentText(ListView1), ListViews::CurrentText(ListView2),
+        [&] {
+            step = 108;
+            ListView3->clear();
+            step = 110;
+            YieldToWindowSystem();
+            step = 112;
+        },
+        [&](const QString& value) {
+            YieldToWindowSystem();
+            ListViews::Append(ListView3, value);
+        });
+    step = 114;
+}
+
+void Form2::RunUserListing(const char* procedure, void (Form2::*listing)(int&)) {
+    if (Busy())
+        return; // one listing at a time: a click during a listing or a run is ignored
+    FlagScope scope(listing_);
+    int step = 0;
+    try {
+        (this->*listing)(step);
+    } catch (const std::exception& e) {
+        ShowErrorReport(QString::fromUtf8(e.what()), WindowName, QLatin1String(procedure), step);
+    }
+}
+
+void Form2::ListView1_Click() {
+    RunUserListing("ListView1_Click", &Form2::ListColumns);
+}
+
+void Form2::ListView2_Click() {
+    RunUserListing("ListView2_Click", &Form2::ListPreview);
+}
+
+void Form2::PushButton1_Click() {
+    if (running_)
+        return; // a second "Start Changing" while a run is going
+    FlagScope scope(running_);
+    WorkWindowRunHost host(*this);
+    RunChange(host);
+}
+
+namespace {
+void MarkAllFields(QTreeWidget* list, bool selected, const char* procedure) {
+    Steps steps = ReportingSteps(WindowName, QLatin1String(procedure));
+    int count = 0;
+    steps.Run(100, [&] { count = list->topLevelItemCount(); });
+    for (int i = 0; i < count; ++i) {
+        steps.Run(102, [&] { list->topLevelItem(i)->setSelected(selected); });
+        steps.Run(104, [] {});
+    }
+}
+} // namespace
+
+void Form2::PushButton2_Click() {
+    MarkAllFields(ListView2, true, "PushButton2_Click");
+}
+
+void Form2::PushButton3_Click() {
+    MarkAllFields(ListView2, false, "PushButton3_Click");
+}
+
+void Form2::PushButton5_Click() {
+    Steps steps = ReportingSteps(WindowName, QStringLiteral("PushButton5_Click"));
+    steps.Run(100, [&] { form1_->show(); });
+    steps.Run(102, [&] { hide(); });
+}
+
+void Form2::closeEvent(QCloseEvent* event) {
+    event->accept();
+    EndProgram();
+}
+
+bool Form2::eventFilter(QObject* watched, QEvent* event) {
+    // A click anywhere in a list runs its listing; the press has made the clicked item
+    // current. Keyboard movement runs the listing of the item it made current.
+    QTreeWidget* list = nullptr;
+    for (QTreeWidget* candidate : {ListView1, ListView2})
+        if (watched == candidate || watched == candidate->viewport())
+            list = candidate;
+    if (!list)
+        return QWidget::eventFilter(watched, event);
+    auto runListing = [this, list] {
+        if (list == ListView1)
+            ListView1_Click();
+        else
+            ListView2_Click();
+    };
+    if (event->type() == QEvent::MouseButtonRelease && watched == list->viewport() &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        runListing();
+    } else if (event->type() == QEvent::KeyPress && watched == list) {
+        const QTreeWidgetItem* before = list->currentItem();
+        QMetaObject::invokeMethod(
+            this,
+            [list, before, runListing] {
+                if (list->currentItem() && list->currentItem() != before)
+                    runListing();
+            },
+            Qt::QueuedConnection);
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "app/pointer.h"
+
+#include <QWidget>
+
+class Form1;
+class ProgressBar;
+class QComboBox;
+class QGroupBox;
+class QPushButton;
+class QTreeWidget;
+
+// The work window: the user's tables, a table's fields, a preview of a field's first values,
+// the case box and the change run.
+class Form2 : public QWidget {
+public:
+    explicit Form2(Form1* connectionWindow);
+
+    // The initialisation, run each time the window is entered.
+    void Form_Load();
+
+    void ListView1_Click();   // columns of the current table, then the first column's preview
+    void ListView2_Click();   // preview of the current field
+    void PushButton1_Click(); // "Start Changing"
+    void PushButton2_Click(); // "Select All Fields"
+    void PushButton3_Click(); // "Unselect All Fields"
+    void PushButton5_Click(); // "Setup Connection"
+
+    WindowPointer& Pointer() { return pointer_; }
+    Form1* ConnectionWindow() const { return form1_; }
+    // A listing or the change run is under way.
+    bool Busy() const { return listing_ || running_; }
+
+    QTreeWidget* ListView1;
+    QTreeWidget* ListView2;
+    QPushButton* PushButton2;
+    QPushButton* PushButton3;
+    QTreeWidget* ListView3;
+    QGroupBox* Frame1;
+    QComboBox* Combo1;
+    QPushButton* PushButton1;
+    QPushButton* PushButton5;
+    ProgressBar* ProgressBar1;
+
+protected:
+    void closeEvent(QCloseEvent* event) override; // Form_Unload
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    friend class WorkWindowRunHost;
+
+    void BuildControls();
+    void ConnectControls();
+    // The listings; each throws at its first fault with `step` naming the step in progress,
+    // and leaves the pointer at the default whichever way it ends.
+    void ListColumns(int& step);
+    void ListPreview(int& step);
+    // A listing started by the user: ignored while another operation runs, reported when it
+    // fails.
+    void RunUserListing(const char* procedure, void (Form2::*listing)(int&));
+
+    Form1* form1_;
+    WindowPointer pointer_;
+    bool listing_ = false;
+    bool running_ = false;
+};
