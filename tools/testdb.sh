@@ -128,6 +128,12 @@ write_odbc_files() {
                 "$name" "$name"
             printf 'Driver=%s\nUsageCount=1\n\n' "$library"
         done
+        # psqlODBC reads its driver defaults from the section named by the Driver= value
+        # exactly as written, braces included. These make a result arrive 100 rows at a
+        # time through a cursor instead of whole at execution.
+        for name in "Microsoft ODBC for Oracle" "OraOLEDB.Oracle"; do
+            printf '[{%s}]\nUseDeclareFetch=1\nFetch=100\n\n' "$name"
+        done
     } >"$DIR/odbcinst.ini"
     : >"$DIR/odbc.ini"
 }
