@@ -49,9 +49,11 @@ public:
     void Open(const QString& connectionString);
 
     // Runs one statement. For a query the result is a record set on its first row (client
-    // cursor when CursorLocation is adUseClient); otherwise a closed record set.
+    // cursor when CursorLocation is adUseClient); otherwise a closed record set. Throws
+    // db::Error when the database rejects the statement or the connection is closed.
     Recordset Execute(const QString& statement);
 
+    // Ends the connection; throws db::Error when it is not open.
     void Close();
     bool IsOpen() const;
 

@@ -48,22 +48,34 @@ public:
     Recordset(Recordset&&) noexcept;
     Recordset& operator=(Recordset&&) noexcept;
 
-    // Runs the query on an open connection and positions on the first row.
+    // Runs the query on an open connection and positions on the first row (like the
+    // connection's Execute; cursor and lock type change nothing).
     void Open(const QString& statement, Connection& connection, int cursorType = adOpenForwardOnly,
               int lockType = adLockReadOnly);
 
     int RecordCount() const;
     bool Eof() const;
     void MoveNext();
-    // The current row's columns; names and types also when there is no current row.
+    // The current row's columns; names and types also when there is no current row (the
+    // values are then null).
     const Fields& GetFields() const;
     void Close();
     bool IsOpen() const;
+
+    // RecordCount, Eof, MoveNext, GetFields and Close throw db::Error on a closed record set;
+    // MoveNext also past the last row.
 
 private:
     friend class Connection;
     struct State;
     std::unique_ptr<State> state_;
+
+    // For Connection::Execute, on a statement handle whose query has just run. ReadAll reads
+    // every row now and leaves the handle to the caller; Stream keeps the handle, registered
+    // in the connection's list of live statements, and reads as it moves.
+    static Recordset ReadAll(void* connection, void* statement);
+    static Recordset Stream(void* connection, void* statement,
+                            const std::shared_ptr<std::vector<void*>>& live);
 };
 
 } // namespace db

@@ -1,0 +1,157 @@
+#include "db/connection.h"
+
+#include "db/connection_string.h"
+#include "db/odbc_diagnostics.h"
+#include "db/recordset.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace db {
+
+using odbc::Check;
+using odbc::Wide;
+
+namespace {
+
+const QString ClosedMessage = QStringLiteral("Operation is not allowed when the object is closed.");
+
+SQLPOINTER Seconds(int seconds) {
+    return reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(std::max(seconds, 0)));
+}
+
+} // namespace
+
+struct Connection::Handles {
+    SQLHENV environment = SQL_NULL_HENV;
+    SQLHDBC connection = SQL_NULL_HDBC;
+    bool connected = false;
+    // A statement handle kept between statements, so that a run of one statement per row
+    // does not allocate a handle per row.
+    SQLHSTMT spare = SQL_NULL_HSTMT;
+    // Statement handles held by streaming record sets; freed here before disconnecting.
+    std::shared_ptr<std::vector<void*>> live = std::make_shared<std::vector<void*>>();
+
+    Handles() = default;
+    Handles(const Handles&) = delete;
+    Handles& operator=(const Handles&) = delete;
+
+    ~Handles() {
+        for (void* statement : *live)
+            SQLFreeHandle(SQL_HANDLE_STMT, statement);
+        live.reset();
+        if (spare != SQL_NULL_HSTMT)
+            SQLFreeHandle(SQL_HANDLE_STMT, spare);
+        if (connected)
+            SQLDisconnect(connection);
+        if (connection != SQL_NULL_HDBC)
+            SQLFreeHandle(SQL_HANDLE_DBC, connection);
+        if (environment != SQL_NULL_HENV)
+            SQLFreeHandle(SQL_HANDLE_ENV, environment);
+    }
+
+    SQLHSTMT TakeStatement(int timeoutSeconds) {
+        SQLHSTMT statement = spare;
+        spare = SQL_NULL_HSTMT;
+        if (statement == SQL_NULL_HSTMT)
+            Check(SQLAllocHandle(SQL_HANDLE_STMT, connection, &statement), SQL_HANDLE_DBC,
+                  connection, "SQLAllocHandle", connection);
+        const SQLRETURN result =
+            SQLSetStmtAttrW(statement, SQL_ATTR_QUERY_TIMEOUT, Seconds(timeoutSeconds), 0);
+        if (!odbc::Succeeded(result)) {
+            const Error error = odbc::DiagnosticError(SQL_HANDLE_STMT, statement, "SQLSetStmtAttr");
+            SQLFreeHandle(SQL_HANDLE_STMT, statement);
+            throw error;
+        }
+        return statement;
+    }
+
+    void GiveBack(SQLHSTMT statement) {
+        SQLFreeStmt(statement, SQL_CLOSE);
+        if (spare == SQL_NULL_HSTMT)
+            spare = statement;
+        else
+            SQLFreeHandle(SQL_HANDLE_STMT, statement);
+    }
+};
+
+Connection::Connection() = default;
+
+Connection::~Connection() = default;
+
+void Connection::Open() {
+    Open(connectionString_);
+}
+
+void Connection::Open(const QString& connectionString) {
+    handles_.reset();
+    auto handles = std::make_unique<Handles>();
+    if (!odbc::Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handles->environment)))
+        throw Error(QStringLiteral("The ODBC driver manager could not be initialised."));
+    SQLHENV environment = handles->environment;
+    Check(SQLSetEnvAttr(environment, SQL_ATTR_ODBC_VERSION,
+                        reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
+          SQL_HANDLE_ENV, environment, "SQLSetEnvAttr");
+    Check(SQLAllocHandle(SQL_HANDLE_DBC, environment, &handles->connection), SQL_HANDLE_ENV,
+          environment, "SQLAllocHandle");
+
+    SQLHDBC connection = handles->connection;
+    Check(SQLSetConnectAttrW(connection, SQL_ATTR_LOGIN_TIMEOUT, Seconds(connectionTimeout_), 0),
+          SQL_HANDLE_DBC, connection, "SQLSetConnectAttr");
+    Check(SQLSetConnectAttrW(connection, SQL_ATTR_AUTOCOMMIT,
+                             reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0),
+          SQL_HANDLE_DBC, connection, "SQLSetConnectAttr");
+
+    const QString odbcForm = OdbcFormOf(connectionString);
+    Check(SQLDriverConnectW(connection, nullptr, Wide(odbcForm), SQL_NTS, nullptr, 0, nullptr,
+                            SQL_DRIVER_NOPROMPT),
+          SQL_HANDLE_DBC, connection, "SQLDriverConnect");
+    handles->connected = true;
+    handles_ = std::move(handles);
+}
+
+Recordset Connection::Execute(const QString& statement) {
+    if (!handles_)
+        throw Error(ClosedMessage);
+    SQLHSTMT handle = handles_->TakeStatement(commandTimeout_);
+    try {
+        const SQLRETURN result =
+            SQLExecDirectW(handle, Wide(statement), static_cast<SQLINTEGER>(statement.size()));
+        // SQL_NO_DATA: a statement that touched no row.
+        if (!odbc::Succeeded(result) && result != SQL_NO_DATA)
+            throw odbc::DiagnosticError(SQL_HANDLE_STMT, handle, "SQLExecDirect",
+                                        handles_->connection);
+        SQLSMALLINT columns = 0;
+        Check(SQLNumResultCols(handle, &columns), SQL_HANDLE_STMT, handle, "SQLNumResultCols",
+              handles_->connection);
+        if (columns == 0) {
+            handles_->GiveBack(handle);
+            return Recordset();
+        }
+        if (cursorLocation_ == adUseClient) {
+            Recordset records = Recordset::ReadAll(handles_->connection, handle);
+            handles_->GiveBack(handle);
+            return records;
+        }
+    } catch (...) {
+        handles_->GiveBack(handle);
+        throw;
+    }
+    return Recordset::Stream(handles_->connection, handle, handles_->live);
+}
+
+void Connection::Close() {
+    if (!handles_)
+        throw Error(ClosedMessage);
+    handles_.reset();
+}
+
+bool Connection::IsOpen() const {
+    return handles_ != nullptr;
+}
+
+void* Connection::handle() const {
+    return handles_ ? handles_->connection : nullptr;
+}
+
+} // namespace db

@@ -1,0 +1,25 @@
+#include "db/connection_profile.h"
+
+QString ConnectionStringValue(const QString& value) {
+    const bool dangerous = value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('=')) ||
+                           value.contains(QLatin1Char('{')) || value.contains(QLatin1Char('}'));
+    if (!dangerous)
+        return value;
+    QString doubled = value;
+    doubled.replace(QLatin1Char('}'), QLatin1String("}}"));
+    return QLatin1Char('{') + doubled + QLatin1Char('}');
+}
+
+QString OdbcConnectionString(const ConnectionProfile& profile) {
+    return QLatin1String("Driver={Microsoft ODBC for Oracle};Server=") +
+           ConnectionStringValue(profile.sid) + QLatin1String(";Uid=") +
+           ConnectionStringValue(profile.user) + QLatin1String(";Pwd=") +
+           ConnectionStringValue(profile.password) + QLatin1Char(';');
+}
+
+QString OleDbConnectionString(const ConnectionProfile& profile) {
+    return QLatin1String("Provider=OraOLEDB.Oracle;Data Source=") +
+           ConnectionStringValue(profile.sid) + QLatin1String(";User Id=") +
+           ConnectionStringValue(profile.user) + QLatin1String(";Password=") +
+           ConnectionStringValue(profile.password) + QLatin1Char(';');
+}

@@ -1,0 +1,243 @@
+#include "db/recordset.h"
+
+#include "db/odbc_diagnostics.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace db {
+
+using odbc::Check;
+
+namespace {
+
+const QString ClosedMessage = QStringLiteral("Operation is not allowed when the object is closed.");
+const QString NoCurrentRowMessage =
+    QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. Requested "
+                   "operation requires a current record.");
+
+// Characters SQLGetData reads at once before it learns a value's length.
+constexpr std::size_t InitialBufferLength = 512;
+
+// One column value in its text form; a null QVariant for NULL. Long values come in pieces.
+QVariant ReadValue(SQLHDBC connection, SQLHSTMT statement, SQLUSMALLINT column,
+                   std::vector<SQLWCHAR>& buffer) {
+    QString text(0, Qt::Uninitialized); // empty but not null: only NULL is null
+    for (;;) {
+        SQLLEN indicator = 0;
+        const SQLRETURN result =
+            SQLGetData(statement, column, SQL_C_WCHAR, buffer.data(),
+                       static_cast<SQLLEN>(buffer.size() * sizeof(SQLWCHAR)), &indicator);
+        if (result == SQL_NO_DATA) // every piece read by the earlier calls
+            break;
+        Check(result, SQL_HANDLE_STMT, statement, "SQLGetData", connection);
+        if (indicator == SQL_NULL_DATA)
+            return QVariant();
+        // One place of the buffer holds the terminating zero.
+        const auto room = static_cast<SQLLEN>(buffer.size() - 1);
+        const SQLLEN length =
+            indicator == SQL_NO_TOTAL ? room : static_cast<SQLLEN>(indicator / sizeof(SQLWCHAR));
+        text.append(odbc::FromWide(buffer.data(), std::min(length, room)));
+        if (length <= room)
+            break;
+        if (indicator != SQL_NO_TOTAL) // make room for the rest in one piece
+            buffer.resize(static_cast<std::size_t>(length - room) + 1);
+    }
+    return text;
+}
+
+} // namespace
+
+bool Field::IsText() const {
+    switch (sqlType_) {
+    case SQL_CHAR:
+    case SQL_VARCHAR:
+    case SQL_LONGVARCHAR:
+    case SQL_WCHAR:
+    case SQL_WVARCHAR:
+    case SQL_WLONGVARCHAR:
+        return true;
+    default:
+        return false;
+    }
+}
+
+const Field& Fields::operator[](int index) const {
+    if (index < 0 || index >= Count())
+        throw Error(QStringLiteral("Item cannot be found in the collection corresponding to the "
+                                   "requested name or ordinal."));
+    return items_[static_cast<std::size_t>(index)];
+}
+
+struct Recordset::State {
+    SQLHDBC connection = SQL_NULL_HDBC; // for telling whether a failure lost it
+    Fields fields;
+    bool eof = false;
+
+    // Client cursor: every row's values, row after row.
+    bool client = false;
+    std::vector<QVariant> rows;
+    std::size_t rowCount = 0;
+    std::size_t row = 0;
+
+    // Streaming: the statement handle, registered in the connection's live list.
+    SQLHSTMT statement = SQL_NULL_HSTMT;
+    std::weak_ptr<std::vector<void*>> live;
+    std::vector<SQLWCHAR> buffer = std::vector<SQLWCHAR>(InitialBufferLength);
+
+    State() = default;
+    State(const State&) = delete;
+    State& operator=(const State&) = delete;
+    ~State() { ReleaseStatement(); }
+
+    std::size_t Columns() const { return fields.items_.size(); }
+
+    void Describe(SQLHSTMT handle) {
+        SQLSMALLINT count = 0;
+        Check(SQLNumResultCols(handle, &count), SQL_HANDLE_STMT, handle, "SQLNumResultCols",
+              connection);
+        fields.items_.resize(static_cast<std::size_t>(count));
+        std::vector<SQLWCHAR> name(256);
+        for (SQLUSMALLINT column = 1; column <= count; ++column) {
+            SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = 0;
+            SQLULEN size = 0;
+            for (;;) {
+                Check(SQLDescribeColW(handle, column, name.data(),
+                                      static_cast<SQLSMALLINT>(name.size()), &nameLength, &type,
+                                      &size, &digits, &nullable),
+                      SQL_HANDLE_STMT, handle, "SQLDescribeCol", connection);
+                if (static_cast<std::size_t>(nameLength) < name.size())
+                    break;
+                name.resize(static_cast<std::size_t>(nameLength) + 1);
+            }
+            Field& field = fields.items_[column - 1];
+            field.name_ = odbc::FromWide(name.data(), nameLength);
+            field.sqlType_ = type;
+        }
+    }
+
+    // Fetches the handle's next row into out; false past the last row.
+    bool Fetch(SQLHSTMT handle, QVariant* out) {
+        const SQLRETURN result = SQLFetch(handle);
+        if (result == SQL_NO_DATA)
+            return false;
+        Check(result, SQL_HANDLE_STMT, handle, "SQLFetch", connection);
+        for (std::size_t column = 0; column < Columns(); ++column)
+            out[column] =
+                ReadValue(connection, handle, static_cast<SQLUSMALLINT>(column + 1), buffer);
+        return true;
+    }
+
+    void ShowRow() {
+        for (std::size_t column = 0; column < Columns(); ++column)
+            fields.items_[column].value_ = eof ? QVariant() : rows[row * Columns() + column];
+    }
+
+    void FetchNextStreamed() {
+        std::vector<QVariant> values(Columns());
+        eof = !Fetch(statement, values.data());
+        for (std::size_t column = 0; column < Columns(); ++column)
+            fields.items_[column].value_ = std::move(values[column]);
+        if (eof) // ends the server's cursor at once; the handle goes at Close
+            SQLFreeStmt(statement, SQL_CLOSE);
+    }
+
+    void ReleaseStatement() {
+        if (statement == SQL_NULL_HSTMT)
+            return;
+        // An expired list means the connection has ended and freed the handle already.
+        if (const auto statements = live.lock()) {
+            statements->erase(std::remove(statements->begin(), statements->end(), statement),
+                              statements->end());
+            SQLFreeHandle(SQL_HANDLE_STMT, statement);
+        }
+        statement = SQL_NULL_HSTMT;
+    }
+};
+
+Recordset::Recordset() = default;
+Recordset::~Recordset() = default;
+Recordset::Recordset(Recordset&&) noexcept = default;
+Recordset& Recordset::operator=(Recordset&&) noexcept = default;
+
+Recordset Recordset::ReadAll(void* connection, void* statement) {
+    auto state = std::make_unique<State>();
+    state->connection = connection;
+    state->client = true;
+    state->Describe(statement);
+    std::vector<QVariant> row(state->Columns());
+    while (state->Fetch(statement, row.data())) {
+        std::move(row.begin(), row.end(), std::back_inserter(state->rows));
+        ++state->rowCount;
+    }
+    state->eof = state->rowCount == 0;
+    state->ShowRow();
+    Recordset records;
+    records.state_ = std::move(state);
+    return records;
+}
+
+Recordset Recordset::Stream(void* connection, void* statement,
+                            const std::shared_ptr<std::vector<void*>>& live) {
+    auto state = std::make_unique<State>();
+    state->connection = connection;
+    state->statement = statement;
+    state->live = live;
+    live->push_back(statement);
+    state->Describe(statement);
+    state->FetchNextStreamed();
+    Recordset records;
+    records.state_ = std::move(state);
+    return records;
+}
+
+void Recordset::Open(const QString& statement, Connection& connection, int, int) {
+    if (!connection.IsOpen())
+        throw Error(QStringLiteral("The connection cannot be used to perform this operation. It "
+                                   "is either closed or invalid in this context."));
+    *this = connection.Execute(statement);
+}
+
+int Recordset::RecordCount() const {
+    if (!state_)
+        throw Error(ClosedMessage);
+    return state_->client ? static_cast<int>(state_->rowCount) : -1;
+}
+
+bool Recordset::Eof() const {
+    if (!state_)
+        throw Error(ClosedMessage);
+    return state_->eof;
+}
+
+void Recordset::MoveNext() {
+    if (!state_)
+        throw Error(ClosedMessage);
+    if (state_->eof)
+        throw Error(NoCurrentRowMessage);
+    if (state_->client) {
+        ++state_->row;
+        state_->eof = state_->row >= state_->rowCount;
+        state_->ShowRow();
+    } else {
+        state_->FetchNextStreamed();
+    }
+}
+
+const Fields& Recordset::GetFields() const {
+    if (!state_)
+        throw Error(ClosedMessage);
+    return state_->fields;
+}
+
+void Recordset::Close() {
+    if (!state_)
+        throw Error(ClosedMessage);
+    state_.reset();
+}
+
+bool Recordset::IsOpen() const {
+    return state_ != nullptr;
+}
+
+} // namespace db
