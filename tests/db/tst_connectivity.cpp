@@ -1,0 +1,100 @@
+#include "db/connection.h"
+#include "support/test_database.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+Q_DECLARE_METATYPE(ConnectionProfile)
+
+// The silent probe and the connection test. Their answers come from odbc_probe in a child
+// process, which may see another server port or other driver registrations (the driver
+// manager keeps the registrations it has read for the rest of a process).
+class Connectivity : public QObject {
+    Q_OBJECT
+
+    testdb::User user_;
+
+    // psqlODBC's library, as the test server registered it.
+    static QString DriverLibrary() {
+        QFile shared(qEnvironmentVariable("ODBCSYSINI") + "/odbcinst.ini");
+        if (!shared.open(QIODevice::ReadOnly | QIODevice::Text))
+            return {};
+        return QRegularExpression("^Driver=(.*)$", QRegularExpression::MultilineOption)
+            .match(QString::fromUtf8(shared.readAll()))
+            .captured(1);
+    }
+
+private slots:
+    void initTestCase() {
+        testdb::LoadEnvironment();
+        user_ = testdb::CreateUser("connectivity");
+    }
+
+    void answers_data() {
+        QTest::addColumn<ConnectionProfile>("profile");
+        QTest::addColumn<QString>("port");           // empty: the test server's
+        QTest::addColumn<QStringList>("registered"); // empty: the test server's drivers
+        QTest::addColumn<QByteArray>("answers");     // CanConnect, then the connection test
+        const ConnectionProfile valid = user_.profile();
+        const ConnectionProfile wrongPassword{valid.sid, valid.user, valid.password + "x"};
+        const ConnectionProfile unknownUser{valid.sid, "nobody_here", valid.password};
+        QTest::newRow("valid") << valid << "" << QStringList() << QByteArray("1 1");
+        QTest::newRow("wrong password")
+            << wrongPassword << "" << QStringList() << QByteArray("0 0");
+        QTest::newRow("unknown user") << unknownUser << "" << QStringList() << QByteArray("0 0");
+        QTest::newRow("empty fields")
+            << ConnectionProfile() << "" << QStringList() << QByteArray("0 0");
+        QTest::newRow("server down") << valid << "1" << QStringList() << QByteArray("0 0");
+        QTest::newRow("only the OLE DB provider's name registered")
+            << valid << "" << QStringList{"OraOLEDB.Oracle"} << QByteArray("0 1");
+        QTest::newRow("only the ODBC driver's name registered")
+            << valid << "" << QStringList{"Microsoft ODBC for Oracle"} << QByteArray("1 0");
+        QTest::newRow("neither registered")
+            << valid << "" << QStringList{"PostgreSQL"} << QByteArray("0 0");
+    }
+
+    void answers() {
+        QFETCH(ConnectionProfile, profile);
+        QFETCH(QString, port);
+        QFETCH(QStringList, registered);
+        QFETCH(QByteArray, answers);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (!port.isEmpty())
+            environment.insert("PGPORT", port);
+        QTemporaryDir drivers;
+        if (!registered.isEmpty()) {
+            const QString library = DriverLibrary();
+            QVERIFY(!library.isEmpty());
+            QFile ini(drivers.filePath("odbcinst.ini"));
+            QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Text));
+            for (const QString& name : registered)
+                ini.write(QString("[%1]\nDriver=%2\n\n").arg(name, library).toUtf8());
+            environment.insert("ODBCSYSINI", drivers.path());
+        }
+        QProcess probe;
+        probe.setProcessEnvironment(environment);
+        probe.start(ODBC_PROBE, {profile.sid, profile.user, profile.password});
+        QVERIFY(probe.waitForFinished());
+        QCOMPARE(probe.exitCode(), 0);
+        QCOMPARE(probe.readAllStandardOutput().trimmed(), answers);
+    }
+
+    void refusedLoginDescribesItself() {
+        db::Connection connection;
+        try {
+            connection.Open(OdbcConnectionString({"127.0.0.1", user_.name, "wrong"}));
+            QFAIL("a wrong password opened the connection");
+        } catch (const db::Error& error) {
+            QVERIFY2(error.description().contains("password authentication failed"),
+                     qPrintable(error.description()));
+            QCOMPARE(error.sqlState().size(), 5);
+        }
+        QVERIFY(!connection.IsOpen());
+    }
+};
+
+QTEST_GUILESS_MAIN(Connectivity)
+#include "tst_connectivity.moc"
