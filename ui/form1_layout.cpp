@@ -5,12 +5,32 @@
 #include "app/look_and_feel.h"
 #include "app/twips.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyleFactory>
 
 namespace {
+
+// The program's style, except that a password box masks with "*" (styles use a bullet where
+// the font has one). A style sheet would do the same but cut the box off from its
+// container's palette.
+class StarMaskStyle : public QProxyStyle {
+public:
+    explicit StarMaskStyle(QObject* owner)
+        : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {
+        setParent(owner);
+    }
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '*';
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
 
 QPushButton* MakeButton(QWidget* parent, const char* caption, int left, int top, int width,
                         int height) {
@@ -60,6 +80,7 @@ void Form1::BuildControls() {
     Text2 = MakeBox(Frame1, 1320, 840, 6255, 345);
     Text3 = MakeBox(Frame1, 1320, 1320, 6255, 345);
     Text3->setEchoMode(QLineEdit::Password);
+    Text3->setStyle(new StarMaskStyle(Text3));
     PushButton5 = MakeButton(Frame1, "Test Connection", 240, 1800, 3600, 405);
     PushButton6 = MakeButton(Frame1, "Help", 3960, 1800, 3600, 405);
     PushButton3 = MakeButton(this, "Next >", 120, 2640, 7800, 405);

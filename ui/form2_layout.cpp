@@ -59,7 +59,10 @@ void Form2::BuildControls() {
     ProgressBar1 = new ProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     PlaceInTwips(ProgressBar1, 120, 7065, 9000, 405);
-    ProgressBar1->setFont(QApplication::font());
+    // The platform's font in every attribute, so that nothing (bold) comes from the window.
+    QFont platformFont = QApplication::font();
+    platformFont.setResolveMask(QFont::AllPropertiesResolved);
+    ProgressBar1->setFont(platformFont);
     SetBackColour(ProgressBar1, ColourWhite);
     ProgressBar1->SetText(QStringLiteral("Progress Bar"));
 
