@@ -33,15 +33,21 @@ QVariant ReadValue(SQLHDBC connection, SQLHSTMT statement, SQLUSMALLINT column,
         Check(result, SQL_HANDLE_STMT, statement, "SQLGetData", connection);
         if (indicator == SQL_NULL_DATA)
             return QVariant();
-        // One place of the buffer holds the terminating zero.
+        // One place of the buffer holds the terminating zero. Without a total the piece
+        // ends at the terminator.
         const auto room = static_cast<SQLLEN>(buffer.size() - 1);
+        const bool noTotal = indicator == SQL_NO_TOTAL;
         const SQLLEN length =
-            indicator == SQL_NO_TOTAL ? room : static_cast<SQLLEN>(indicator / sizeof(SQLWCHAR));
+            noTotal ? std::find(buffer.begin(), buffer.begin() + room, SQLWCHAR(0)) - buffer.begin()
+                    : static_cast<SQLLEN>(indicator / sizeof(SQLWCHAR));
         text.append(odbc::FromWide(buffer.data(), std::min(length, room)));
-        if (length <= room)
+        if (result == SQL_SUCCESS || (!noTotal && length <= room))
             break;
-        if (indicator != SQL_NO_TOTAL) // make room for the rest in one piece
-            buffer.resize(static_cast<std::size_t>(length - room) + 1);
+        // Grow (never shrink) so that the rest comes in one piece, or at least in fewer.
+        const std::size_t wanted =
+            noTotal ? buffer.size() * 2 : static_cast<std::size_t>(length - room) + 1;
+        if (wanted > buffer.size())
+            buffer.resize(wanted);
     }
     return text;
 }
