@@ -61,7 +61,8 @@ private slots:
         QDir().mkpath(QFileInfo(SettingsFilePath(App)).absolutePath());
         QFile file(SettingsFilePath(App));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray("\x00\xff[[[garbage\n=\n\xc3(", 20));
+        static const char garbage[] = "\x00\xff[[[garbage\n=\n\xc3(";
+        file.write(garbage, sizeof garbage - 1);
         file.close();
         QCOMPARE(GetSetting(App, Section, KeyOracleSid), QString());
         SaveSetting(App, Section, KeyOracleSid, "ZEDB");

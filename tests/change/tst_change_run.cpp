@@ -1,0 +1,309 @@
+#include "casing/case_rules.h"
+#include "recording_host.h"
+#include "support/test_database.h"
+
+#include <QTest>
+
+using Case::CaseMode;
+
+namespace {
+
+QString Literal(const QString& text) {
+    if (text.isNull())
+        return "NULL";
+    QString doubled = text;
+    doubled.replace('\'', "''");
+    return "'" + doubled + "'";
+}
+
+} // namespace
+
+class ChangeRunTest : public QObject {
+    Q_OBJECT
+
+    testdb::User user_;
+    int tables_ = 0;
+
+    // A table "t<N>" (id serial, c text, other text) holding the values in order; "other"
+    // holds a copy of each value to show that no other column changes.
+    QString makeTable(const QStringList& values, const QString& extra = {}) {
+        const QString table = QString("t%1").arg(++tables_);
+        QString sql = QString("CREATE TABLE \"%1\" (id serial PRIMARY KEY, c text, other text%2);")
+                          .arg(table, extra);
+        for (const QString& value : values)
+            sql += QString("INSERT INTO \"%1\" (c, other) VALUES (%2, %2);")
+                       .arg(table, Literal(value));
+        testdb::Exec(user_, sql);
+        return table;
+    }
+
+    QStringList column(const QString& table, const QString& name = "c") {
+        return testdb::Column(user_,
+                              QString("SELECT \"%1\" FROM \"%2\" ORDER BY id").arg(name, table));
+    }
+
+    RecordingHost hostFor(const QString& table, const QString& caseBox = "UPPER CASE") {
+        RecordingHost host;
+        host.profile = user_.profile();
+        host.table = table;
+        host.field = "c";
+        host.caseBox = caseBox;
+        return host;
+    }
+
+private slots:
+    void initTestCase() {
+        testdb::LoadEnvironment();
+        user_ = testdb::CreateUser("change");
+    }
+
+    // The whole conversation of a run over three rows in upper case.
+    void threeRowsInUpperCase() {
+        const QString table = makeTable({"alpha", "Beta", "gAMMA"});
+        testdb::Exec(user_, QString(R"(
+            CREATE TABLE log (n serial, old text, new text);
+            CREATE FUNCTION log_update() RETURNS trigger LANGUAGE plpgsql AS
+              $$ BEGIN INSERT INTO log (old, new) VALUES (OLD.c, NEW.c); RETURN NEW; END $$;
+            CREATE TRIGGER logged BEFORE UPDATE ON "%1" FOR EACH ROW EXECUTE FUNCTION log_update();)")
+                                .arg(table));
+        RecordingHost host = hostFor(table);
+        host.preview = {"alpha", "Beta", "gAMMA"};
+        RunChange(host);
+
+        QCOMPARE(column(table), QStringList({"ALPHA", "BETA", "GAMMA"}));
+        QCOMPARE(column(table, "other"), QStringList({"alpha", "Beta", "gAMMA"}));
+        QCOMPARE(testdb::Column(user_, "SELECT old || '>' || new FROM log ORDER BY n"),
+                 QStringList({"alpha>ALPHA", "Beta>BETA", "gAMMA>GAMMA"}));
+        QCOMPARE(host.progress.size(), 4);
+        QCOMPARE(host.progress[0], 100.0 / 3);
+        QCOMPARE(host.progress[1], 200.0 / 3);
+        QCOMPARE(host.progress[2], 100.0);
+        QCOMPARE(host.progress[3], 0.0);
+        QCOMPARE(host.progressTexts, QStringList({"Progress Bar"}));
+        QCOMPARE(host.pointers, QList<int>({11, 0}));
+        QCOMPARE(host.yields, 4); // once per row and once after the loop
+        QCOMPARE(host.recased, QList<CaseMode>({CaseMode::Upper}));
+        QCOMPARE(host.preview, QStringList({"ALPHA", "BETA", "GAMMA"}));
+        QCOMPARE(host.shown, QStringList({"Done."}));
+        QVERIFY(host.reports.isEmpty());
+    }
+
+    // Every row ends as exactly the client-side conversion of its old value.
+    void valuesEndAsTheirConversion_data() {
+        QTest::addColumn<QString>("caseBox");
+        QTest::addColumn<int>("mode");
+        QTest::newRow("upper") << "UPPER CASE" << int(CaseMode::Upper);
+        QTest::newRow("lower") << "lower case" << int(CaseMode::Lower);
+        QTest::newRow("proper") << "Proper Case" << int(CaseMode::Proper);
+        QTest::newRow("sentence") << "Sentence case" << int(CaseMode::Sentence);
+    }
+    void valuesEndAsTheirConversion() {
+        QFETCH(QString, caseBox);
+        QFETCH(int, mode);
+        const QStringList values = {
+            "it's",
+            "a''b",
+            QString(),
+            "",
+            "line one\r\nline TWO\tand\ttabs",
+            "back\\slash 100% a_b & \"dq\"",
+            QString::fromUtf8("élan ÉCOLE straße ΑΒΓ δέλτα ς 😀 emoji e\u0301"),
+            "   ",
+            QString(4000, QChar('m')) + "X",
+            "same value",
+            "same value",
+        };
+        const QString table = makeTable(values);
+        RecordingHost host = hostFor(table, caseBox);
+        RunChange(host);
+        QVERIFY2(host.reports.isEmpty(), qPrintable(host.reports.value(0).first));
+        QStringList expected;
+        for (const QString& value : values)
+            expected.append(value.isNull() ? value : Case::Convert(CaseMode(mode), value));
+        QCOMPARE(column(table), expected);
+        QCOMPARE(column(table, "other"), values);
+        QCOMPARE(host.shown, QStringList({"Done."}));
+    }
+
+    // A value that stands inside a longer one is not rewritten there.
+    void valuesInsideLongerValuesAreLeftAlone_data() {
+        QTest::addColumn<QString>("caseBox");
+        QTest::addColumn<QStringList>("values");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("a and banana")
+            << "UPPER CASE" << QStringList{"a", "banana"} << QStringList{"A", "BANANA"};
+        QTest::newRow("ab and ab cd")
+            << "Proper Case" << QStringList{"ab", "ab cd"} << QStringList{"Ab", "Ab Cd"};
+    }
+    void valuesInsideLongerValuesAreLeftAlone() {
+        QFETCH(QString, caseBox);
+        QFETCH(QStringList, values);
+        QFETCH(QStringList, expected);
+        const QString table = makeTable(values);
+        RecordingHost host = hostFor(table, caseBox);
+        RunChange(host);
+        QCOMPARE(column(table), expected);
+    }
+
+    void rejectedStatementIsReportedAndTheRunGoesOn() {
+        const QString table = makeTable({"one", "two", "three"}, ", CHECK (c <> 'TWO')");
+        RecordingHost host = hostFor(table);
+        RunChange(host);
+        QCOMPARE(column(table), QStringList({"ONE", "two", "THREE"}));
+        QCOMPARE(host.reportedSteps(), QList<int>({146}));
+        QVERIFY(host.reports[0].first.contains("check"));
+        QCOMPARE(host.shown, QStringList({"Done."}));
+    }
+
+    void emptyFieldListOnlyAsksForAField() {
+        RecordingHost host = hostFor("no such table");
+        host.fieldCount = 0;
+        RunChange(host);
+        QCOMPARE(host.shown, QStringList({"Please select a field."}));
+        QVERIFY(host.pointers.isEmpty());
+        QVERIFY(host.progress.isEmpty());
+        QVERIFY(host.reports.isEmpty());
+    }
+
+    void emptyTableSendsNothing() {
+        const QString table = makeTable({});
+        RecordingHost host = hostFor(table);
+        RunChange(host);
+        QCOMPARE(host.pointers, QList<int>({11, 0}));
+        QCOMPARE(host.progress, QList<double>({0.0}));
+        QCOMPARE(host.recased.size(), 1);
+        QCOMPARE(host.shown, QStringList({"Done."}));
+        QVERIFY(host.reports.isEmpty());
+    }
+
+    void caseBoxWithoutAModeChangesNothing() {
+        const QString table = makeTable({"Mixed", "case"});
+        RecordingHost host = hostFor(table, "Title case");
+        host.preview = {"Mixed", "case"};
+        RunChange(host);
+        QCOMPARE(column(table), QStringList({"Mixed", "case"}));
+        QCOMPARE(host.yields, 3);
+        QVERIFY(host.recased.isEmpty());
+        QCOMPARE(host.preview, QStringList({"Mixed", "case"}));
+        QCOMPARE(host.shown, QStringList({"mess up", "Done."}));
+    }
+
+    // A run that cannot start reports once, resets pointer and bar, and claims nothing.
+    void runThatCannotStartReportsOnce_data() {
+        QTest::addColumn<bool>("wrongPassword");
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<int>("step");
+        QTest::newRow("wrong password") << true << "t1" << 114;
+        QTest::newRow("table gone") << false << "no such table" << 116;
+        QTest::newRow("no table selected") << false << QString() << 116;
+    }
+    void runThatCannotStartReportsOnce() {
+        QFETCH(bool, wrongPassword);
+        QFETCH(QString, table);
+        QFETCH(int, step);
+        RecordingHost host = hostFor(table);
+        if (wrongPassword)
+            host.profile.password += "-wrong";
+        host.preview = {"kept"};
+        RunChange(host);
+        QCOMPARE(host.reportedSteps(), QList<int>({step}));
+        QCOMPARE(host.pointers, QList<int>({11, 0}));
+        QCOMPARE(host.progress, QList<double>({0.0}));
+        QCOMPARE(host.progressTexts, QStringList({"Progress Bar"}));
+        QVERIFY(host.recased.isEmpty());
+        QCOMPARE(host.preview, QStringList({"kept"}));
+        QVERIFY(host.shown.isEmpty());
+    }
+
+    // The case box is read for every row; the lists are read once.
+    void inputDuringTheRun() {
+        const QString table = makeTable({"first", "second", "third"});
+        const QString other = makeTable({"elsewhere"});
+        RecordingHost host = hostFor(table);
+        host.onYield = [&](int yields) {
+            if (yields == 1) {
+                host.caseBox = "Proper Case";
+                host.table = other;
+                host.field = "other";
+            }
+        };
+        RunChange(host);
+        QCOMPARE(column(table), QStringList({"First", "Second", "Third"}));
+        QCOMPARE(column(other), QStringList({"elsewhere"}));
+        QCOMPARE(host.recased, QList<CaseMode>({CaseMode::Proper}));
+    }
+
+    void namesAreQuotedExactly() {
+        testdb::Exec(user_, R"(CREATE TABLE "My ""Odd"" Table" (id serial, "Mixed ""Col""" text);
+                               INSERT INTO "My ""Odd"" Table" ("Mixed ""Col""") VALUES ('quiet'), ('LOUD');)");
+        RecordingHost host = hostFor("My \"Odd\" Table");
+        host.field = "Mixed \"Col\"";
+        host.caseBox = "Sentence case";
+        RunChange(host);
+        QVERIFY(host.reports.isEmpty());
+        QCOMPARE(
+            testdb::Column(user_, R"(SELECT "Mixed ""Col""" FROM "My ""Odd"" Table" ORDER BY id)"),
+            QStringList({"Quiet", "Loud"}));
+    }
+
+    // Only text is rewritten: a number, date or binary column is refused once.
+    void nonTextColumnsAreRefused_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("number") << "numeric(10,2)"
+                                << "12.50";
+        QTest::newRow("date and time") << "timestamp"
+                                       << "2024-01-31 23:59:58";
+        QTest::newRow("binary") << "bytea"
+                                << "\\x41";
+    }
+    void nonTextColumnsAreRefused() {
+        QFETCH(QString, type);
+        QFETCH(QString, value);
+        const QString table = QString("t%1").arg(++tables_);
+        testdb::Exec(user_,
+                     QString("CREATE TABLE %1 (id serial, c %2); INSERT INTO %1 (c) VALUES ('%3');")
+                         .arg(table, type, value));
+        const QStringList before = column(table);
+        RecordingHost host = hostFor(table);
+        RunChange(host);
+        QCOMPARE(host.shown,
+                 QStringList({"The selected field does not hold text; nothing was changed."}));
+        QVERIFY(host.reports.isEmpty());
+        QCOMPARE(host.pointers, QList<int>({11, 0}));
+        QCOMPARE(column(table), before);
+    }
+
+    // A connection ended by the server stops the run after one report.
+    void lostConnectionEndsTheRunOnce() {
+        QStringList values;
+        for (int i = 0; i < 50; ++i)
+            values.append(QString("row %1").arg(i));
+        const QString table = makeTable(values);
+        RecordingHost host = hostFor(table);
+        host.onYield = [&](int yields) {
+            if (yields == 10)
+                testdb::Exec(testdb::Admin(),
+                             QString("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                     "WHERE usename = '%1' AND pid <> pg_backend_pid()")
+                                 .arg(user_.name));
+        };
+        RunChange(host);
+        QCOMPARE(host.reports.size(), 1);
+        QVERIFY(host.shown.isEmpty());
+        QVERIFY(host.recased.isEmpty());
+        QCOMPARE(host.pointers.last(), 0);
+        QCOMPARE(host.progress.last(), 0.0);
+        const QStringList after = column(table);
+        for (int i = 0; i < values.size(); ++i)
+            QVERIFY(after[i] == values[i] || after[i] == values[i].toUpper());
+        QCOMPARE(after.mid(0, 9), QStringList(values.mid(0, 9)).replaceInStrings("row", "ROW"));
+
+        RecordingHost again = hostFor(table);
+        RunChange(again);
+        QCOMPARE(column(table), QStringList(values).replaceInStrings("row", "ROW"));
+    }
+};
+
+QTEST_MAIN(ChangeRunTest)
+#include "tst_change_run.moc"

@@ -1,0 +1,217 @@
+#include "support/message_recorder.h"
+#include "ui/progress_bar.h"
+#include "windows_fixture.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+
+QString Numbers(int count, bool nulls = false) {
+    return QString("INSERT INTO %1 SELECT %2 FROM generate_series(1, %3) n;")
+        .arg("%1", nulls ? "NULL" : "'v' || n", QString::number(count));
+}
+
+} // namespace
+
+class WorkWindowTest : public QObject {
+    Q_OBJECT
+
+    testdb::User user_;
+    std::unique_ptr<Form1> form1_;
+    Form2* form2_ = nullptr;
+
+    int rowOf(const QString& table) { return fixture::Items(form2_->ListView1).indexOf(table); }
+    void chooseTable(const QString& table) {
+        const int row = rowOf(table);
+        QVERIFY2(row >= 0, qPrintable(table));
+        fixture::ClickRow(form2_->ListView1, row);
+    }
+
+private slots:
+    void initTestCase() {
+        testdb::LoadEnvironment();
+        user_ = testdb::CreateUser("work");
+        QString wide = "CREATE TABLE wide (";
+        for (int i = 1; i <= 40; ++i)
+            wide += QString("%1f%2 text").arg(i > 1 ? ", " : "").arg(i);
+        testdb::Exec(user_, wide + ")");
+        testdb::Exec(
+            user_,
+            "CREATE TABLE hundred (v text);" + Numbers(100).arg("hundred") +
+                "CREATE TABLE many (v text);" + Numbers(150).arg("many") +
+                "CREATE TABLE nulls (v text);" + Numbers(3, true).arg("nulls") +
+                "CREATE TABLE empty (a text, b integer, c date);"
+                "CREATE TABLE \"Mixed Case Name\" (\"Given Name\" text, \"lower\" text);"
+                "INSERT INTO \"Mixed Case Name\" VALUES ('mary smith', 'x');"
+                "CREATE TABLE people (name text, town text);"
+                "INSERT INTO people VALUES ('mary smith', 'york'), ('JOHN O''HARA', 'bath')");
+        fixture::RememberProfile(user_.profile());
+        form1_ = fixture::Start();
+        form2_ = form1_->WorkWindow();
+        QVERIFY(form2_ && form2_->isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(form2_));
+    }
+
+    void cleanupTestCase() { form1_.reset(); }
+
+    void tablesAreTheUsersOwnInDatabaseOrder() {
+        QCOMPARE(fixture::Items(form2_->ListView1),
+                 testdb::Column(user_, "select table_name from user_tables"));
+        QCOMPARE(form2_->Combo1->currentText(), QString("UPPER CASE"));
+        QCOMPARE(form2_->Combo1->count(), 4);
+        QCOMPARE(form2_->ListView3->headerItem()->text(0), QString("First 100 Entries (Preview)"));
+        QCOMPARE(form2_->ProgressBar1->text(), QString("Progress Bar"));
+    }
+
+    // The preview reads at most 101 values; NULLs show as empty items.
+    void previews_data() {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<int>("previewCount");
+        QTest::addColumn<QString>("firstValue");
+        QTest::newRow("100 rows") << "hundred" << QStringList{"v"} << 100 << "v1";
+        QTest::newRow("150 rows") << "many" << QStringList{"v"} << 101 << "v1";
+        QTest::newRow("NULLs") << "nulls" << QStringList{"v"} << 3 << "";
+        QTest::newRow("no rows") << "empty" << QStringList{"a", "b", "c"} << 0 << "";
+        QTest::newRow("mixed case and spaces")
+            << "Mixed Case Name" << QStringList{"Given Name", "lower"} << 1 << "mary smith";
+    }
+    void previews() {
+        QFETCH(QString, table);
+        QFETCH(QStringList, fields);
+        QFETCH(int, previewCount);
+        QFETCH(QString, firstValue);
+        MessageRecorder recorder;
+        chooseTable(table);
+        QCOMPARE(fixture::Items(form2_->ListView2), fields);
+        const QStringList preview = fixture::Items(form2_->ListView3);
+        QCOMPARE(preview.size(), previewCount);
+        if (previewCount > 0)
+            QCOMPARE(preview.first(), firstValue);
+        QCOMPARE(form2_->Pointer().Setting(), 0);
+        QVERIFY(recorder.messages().isEmpty());
+    }
+
+    void fieldClickPreviewsThatField() {
+        chooseTable("people");
+        fixture::ClickRow(form2_->ListView2, 1);
+        QCOMPARE(fixture::Items(form2_->ListView3), QStringList({"york", "bath"}));
+    }
+
+    void arrowKeysRunTheListings() {
+        chooseTable("people");
+        form2_->ListView1->setFocus();
+        const int row = rowOf("people");
+        QTest::keyClick(form2_->ListView1, row == 0 ? Qt::Key_Down : Qt::Key_Up);
+        QCoreApplication::processEvents();
+        const QString now = form2_->ListView1->currentItem()->text(0);
+        QVERIFY(now != "people");
+        QVERIFY(fixture::Items(form2_->ListView2) != QStringList({"name", "town"}));
+        chooseTable("people");
+        form2_->ListView2->setFocus();
+        QTest::keyClick(form2_->ListView2, Qt::Key_Down);
+        QCoreApplication::processEvents();
+        QCOMPARE(fixture::Items(form2_->ListView3), QStringList({"york", "bath"}));
+    }
+
+    void selectAndUnselectAllFields() {
+        chooseTable("wide");
+        const QStringList preview = fixture::Items(form2_->ListView3);
+        form2_->PushButton2->click();
+        QCOMPARE(fixture::SelectedItems(form2_->ListView2).size(), 40);
+        form2_->PushButton3->click();
+        QVERIFY(fixture::SelectedItems(form2_->ListView2).isEmpty());
+        QCOMPARE(fixture::Items(form2_->ListView3), preview);
+    }
+
+    // A second click while a listing fills is ignored: no doubled or mixed items.
+    void clickDuringAListingIsIgnored() {
+        chooseTable("people");
+        QTimer::singleShot(0, form2_,
+                           [this] { fixture::ClickRow(form2_->ListView1, rowOf("wide")); });
+        chooseTable("wide");
+        QCOMPARE(fixture::Items(form2_->ListView2).size(), 40);
+        QCOMPARE(fixture::Items(form2_->ListView2).removeDuplicates(), 0);
+    }
+
+    void droppedTableIsReportedOnce() {
+        testdb::Exec(user_, "CREATE TABLE doomed (v text); INSERT INTO doomed VALUES ('x')");
+        form2_->Form_Load(); // lists the new table
+        chooseTable("people");
+        const QStringList fields = fixture::Items(form2_->ListView2);
+        const QStringList preview = fixture::Items(form2_->ListView3);
+        testdb::Exec(user_, "DROP TABLE doomed");
+        MessageRecorder recorder;
+        chooseTable("doomed");
+        QCOMPARE(recorder.messages().size(), 1);
+        QVERIFY(recorder.texts()[0].contains(
+            "in Quillmark2021/08/31.Form2.ListView1_Click at line 106"));
+        QCOMPARE(fixture::Items(form2_->ListView2), fields);
+        QCOMPARE(fixture::Items(form2_->ListView3), preview);
+        QCOMPARE(form2_->Pointer().Setting(), 0);
+    }
+
+    void caseBoxLeavesThePreviewAlone() {
+        chooseTable("people");
+        const QStringList preview = fixture::Items(form2_->ListView3);
+        form2_->Combo1->setCurrentIndex(2);
+        QCOMPARE(fixture::Items(form2_->ListView3), preview);
+        form2_->Combo1->setCurrentIndex(0);
+    }
+
+    void startChangingRewritesTheColumnAndThePreview() {
+        testdb::Exec(user_, "CREATE TABLE titles (t text, id serial); INSERT INTO titles VALUES "
+                            "('the GREAT gatsby'), ('o''brien''s  day'), (NULL)");
+        form2_->Form_Load();
+        chooseTable("titles");
+        form2_->Combo1->setCurrentText("Proper Case");
+        QList<double> progress;
+        connect(form2_->ProgressBar1, &ProgressBar::valueSet, this,
+                [&](double value) { progress.append(value); });
+        MessageRecorder recorder;
+        QTest::mouseClick(form2_->PushButton1, Qt::LeftButton);
+        QCOMPARE(recorder.texts(), QStringList({"Done."}));
+        QCOMPARE(testdb::Column(user_, "SELECT t FROM titles ORDER BY id"),
+                 QStringList({"The Great Gatsby", "O'brien's  Day", QString()}));
+        QCOMPARE(fixture::Items(form2_->ListView3),
+                 QStringList({"The Great Gatsby", "O'brien's  Day", ""}));
+        QCOMPARE(progress.size(), 4);
+        QCOMPARE(progress.last(), 0.0);
+        QCOMPARE(form2_->ProgressBar1->value(), 0);
+        QCOMPARE(form2_->Pointer().Setting(), 0);
+    }
+};
+
+// A user who owns no tables gets three empty lists and no report.
+class EmptyUserTest : public QObject {
+    Q_OBJECT
+private slots:
+    void userWithoutTables() {
+        testdb::LoadEnvironment();
+        const testdb::User user = testdb::CreateUser("notables");
+        fixture::RememberProfile(user.profile());
+        MessageRecorder recorder;
+        auto form1 = fixture::Start();
+        Form2* form2 = form1->WorkWindow();
+        QVERIFY(form2 && form2->isVisible());
+        QVERIFY(fixture::Items(form2->ListView1).isEmpty());
+        QVERIFY(fixture::Items(form2->ListView2).isEmpty());
+        QVERIFY(fixture::Items(form2->ListView3).isEmpty());
+        QCOMPARE(form2->Combo1->currentText(), QString("UPPER CASE"));
+        QVERIFY(recorder.messages().isEmpty());
+        form2->PushButton1->click();
+        QCOMPARE(recorder.texts(), QStringList({"Please select a field."}));
+    }
+};
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    EmptyUserTest empty;
+    WorkWindowTest work;
+    return QTest::qExec(&empty, argc, argv) | QTest::qExec(&work, argc, argv);
+}
+#include "tst_work_window.moc"
