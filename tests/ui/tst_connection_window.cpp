@@ -1,5 +1,6 @@
 #include "app/app_title.h"
 #include "app/settings_store.h"
+#include "app/window_system.h"
 #include "support/message_recorder.h"
 #include "windows_fixture.h"
 
@@ -200,6 +201,19 @@ private slots:
         QCOMPARE(fixture::Items(form2->ListView2), QStringList({"payee"}));
         QVERIFY(fixture::Items(form2->ListView3).isEmpty());
         QVERIFY(recorder.messages().isEmpty());
+    }
+
+    // Closing the connection window ends the program although the work window exists,
+    // hidden. (The flag stays set for the rest of this test program: keep this test last.)
+    void closingTheConnectionWindowEndsTheProgram() {
+        fixture::RememberProfile(owner_.profile());
+        auto form1 = fixture::Start();
+        Form2* form2 = form1->WorkWindow();
+        QVERIFY(form2);
+        form2->PushButton5->click();
+        QVERIFY(!ProgramEnding());
+        QVERIFY(form1->close());
+        QVERIFY(ProgramEnding());
     }
 };
 
