@@ -7,55 +7,31 @@ set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 OUT=$(cd "${1:-$ROOT/docs}" && pwd)
-BUILD=${RECAP_BUILD_DIR:-$ROOT/build}
 WORK=$(mktemp -d /tmp/recapitalizer-shots.XXXXXX)
-XVFB_PID=
 APP_PID=
-
+# shellcheck source=tools/demo-common.sh
+source "$ROOT/tools/demo-common.sh"
 cleanup() {
-    [[ -n $APP_PID ]] && kill "$APP_PID" 2>/dev/null || true
-    [[ -n $XVFB_PID ]] && kill "$XVFB_PID" 2>/dev/null || true
-    "$ROOT/tools/testdb.sh" stop "$WORK/server" >/dev/null 2>&1 || true
+    [[ -n $APP_PID ]] && kill "$APP_PID" 2>/dev/null
+    stop_demo
     rm -rf "$WORK"
 }
 trap cleanup EXIT
 
-"$ROOT/tools/setup.sh"
-cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$BUILD" -j"$(nproc)" --target recapitalizer >/dev/null
-"$ROOT/tools/testdb.sh" start "$WORK/server" >/dev/null
-set -a
-# shellcheck disable=SC1091
-source "$WORK/server/env"
-set +a
-
-for ((display = 90; display < 140; display++)); do
-    [[ -e /tmp/.X11-unix/X$display || -e /tmp/.X$display-lock ]] || break
-done
-Xvfb ":$display" -screen 0 1024x768x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
-XVFB_PID=$!
-export DISPLAY=:$display
-for ((tries = 0; tries < 50; tries++)); do
-    xdpyinfo >/dev/null 2>&1 && break
-    sleep 0.1
-done
-
-# shot PASSWORD FILE: runs the program with the demo user and that password, saves the
-# window on screen.
+# shot PASSWORD FILE: runs the program as the demo user with that password and saves the
+# window it shows.
 shot() {
-    export XDG_CONFIG_HOME=$WORK/config-$2
-    mkdir -p "$XDG_CONFIG_HOME"
-    printf '[Quillmark%%20Column%%20Recapitalizer%%20for%%20Database%%20Tables]\nOracleSID=127.0.0.1\nOracleUser=%s\nOraclePassword=%s\n' \
-        "$TESTDB_DEMO_USER" "$1" >"$XDG_CONFIG_HOME/Vantrel.ini"
+    local id= tries
+    remember_demo_profile "$WORK/config-$2" "$1"
     "$BUILD/app/recapitalizer" &
     APP_PID=$!
-    local id=
     for ((tries = 0; tries < 100; tries++)); do
-        id=$(xwininfo -root -tree | awk '/"Quillmark Column Recapitalizer for Database Tables"/ {print $1; exit}')
+        id=$(xwininfo -root -tree |
+            awk '/"Quillmark Column Recapitalizer for Database Tables"/ {print $1; exit}')
         [[ -n $id ]] && break
         sleep 0.1
     done
-    [[ -n $id ]] || { echo "no window appeared" >&2; exit 1; }
+    [[ -n $id ]] || { echo "no window appeared" >&2; return 1; }
     sleep 2
     import -window "$id" "$OUT/$2"
     kill "$APP_PID"
@@ -64,5 +40,7 @@ shot() {
     echo "saved $OUT/$2"
 }
 
+prepare_demo
+start_xvfb
 shot "not the password" connection-window.png
 shot "$TESTDB_DEMO_PASSWORD" work-window.png
