@@ -76,7 +76,9 @@ public:
     }
 
 private:
-    // One pass of the row loop (steps 130 to 174); false when the connection is lost.
+    // One pass of the row loop (steps 130 to 174); false when no later row can succeed: the
+    // connection is lost, or the statement is refused for what it names (the table or column
+    // has gone, a permission is missing).
     bool ChangeRow(qint64 i, qint64 last) {
         steps_.Run(130, [&] { host_.Yield(); });
         steps_.Run(132, [&] { host_.SetProgress(double(i + 1) / double(last + 1) * 100.0); });
@@ -93,7 +95,7 @@ private:
             const int convertStep = 142 + 8 * static_cast<int>(*mode);
             QString newText;
             QString statement;
-            bool lost = false;
+            bool hopeless = false;
             if (steps_.Run(convertStep,
                            [&] { newText = EscapeLiteral(Case::Convert(*mode, value)); }) &&
                 steps_.Run(convertStep + 2, [&] {
@@ -103,12 +105,12 @@ private:
                     try {
                         connection_.Execute(statement);
                     } catch (const db::Error& e) {
-                        lost = e.connectionLost();
+                        hopeless = e.connectionLost() || e.accessRuleViolation();
                         throw;
                     }
                 });
             }
-            if (lost)
+            if (hopeless)
                 return false;
         }
         steps_.Run(172, [&] { records_.MoveNext(); });

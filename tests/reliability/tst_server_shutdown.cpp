@@ -1,0 +1,106 @@
+#include "private_server.h"
+#include "recording_host.h"
+#include "support/test_database.h"
+#include "table_state.h"
+
+#include <QTest>
+#include <memory>
+
+using namespace reliability;
+using Case::CaseMode;
+
+#ifndef PRIVATE_SERVER_DIR
+#error "PRIVATE_SERVER_DIR must name the private server's folder"
+#endif
+
+// The database server stops with an immediate shutdown in the middle of a run of 2,000 rows,
+// on a server of this test's own. The run ends after one report; while the server is down
+// a run fails once at the connection; once it is back, the next run converts the rest.
+class ServerShutdown : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<PrivateServer> server_;
+    testdb::User user_;
+
+    static QString reportsOf(const RecordingHost& host) {
+        QStringList lines;
+        for (const auto& [description, step] : host.reports)
+            lines.append(QStringLiteral("%1: %2").arg(step).arg(description));
+        return lines.join(QLatin1Char('\n'));
+    }
+
+    RecordingHost hostFor(const QString& table) {
+        RecordingHost host;
+        host.profile = user_.profile();
+        host.table = table;
+        host.field = QStringLiteral("c");
+        host.caseBox = QStringLiteral("Proper Case");
+        return host;
+    }
+
+    static void verifyEndedAfterOneReport(const RecordingHost& host, int step) {
+        QVERIFY2(host.reports.size() == 1, qPrintable(reportsOf(host)));
+        QCOMPARE(host.reports[0].second, step);
+        QVERIFY(host.shown.isEmpty());
+        QVERIFY(host.recased.isEmpty());
+        QCOMPARE(host.pointers.last(), 0);
+        QCOMPARE(host.progress.last(), 0.0);
+    }
+
+private slots:
+    void initTestCase() {
+        server_ = std::make_unique<PrivateServer>(QStringLiteral(PRIVATE_SERVER_DIR));
+        try {
+            server_->Start();
+        } catch (const std::exception& e) {
+            QFAIL(e.what());
+        }
+        // Every connection and psql check of this process goes to the private server.
+        qputenv("TESTDB_ENV", server_->EnvFile().toUtf8());
+        testdb::LoadEnvironment();
+        // A committed statement survives the crash (the test server defers its WAL flushes).
+        testdb::Exec(testdb::Admin(), QStringLiteral("ALTER SYSTEM SET synchronous_commit = on;"
+                                                     "SELECT pg_reload_conf()"));
+        user_ = testdb::CreateUser(QStringLiteral("shutdown"));
+    }
+
+    void cleanupTestCase() { server_.reset(); }
+
+    void immediateShutdownMidRun() {
+        constexpr int rows = 2000, atRow = 700;
+        const QString table = QStringLiteral("Two Thousand");
+        MakeRowsTable(user_, table, rows);
+        const TableState before = ReadTable(user_, table, QStringLiteral("c"));
+        const TableState converted = Converted(before, CaseMode::Proper);
+
+        RecordingHost host = hostFor(table);
+        host.onYield = [&](int yields) {
+            if (yields == atRow)
+                server_->StopImmediately();
+        };
+        RunChange(host);
+        verifyEndedAfterOneReport(host, 162);
+        QCOMPARE(host.yields, atRow);
+
+        RecordingHost whileDown = hostFor(table);
+        RunChange(whileDown);
+        verifyEndedAfterOneReport(whileDown, 114);
+
+        server_->Restart();
+        const TableState after = ReadTable(user_, table, QStringLiteral("c"));
+        QCOMPARE(OldOrConverted(before, after, CaseMode::Proper), QString());
+        QCOMPARE(after.values.mid(0, atRow - 1), converted.values.mid(0, atRow - 1));
+        QCOMPARE(after.values.mid(atRow - 1), before.values.mid(atRow - 1));
+
+        RecordingHost next = hostFor(table);
+        RunChange(next);
+        QVERIFY2(next.reports.isEmpty(), qPrintable(reportsOf(next)));
+        QCOMPARE(next.shown, QStringList({"Done."}));
+        const TableState done = ReadTable(user_, table, QStringLiteral("c"));
+        QCOMPARE(done.values, converted.values);
+        QCOMPARE(done.others, before.others);
+    }
+};
+
+QTEST_GUILESS_MAIN(ServerShutdown)
+#include "tst_server_shutdown.moc"
