@@ -5,6 +5,7 @@
 #include "db/recordset.h"
 
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 namespace db {
@@ -103,6 +104,10 @@ void Connection::Open(const QString& connectionString) {
           SQL_HANDLE_DBC, connection, "SQLSetConnectAttr");
 
     const QString odbcForm = OdbcFormOf(connectionString);
+    // The API passes the string's length as a 16-bit count, and a driver that works in UTF-8
+    // (psqlODBC) counts the bytes: a longer string overflows it and crashes the driver.
+    if (odbcForm.toUtf8().size() > std::numeric_limits<SQLSMALLINT>::max())
+        throw Error(QStringLiteral("The connection string is too long (more than 32,767 bytes)."));
     Check(SQLDriverConnectW(connection, nullptr, Wide(odbcForm), SQL_NTS, nullptr, 0, nullptr,
                             SQL_DRIVER_NOPROMPT),
           SQL_HANDLE_DBC, connection, "SQLDriverConnect");

@@ -1,0 +1,274 @@
+#include "db/connection.h"
+#include "db/oracle.h"
+#include "db/recordset.h"
+#include "recording_host.h"
+#include "support/test_database.h"
+#include "table_state.h"
+
+#include <QTest>
+
+using namespace reliability;
+using Case::CaseMode;
+
+// Unusual and hostile input: connection fields that could split the connection string or
+// overflow a buffer, names that need quoting, values with every awkward character, and
+// columns that do not hold text. Nothing may crash, connect as anyone but the named user,
+// lose or corrupt a byte, or change what it was not asked to change.
+class HostileInput : public QObject {
+    Q_OBJECT
+
+    testdb::User user_;
+    testdb::User odd_;   // a name with spaces at both ends, quotes and non-ASCII
+    testdb::User long_;  // a password of 10,000 characters
+    testdb::User limit_; // a password that makes the ODBC string 32,767 bytes, the most
+    int tables_ = 0;
+
+    static testdb::User makeRole(const QString& name, const QString& password) {
+        testdb::Exec(
+            testdb::Admin(),
+            QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD %2").arg(Ident(name), Literal(password)));
+        return {name, password};
+    }
+
+    // The user a connection opened with the string logs in as.
+    static QString loggedInAs(const QString& connectionString) {
+        db::Connection connection;
+        connection.Open(connectionString);
+        db::Recordset records;
+        records.Open(QStringLiteral("SELECT session_user"), connection);
+        return records.GetFields()[0].Value().toString();
+    }
+
+    RecordingHost hostFor(const QString& table, const QString& column) {
+        RecordingHost host;
+        host.profile = user_.profile();
+        host.table = table;
+        host.field = column;
+        return host;
+    }
+
+private slots:
+    void initTestCase() {
+        testdb::LoadEnvironment();
+        user_ = testdb::CreateUser(QStringLiteral("hostile"));
+        const QString pid = QString::number(QCoreApplication::applicationPid());
+        odd_ = makeRole(QStringLiteral(" Zoë O'Brien \"q\" ") + pid,
+                        QStringLiteral("it's \"quoted\" {a;b=c} ünï 😀"));
+        long_ = makeRole(QStringLiteral("long_password_") + pid, QString(10000, QChar('k')));
+        const QString limitName = QStringLiteral("limit_") + pid;
+        const qsizetype rest =
+            32767 - OdbcConnectionString({user_.profile().sid, limitName, {}}).toUtf8().size();
+        limit_ = makeRole(limitName, QString(rest, QChar('L')));
+    }
+
+    void cleanupTestCase() {
+        testdb::Exec(testdb::Admin(),
+                     QStringLiteral("DROP ROLE %1; DROP ROLE %2; DROP ROLE %3")
+                         .arg(Ident(odd_.name), Ident(long_.name), Ident(limit_.name)));
+    }
+
+    // Both connection paths give the same answer, and one that opens is the named user's.
+    void connectionFields_data() {
+        QTest::addColumn<ConnectionProfile>("profile");
+        QTest::addColumn<QString>("loggedInAs"); // empty: no connection
+        const testdb::User admin = testdb::Admin();
+        const QString adminPair = QStringLiteral("Uid=%1;Pwd=%2").arg(admin.name, admin.password);
+        const ConnectionProfile plain = user_.profile();
+        const QString huge(10000, QChar('x'));
+        QTest::newRow("plain") << plain << user_.name;
+        QTest::newRow("user name with outer spaces, quotes, non-ASCII; password with all four")
+            << odd_.profile() << odd_.name;
+        QTest::newRow("that user name trimmed")
+            << ConnectionProfile{plain.sid, odd_.name.trimmed(), odd_.password} << QString();
+        QTest::newRow("password of 10,000 characters") << long_.profile() << long_.name;
+        QTest::newRow("that password one character short")
+            << ConnectionProfile{plain.sid, long_.name, long_.password.chopped(1)} << QString();
+        QTest::newRow("SID carries the administrator's pair")
+            << ConnectionProfile{plain.sid + ";" + adminPair, "nobody", "x"} << QString();
+        QTest::newRow("user name carries the administrator's pair")
+            << ConnectionProfile{plain.sid, admin.name + ";Pwd=" + admin.password, "x"}
+            << QString();
+        QTest::newRow("password carries the administrator's pair")
+            << ConnectionProfile{plain.sid, user_.name, "wrong;" + adminPair} << QString();
+        QTest::newRow("password closes a brace early")
+            << ConnectionProfile{plain.sid, user_.name, "x};" + adminPair + ";{"} << QString();
+        QTest::newRow("SID of 10,000 characters")
+            << ConnectionProfile{huge, user_.name, user_.password} << QString();
+        QTest::newRow("user name of 10,000 characters")
+            << ConnectionProfile{plain.sid, huge, user_.password} << QString();
+        QTest::newRow("ODBC string of 32,767 bytes, the most the driver takes")
+            << limit_.profile() << limit_.name;
+        QTest::newRow("one byte more")
+            << ConnectionProfile{plain.sid, limit_.name, limit_.password + "L"} << QString();
+        QTest::newRow("past the most in bytes, not in characters")
+            << ConnectionProfile{plain.sid, user_.name, QString(20000, QChar(0xe9))} << QString();
+        QTest::newRow("every field 10,000 separators")
+            << ConnectionProfile{QString(10000, ';'), QString(10000, '='), QString(10000, '}')}
+            << QString();
+    }
+    void connectionFields() {
+        QFETCH(ConnectionProfile, profile);
+        QFETCH(QString, loggedInAs);
+        const bool opens = !loggedInAs.isEmpty();
+        QCOMPARE(Oracle::CanConnect(profile), opens);
+        QCOMPARE(Oracle::ConnectionTestSucceeds(profile), opens);
+        if (opens) {
+            QCOMPARE(this->loggedInAs(OdbcConnectionString(profile)), loggedInAs);
+            QCOMPARE(this->loggedInAs(OleDbConnectionString(profile)), loggedInAs);
+        }
+    }
+
+    // Names are quoted exactly: the run converts the named column and touches nothing else,
+    // not even a table the name seems to mention.
+    void awkwardNames_data() {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("column");
+        QTest::newRow("spaces") << " My Table "
+                                << "My  Column";
+        QTest::newRow("mixed case") << "MiXeD"
+                                    << "CoLuMn";
+        QTest::newRow("double quotes") << "t \"quoted\" \"\""
+                                       << "\"c\"";
+        QTest::newRow("non-ASCII") << "Tâblé ünïcødé 表"
+                                   << "Çolumn ß 😀";
+        QTest::newRow("statement inside") << "x\"; DROP TABLE \"Bystander\"; --"
+                                          << "c\" = 'x' --";
+    }
+    void awkwardNames() {
+        QFETCH(QString, table);
+        QFETCH(QString, column);
+        testdb::Exec(user_, QStringLiteral("DROP TABLE IF EXISTS \"Bystander\";"
+                                           "CREATE TABLE \"Bystander\" (id int, c text);"
+                                           "INSERT INTO \"Bystander\" VALUES (1, 'quiet');"
+                                           "CREATE TABLE %1 (id serial, %2 text, other text);"
+                                           "INSERT INTO %1 (%2, other) VALUES "
+                                           "('first Value', 'first Value'), ('sécond', 'x')")
+                                .arg(Ident(table), Ident(column)));
+        const TableState before = ReadTable(user_, table, column);
+        RecordingHost host = hostFor(table, column);
+        RunChange(host);
+        QVERIFY2(host.reports.isEmpty(), qPrintable(host.reports.value(0).first));
+        QCOMPARE(host.shown, QStringList({"Done."}));
+        const TableState after = ReadTable(user_, table, column);
+        QCOMPARE(after.values, Converted(before, CaseMode::Upper).values);
+        QCOMPARE(after.others, before.others);
+        QCOMPARE(testdb::Column(user_, "SELECT c FROM \"Bystander\""), QStringList({"quiet"}));
+    }
+
+    // Every awkward value ends exactly converted, in every text column type, in each mode;
+    // no other column changes by a byte.
+    void awkwardValues_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("caseBox");
+        QTest::addColumn<int>("mode");
+        QTest::newRow("text, upper") << "text"
+                                     << "UPPER CASE" << int(CaseMode::Upper);
+        QTest::newRow("text, proper") << "text"
+                                      << "Proper Case" << int(CaseMode::Proper);
+        QTest::newRow("varchar(4000), lower") << "varchar(4000)"
+                                              << "lower case" << int(CaseMode::Lower);
+        QTest::newRow("varchar(4000), sentence") << "varchar(4000)"
+                                                 << "Sentence case" << int(CaseMode::Sentence);
+    }
+    void awkwardValues() {
+        QFETCH(QString, type);
+        QFETCH(QString, caseBox);
+        QFETCH(int, mode);
+        const QStringList values = {
+            "it's O'Brien's ''twice''",
+            "back\\slash \\' \\\\ end\\",
+            "100% of a_b, _%_ and %%",
+            "cr\ronly, lf\nonly, crlf\r\nboth",
+            "tab\tin\tthe\tmiddle\t",
+            QString::fromUtf8("emoji 😀 mixed 🎉 Ünïcödé ΑΒΓ ß straße"),
+            QString::fromUtf8("combining e\u0301 a\u0308 lone \u0301 zwj 👩\u200d💻"),
+            "     ",
+            "",
+            QString(),
+            QString(3999, QChar('m')) + "Z",
+            "semi;colon {brace} \"dq\" & <tag> $1 $$ --",
+        };
+        const QString table = QStringLiteral("values %1").arg(++tables_);
+        QString sql = QStringLiteral("CREATE TABLE %1 (id serial PRIMARY KEY, c %2, "
+                                     "other text, n numeric, d date, b bytea);")
+                          .arg(Ident(table), type);
+        for (const QString& value : values) {
+            const QString literal = value.isNull() ? QStringLiteral("NULL") : Literal(value);
+            sql += QStringLiteral("INSERT INTO %1 (c, other, n, d, b) VALUES "
+                                  "(%2, %2, 12.50, '2024-02-29', convert_to(%2, 'UTF8'));")
+                       .arg(Ident(table), literal);
+        }
+        testdb::Exec(user_, sql);
+        const TableState before = ReadTable(user_, table, QStringLiteral("c"));
+        QCOMPARE(before.values, values);
+
+        RecordingHost host = hostFor(table, QStringLiteral("c"));
+        host.caseBox = caseBox;
+        RunChange(host);
+        QVERIFY2(host.reports.isEmpty(), qPrintable(host.reports.value(0).first));
+        QCOMPARE(host.shown, QStringList({"Done."}));
+        const TableState after = ReadTable(user_, table, QStringLiteral("c"));
+        QCOMPARE(after.values, Converted(before, CaseMode(mode)).values);
+        QCOMPARE(after.others, before.others);
+    }
+
+    // A column that does not hold text is refused with the one message and left exactly as
+    // it was, as is the rest of the table.
+    void columnsWithoutText_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("integer") << "integer"
+                                 << "42";
+        QTest::newRow("number") << "numeric(12,3)"
+                                << "-1234.500";
+        QTest::newRow("floating point") << "double precision"
+                                        << "1e-300";
+        QTest::newRow("date") << "date"
+                              << "2024-02-29";
+        QTest::newRow("date and time") << "timestamp with time zone"
+                                       << "2024-01-31 23:59:58+02";
+        QTest::newRow("binary") << "bytea"
+                                << "\\x00ff4127";
+    }
+    void columnsWithoutText() {
+        QFETCH(QString, type);
+        QFETCH(QString, value);
+        const QString table = QStringLiteral("typed %1").arg(++tables_);
+        testdb::Exec(user_, QStringLiteral("CREATE TABLE %1 (id serial PRIMARY KEY, c %2, "
+                                           "other text);"
+                                           "INSERT INTO %1 (c, other) VALUES (%3, 'Mixed'), "
+                                           "(NULL, 'Mixed')")
+                                .arg(Ident(table), type, Literal(value)));
+        const TableState before = ReadTable(user_, table, QStringLiteral("c"));
+        const QString whole = QStringLiteral("SELECT md5(string_agg(t::text, '|' ORDER BY id)) "
+                                             "FROM %1 AS t")
+                                  .arg(Ident(table));
+        const QStringList digest = testdb::Column(user_, whole);
+        RecordingHost host = hostFor(table, QStringLiteral("c"));
+        RunChange(host);
+        QCOMPARE(host.shown,
+                 QStringList({"The selected field does not hold text; nothing was changed."}));
+        QVERIFY(host.reports.isEmpty());
+        QCOMPARE(ReadTable(user_, table, QStringLiteral("c")).values, before.values);
+        QCOMPARE(testdb::Column(user_, whole), digest);
+    }
+
+    // A column the driver calls text but whose type the database's REPLACE refuses (here a
+    // boolean) gives one report and no "Done.", not one report per row.
+    void columnTheReplaceRefusesEndsOnce() {
+        const QString table = QStringLiteral("flags");
+        testdb::Exec(user_, QStringLiteral("CREATE TABLE %1 (id serial PRIMARY KEY, c boolean);"
+                                           "INSERT INTO %1 (c) SELECT g % 2 = 0 "
+                                           "FROM generate_series(1, 50) AS g")
+                                .arg(Ident(table)));
+        const TableState before = ReadTable(user_, table, QStringLiteral("c"));
+        RecordingHost host = hostFor(table, QStringLiteral("c"));
+        RunChange(host);
+        QCOMPARE(host.reportedSteps(), QList<int>({146}));
+        QVERIFY(host.shown.isEmpty());
+        QCOMPARE(ReadTable(user_, table, QStringLiteral("c")).values, before.values);
+    }
+};
+
+QTEST_GUILESS_MAIN(HostileInput)
+#include "tst_hostile_input.moc"
