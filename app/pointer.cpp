@@ -11,6 +11,7 @@
 namespace {
 
 constexpr auto ReactionProperty = "pointerReaction";
+constexpr auto PartProperty = "pointerPart";
 
 // The hot spot of the first image of a .cur file (its directory entry keeps it where an
 // icon keeps planes and bit count).
@@ -63,8 +64,14 @@ void WindowPointer::LoadHand(const QString& path) {
 
 void WindowPointer::React(QWidget* element, int setting) {
     Track(element, this, setting);
-    if (auto* area = qobject_cast<QAbstractScrollArea*>(element))
-        Track(area->viewport(), this, setting);
+    // A list's parts (items area, header, scroll bars) react as the list does, and keep their
+    // own handling of the move, such as the header's resize pointer.
+    if (qobject_cast<QAbstractScrollArea*>(element)) {
+        for (QWidget* part : element->findChildren<QWidget*>()) {
+            Track(part, this, setting);
+            part->setProperty(PartProperty, true);
+        }
+    }
 }
 
 void WindowPointer::Ignore(QWidget* element) {
@@ -80,8 +87,8 @@ bool WindowPointer::eventFilter(QObject* watched, QEvent* event) {
     if (reaction.isValid() && setting_ != Busy && setting_ != reaction.toInt())
         Set(reaction.toInt());
     auto* move = static_cast<QMouseEvent*>(event);
-    if (move->buttons() != Qt::NoButton)
-        return false; // a drag belongs to the element
+    if (move->buttons() != Qt::NoButton || watched->property(PartProperty).toBool())
+        return false; // a drag belongs to the element, and a part handles its own moves
     // The element's reaction is the whole answer: the move must not reach its container.
     move->accept();
     return true;
