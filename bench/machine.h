@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QStringList>
+
+// The machine the figures were measured on: processors, CPU model, memory, load.
+QStringList DescribeMachine();

@@ -1,0 +1,60 @@
+#include "window_host.h"
+
+#include "app/window_system.h"
+#include "ui/progress_bar.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QVBoxLayout>
+#include <chrono>
+#include <utility>
+
+namespace {
+
+// Counts the paint events of one widget.
+class PaintCounter : public QObject {
+public:
+    PaintCounter(QObject* parent, int& paints) : QObject(parent), paints_(paints) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints_;
+        return false;
+    }
+
+private:
+    int& paints_;
+};
+
+} // namespace
+
+WindowHost::WindowHost(ConnectionProfile profile, QString table, QString field)
+    : HeadlessHost(std::move(profile), std::move(table), std::move(field)),
+      window_(std::make_unique<QWidget>()) {
+    auto* layout = new QVBoxLayout(window_.get());
+    bar_ = new ProgressBar(window_.get());
+    layout->addWidget(bar_);
+    bar_->SetText(QStringLiteral("Progress Bar"));
+    window_->resize(480, 60);
+    window_->show();
+    QCoreApplication::processEvents();
+    bar_->installEventFilter(new PaintCounter(bar_, paints_));
+}
+
+WindowHost::~WindowHost() = default;
+
+void WindowHost::SetProgress(double percent) {
+    HeadlessHost::SetProgress(percent);
+    const auto start = std::chrono::steady_clock::now();
+    bar_->SetValue(percent);
+    progressSeconds_ +=
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void WindowHost::SetProgressText(const QString& text) {
+    bar_->SetText(text);
+}
+
+void WindowHost::Yield() {
+    CountYield();
+    YieldToWindowSystem();
+}
