@@ -30,6 +30,8 @@ struct Connection::Handles {
     // A statement handle kept between statements, so that a run of one statement per row
     // does not allocate a handle per row.
     SQLHSTMT spare = SQL_NULL_HSTMT;
+    // The query time-out the spare handle carries, so that it is set again only on a change.
+    int spareTimeout = -1;
     // Statement handles held by streaming record sets; freed here before disconnecting.
     std::shared_ptr<std::vector<void*>> live = std::make_shared<std::vector<void*>>();
 
@@ -53,10 +55,14 @@ struct Connection::Handles {
 
     SQLHSTMT TakeStatement(int timeoutSeconds) {
         SQLHSTMT statement = spare;
+        const bool timeoutSet = statement != SQL_NULL_HSTMT && spareTimeout == timeoutSeconds;
         spare = SQL_NULL_HSTMT;
+        spareTimeout = -1;
         if (statement == SQL_NULL_HSTMT)
             Check(SQLAllocHandle(SQL_HANDLE_STMT, connection, &statement), SQL_HANDLE_DBC,
                   connection, "SQLAllocHandle", connection);
+        if (timeoutSet)
+            return statement;
         const SQLRETURN result =
             SQLSetStmtAttrW(statement, SQL_ATTR_QUERY_TIMEOUT, Seconds(timeoutSeconds), 0);
         if (!odbc::Succeeded(result)) {
@@ -67,12 +73,18 @@ struct Connection::Handles {
         return statement;
     }
 
-    void GiveBack(SQLHSTMT statement) {
-        SQLFreeStmt(statement, SQL_CLOSE);
-        if (spare == SQL_NULL_HSTMT)
+    // Keeps the handle, with the time-out it carries, for the next statement. A statement
+    // that left no result set (an UPDATE) has no cursor to close: the next execution on the
+    // handle may follow at once.
+    void GiveBack(SQLHSTMT statement, int timeoutSeconds, bool hasResult = true) {
+        if (hasResult)
+            SQLFreeStmt(statement, SQL_CLOSE);
+        if (spare == SQL_NULL_HSTMT) {
             spare = statement;
-        else
+            spareTimeout = timeoutSeconds;
+        } else {
             SQLFreeHandle(SQL_HANDLE_STMT, statement);
+        }
     }
 };
 
@@ -130,16 +142,16 @@ Recordset Connection::Execute(const QString& statement) {
         Check(SQLNumResultCols(handle, &columns), SQL_HANDLE_STMT, handle, "SQLNumResultCols",
               handles_->connection);
         if (columns == 0) {
-            handles_->GiveBack(handle);
+            handles_->GiveBack(handle, commandTimeout_, false);
             return Recordset();
         }
         if (cursorLocation_ == adUseClient) {
             Recordset records = Recordset::ReadAll(handles_->connection, handle);
-            handles_->GiveBack(handle);
+            handles_->GiveBack(handle, commandTimeout_);
             return records;
         }
     } catch (...) {
-        handles_->GiveBack(handle);
+        handles_->GiveBack(handle, commandTimeout_);
         throw;
     }
     return Recordset::Stream(handles_->connection, handle, handles_->live);
