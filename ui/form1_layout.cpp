@@ -4,6 +4,7 @@
 
 #include "app/look_and_feel.h"
 #include "app/twips.h"
+#include "ui/controls.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -32,26 +33,19 @@ public:
     }
 };
 
-QPushButton* MakeButton(QWidget* parent, const char* caption, int left, int top, int width,
-                        int height) {
-    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
-    PlaceInTwips(button, left, top, width, height);
-    button->setFont(ArialFont(11.25, true));
-    SetBackColour(button, ColourWhite);
-    SetForeColour(button, ColourButtonText);
-    button->setAutoDefault(false);
-    return button;
-}
-
-QLineEdit* MakeBox(QWidget* parent, int left, int top, int width, int height) {
+QLineEdit* MakeBox(QWidget* parent, const char* name, int left, int top, int width, int height) {
     auto* box = new QLineEdit(parent);
+    box->setObjectName(QLatin1String(name));
     PlaceInTwips(box, left, top, width, height);
     box->setFont(ArialFont(9, true));
     return box;
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* caption, int left, int top, int width, int height) {
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, int left, int top,
+                  int width, int height) {
     auto* label = new QLabel(QString::fromUtf8(caption), parent);
+    label->setObjectName(QLatin1String(name));
+    label->setFocusPolicy(Qt::NoFocus);
     PlaceInTwips(label, left, top, width, height);
     label->setFont(ArialFont(9, true));
     SetBackColour(label, ColourWhite);
@@ -61,48 +55,25 @@ QLabel* MakeLabel(QWidget* parent, const char* caption, int left, int top, int w
 } // namespace
 
 void Form1::BuildControls() {
-    setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Form1"));
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
-    FixClientAreaInTwips(this, 8040, 3180);
-    setFont(ArialFont(9, false));
-    SetBackColour(this, ColourWhite);
+    Controls::DefineWindow(this, "Form1", 8040, 3180, false);
 
-    Frame1 = new QGroupBox(QStringLiteral("Oracle Login"), this);
-    PlaceInTwips(Frame1, 120, 120, 7800, 2385);
-    Frame1->setFont(ArialFont(9, true));
+    Frame1 = Controls::Frame(this, "Frame1", "Oracle Login", 120, 120, 7800, 2385);
     SetBackColour(Frame1, ColourWhite);
-
-    Text1 = MakeBox(Frame1, 1320, 360, 5535, 345);
-    PushButton1 = MakeButton(Frame1, "?", 6960, 360, 615, 345);
-    Text2 = MakeBox(Frame1, 1320, 840, 6255, 345);
-    Text3 = MakeBox(Frame1, 1320, 1320, 6255, 345);
+    Text1 = MakeBox(Frame1, "Text1", 1320, 360, 5535, 345);
+    PushButton1 = Controls::Button(Frame1, "PushButton1", "?", 6960, 360, 615, 345);
+    Text2 = MakeBox(Frame1, "Text2", 1320, 840, 6255, 345);
+    Text3 = MakeBox(Frame1, "Text3", 1320, 1320, 6255, 345);
     Text3->setEchoMode(QLineEdit::Password);
     Text3->setStyle(new StarMaskStyle(Text3));
-    PushButton5 = MakeButton(Frame1, "Test Connection", 240, 1800, 3600, 405);
-    PushButton6 = MakeButton(Frame1, "Help", 3960, 1800, 3600, 405);
-    PushButton3 = MakeButton(this, "Next >", 120, 2640, 7800, 405);
-    Label4 = MakeLabel(Frame1, "Password:", 240, 1365, 1095, 255);
-    Label2 = MakeLabel(Frame1, "SID:", 240, 405, 1095, 255);
-    Label1 = MakeLabel(Frame1, "Username:", 240, 885, 1095, 255);
+    PushButton5 = Controls::Button(Frame1, "PushButton5", "Test Connection", 240, 1800, 3600, 405);
+    PushButton6 = Controls::Button(Frame1, "PushButton6", "Help", 3960, 1800, 3600, 405);
+    PushButton3 = Controls::Button(this, "PushButton3", "Next >", 120, 2640, 7800, 405);
+    Label4 = MakeLabel(Frame1, "Label4", "Password:", 240, 1365, 1095, 255);
+    Label2 = MakeLabel(Frame1, "Label2", "SID:", 240, 405, 1095, 255);
+    Label1 = MakeLabel(Frame1, "Label1", "Username:", 240, 885, 1095, 255);
 
-    const char* names[] = {"Text1",       "PushButton1", "Text2",  "Text3",  "PushButton5",
-                           "PushButton6", "PushButton3", "Label4", "Label2", "Label1"};
-    QWidget* controls[] = {Text1,       PushButton1, Text2,  Text3,  PushButton5,
-                           PushButton6, PushButton3, Label4, Label2, Label1};
-    for (int i = 0; i < 10; ++i)
-        controls[i]->setObjectName(QLatin1String(names[i]));
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-
-    // Tab order: SID, "?", user name, password, "Test Connection", "Help", "Next >".
-    QWidget* tabOrder[] = {Text1, PushButton1, Text2, Text3, PushButton5, PushButton6, PushButton3};
-    for (int i = 0; i + 1 < 7; ++i)
-        setTabOrder(tabOrder[i], tabOrder[i + 1]);
-    for (QWidget* widget : {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Label1),
-                            static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label4)})
-        widget->setFocusPolicy(Qt::NoFocus);
+    Controls::SetTabOrder(
+        {Text1, PushButton1, Text2, Text3, PushButton5, PushButton6, PushButton3});
 
     pointer_.React(this, WindowPointer::Default);
     pointer_.React(Frame1, WindowPointer::Default);

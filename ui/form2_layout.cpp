@@ -4,6 +4,7 @@
 
 #include "app/look_and_feel.h"
 #include "app/twips.h"
+#include "ui/controls.h"
 #include "ui/list_views.h"
 #include "ui/progress_bar.h"
 
@@ -14,18 +15,6 @@
 #include <QTreeWidget>
 
 namespace {
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, int left, int top,
-                        int width, int height) {
-    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
-    button->setObjectName(QLatin1String(name));
-    PlaceInTwips(button, left, top, width, height);
-    button->setFont(ArialFont(11.25, true));
-    SetBackColour(button, ColourWhite);
-    SetForeColour(button, ColourButtonText);
-    button->setAutoDefault(false);
-    return button;
-}
 
 QTreeWidget* MakeList(QWidget* parent, const char* name, bool multiSelect, int left, int top,
                       int width, int height) {
@@ -44,17 +33,10 @@ QTreeWidget* MakeList(QWidget* parent, const char* name, bool multiSelect, int l
 } // namespace
 
 void Form2::BuildControls() {
-    setObjectName(QStringLiteral("Form2"));
-    setWindowTitle(QStringLiteral("Form2"));
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
-    FixClientAreaInTwips(this, 9240, 7545);
-    setFont(ArialFont(9, true));
-    SetBackColour(this, ColourWhite);
+    Controls::DefineWindow(this, "Form2", 9240, 7545, true);
 
-    PushButton1 = MakeButton(this, "PushButton1", "Start Changing", 120, 6550, 4440, 405);
-    PushButton5 = MakeButton(this, "PushButton5", "Setup Connection", 4680, 6550, 4440, 405);
+    PushButton1 = Controls::Button(this, "PushButton1", "Start Changing", 120, 6550, 4440, 405);
+    PushButton5 = Controls::Button(this, "PushButton5", "Setup Connection", 4680, 6550, 4440, 405);
 
     ProgressBar1 = new ProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
@@ -69,11 +51,8 @@ void Form2::BuildControls() {
     ListView1 = MakeList(this, "ListView1", false, 120, 120, 4440, 2715);
     ListView2 = MakeList(this, "ListView2", true, 4680, 120, 4440, 2235);
 
-    Frame1 = new QGroupBox(QStringLiteral("Change all records in selected field(s) to:"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    PlaceInTwips(Frame1, 120, 5640, 9000, 800);
-    Frame1->setFont(ArialFont(9, true));
-    Frame1->setFocusPolicy(Qt::NoFocus);
+    Frame1 = Controls::Frame(this, "Frame1", "Change all records in selected field(s) to:", 120,
+                             5640, 9000, 800);
 
     Combo1 = new QComboBox(Frame1);
     Combo1->setObjectName(QStringLiteral("Combo1"));
@@ -81,16 +60,15 @@ void Form2::BuildControls() {
     PlaceInTwips(Combo1, 240, 300, 8520, 345);
     Combo1->setFont(ArialFont(9, true));
 
-    PushButton2 = MakeButton(this, "PushButton2", "Select All Fields", 4680, 2415, 2055, 405);
-    PushButton3 = MakeButton(this, "PushButton3", "Unselect All Fields", 6840, 2415, 2280, 405);
+    PushButton2 = Controls::Button(this, "PushButton2", "Select All Fields", 4680, 2415, 2055, 405);
+    PushButton3 =
+        Controls::Button(this, "PushButton3", "Unselect All Fields", 6840, 2415, 2280, 405);
     ListView3 = MakeList(this, "ListView3", false, 120, 2895, 9000, 2715);
 
     // Tab order: "Start Changing", "Setup Connection", the table and field lists, the case
     // box, the two selection buttons, the preview.
-    QWidget* tabOrder[] = {PushButton1, PushButton5, ListView1,   ListView2,
-                           Combo1,      PushButton2, PushButton3, ListView3};
-    for (int i = 0; i + 1 < 8; ++i)
-        setTabOrder(tabOrder[i], tabOrder[i + 1]);
+    Controls::SetTabOrder({PushButton1, PushButton5, ListView1, ListView2, Combo1, PushButton2,
+                           PushButton3, ListView3});
     ProgressBar1->setFocusPolicy(Qt::NoFocus);
     PushButton1->setFocus();
 
