@@ -53,17 +53,13 @@ private slots:
         QTest::addColumn<bool>("lost");
         QTest::addColumn<bool>("refusedForm");
         QTest::newRow("communication link failure") << "08S01" << false << true << false;
-        QTest::newRow("connection not open") << "08003" << false << true << false;
         QTest::newRow("terminated by an administrator") << "57P01" << false << true << false;
-        QTest::newRow("crash shutdown") << "57P02" << false << true << false;
         QTest::newRow("server starting or stopping") << "57P03" << false << true << false;
         QTest::newRow("general error, connection dead") << "HY000" << true << true << false;
         QTest::newRow("general error, connection alive") << "HY000" << false << false << false;
         QTest::newRow("statement cancelled by time-out") << "57014" << false << false << false;
         QTest::newRow("lock time-out") << "55P03" << false << false << false;
-        QTest::newRow("check constraint") << "23514" << false << false << false;
         QTest::newRow("table missing") << "42P01" << false << false << true;
-        QTest::newRow("column missing") << "42703" << false << false << true;
         QTest::newRow("no such function for the type") << "42883" << false << false << true;
         QTest::newRow("ODBC: base table not found") << "42S02" << false << false << true;
     }
