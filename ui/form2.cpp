@@ -38,18 +38,26 @@ private:
     bool& flag_;
 };
 
-// Shows the busy pointer for a listing and puts the default back however the listing ends.
-class BusyPointer {
+// What a listing opens with: the busy pointer, put back to the default however the listing
+// ends (step 102), and a connection of its own (104).
+class ListingConnection {
 public:
-    explicit BusyPointer(WindowPointer& pointer) : pointer_(pointer) {
+    ListingConnection(WindowPointer& pointer, const ConnectionProfile& profile, int& step)
+        : pointer_(pointer) {
+        step = 102;
         pointer_.Set(WindowPointer::Busy);
+        step = 104;
+        Oracle::OpenForListing(connection_, profile);
     }
-    ~BusyPointer() { pointer_.Set(WindowPointer::Default); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
+    ~ListingConnection() { pointer_.Set(WindowPointer::Default); }
+    ListingConnection(const ListingConnection&) = delete;
+    ListingConnection& operator=(const ListingConnection&) = delete;
+
+    db::Connection& connection() { return connection_; }
 
 private:
     WindowPointer& pointer_;
+    db::Connection connection_;
 };
 
 } // namespace
@@ -142,13 +150,10 @@ void Form2::Form_Load() {
 
 void Form2::ListColumns(int& step) {
     step = 100;
-    db::Connection connection;
-    step = 102;
-    BusyPointer busy(pointer_);
-    step = 104;
-    Oracle::OpenForListing(connection, form1_->Profile());
+    ListingConnection listing(pointer_, form1_->Profile(), step);
     step = 106;
-    const QStringList columns = Oracle::ColumnNames(connection, ListViews::CurrentText(ListView1));
+    const QStringList columns =
+        Oracle::ColumnNames(listing.connection(), ListViews::CurrentText(ListView1));
     step = 108;
     ListView2->clear();
     ListView3->clear();
@@ -168,14 +173,10 @@ void Form2::ListColumns(int& step) {
 
 void Form2::ListPreview(int& step) {
     step = 100;
-    db::Connection connection;
-    step = 102;
-    BusyPointer busy(pointer_);
-    step = 104;
-    Oracle::OpenForListing(connection, form1_->Profile());
+    ListingConnection listing(pointer_, form1_->Profile(), step);
     step = 106;
     Oracle::ReadPreview(
-        connection, ListViews::CurrentText(ListView1), ListViews::CurrentText(ListView2),
+        listing.connection(), ListViews::CurrentText(ListView1), ListViews::CurrentText(ListView2),
         [&] {
             step = 108;
             ListView3->clear();

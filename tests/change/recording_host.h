@@ -44,4 +44,10 @@ public:
     }
 
     QList<int> reportedSteps() const;
+    // The reports, one "step: description" a line, for failure messages.
+    QString describeReports() const;
 };
+
+// The run ended after one report at the step, claiming nothing: no "Done.", nothing
+// recased, pointer and progress bar reset.
+void VerifyEndedAfterOneReport(const RecordingHost& host, int step);

@@ -206,13 +206,10 @@ private slots:
             host.profile.password += "-wrong";
         host.preview = {"kept"};
         RunChange(host);
-        QCOMPARE(host.reportedSteps(), QList<int>({step}));
+        VerifyEndedAfterOneReport(host, step);
         QCOMPARE(host.pointers, QList<int>({11, 0}));
-        QCOMPARE(host.progress, QList<double>({0.0}));
         QCOMPARE(host.progressTexts, QStringList({"Progress Bar"}));
-        QVERIFY(host.recased.isEmpty());
         QCOMPARE(host.preview, QStringList({"kept"}));
-        QVERIFY(host.shown.isEmpty());
     }
 
     // The case box is read for every row; the lists are read once.
@@ -289,11 +286,7 @@ private slots:
                                  .arg(user_.name));
         };
         RunChange(host);
-        QCOMPARE(host.reports.size(), 1);
-        QVERIFY(host.shown.isEmpty());
-        QVERIFY(host.recased.isEmpty());
-        QCOMPARE(host.pointers.last(), 0);
-        QCOMPARE(host.progress.last(), 0.0);
+        VerifyEndedAfterOneReport(host, 146);
         const QStringList after = column(table);
         for (int i = 0; i < values.size(); ++i)
             QVERIFY(after[i] == values[i] || after[i] == values[i].toUpper());

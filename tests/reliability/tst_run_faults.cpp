@@ -24,24 +24,6 @@ class RunFaults : public QObject {
         return host;
     }
 
-    static QString describe(const RecordingHost& host) {
-        QStringList lines;
-        for (const auto& [description, step] : host.reports)
-            lines.append(QStringLiteral("%1: %2").arg(step).arg(description));
-        return lines.join(QLatin1Char('\n'));
-    }
-
-    // One report and nothing that claims success: no "Done.", no recased preview, pointer
-    // and bar reset.
-    static void verifyEndedAfterOneReport(const RecordingHost& host, int step) {
-        QVERIFY2(host.reports.size() == 1, qPrintable(describe(host)));
-        QCOMPARE(host.reports[0].second, step);
-        QVERIFY(host.shown.isEmpty());
-        QVERIFY(host.recased.isEmpty());
-        QCOMPARE(host.pointers.last(), 0);
-        QCOMPARE(host.progress.last(), 0.0);
-    }
-
 private slots:
     void initTestCase() { testdb::LoadEnvironment(); }
 
@@ -119,7 +101,7 @@ private slots:
                                      .replace(QLatin1String("{user}"), user.name));
         };
         RunChange(host);
-        verifyEndedAfterOneReport(host, 146);
+        VerifyEndedAfterOneReport(host, 146);
         QVERIFY(host.yields >= atRow);
 
         // Where the rows are still there, the first atRow - 1 are converted and no other.
@@ -135,17 +117,17 @@ private slots:
         RecordingHost next = hostFor(user, table);
         RunChange(next);
         if (nextRunStep == 0) {
-            QVERIFY2(next.reports.isEmpty(), qPrintable(describe(next)));
+            QVERIFY2(next.reports.isEmpty(), qPrintable(next.describeReports()));
             QCOMPARE(next.shown, QStringList({"Done."}));
         } else {
-            verifyEndedAfterOneReport(next, nextRunStep);
+            VerifyEndedAfterOneReport(next, nextRunStep);
         }
         if (!columnAfter.isEmpty() && nextRunStep == 116) {
             // The user picks the table and column as they are now.
             RecordingHost picked = hostFor(user, holder);
             picked.field = columnAfter;
             RunChange(picked);
-            QVERIFY2(picked.reports.isEmpty(), qPrintable(describe(picked)));
+            QVERIFY2(picked.reports.isEmpty(), qPrintable(picked.describeReports()));
         }
         if (!columnAfter.isEmpty()) {
             const TableState after = ReadTable(user, holder, columnAfter);
@@ -181,7 +163,7 @@ private slots:
             HeldLock lock(user, table, QStringLiteral("id IN (%1)").arg(ids.join(',')));
             RunChange(host);
         }
-        QVERIFY2(host.reports.size() == lockedIds.size(), qPrintable(describe(host)));
+        QVERIFY2(host.reports.size() == lockedIds.size(), qPrintable(host.describeReports()));
         for (const auto& [description, step] : host.reports) {
             QCOMPARE(step, 146);
             QVERIFY2(description.contains(QLatin1String("cancel")), qPrintable(description));
@@ -198,7 +180,7 @@ private slots:
 
         RecordingHost next = hostFor(user, table);
         RunChange(next);
-        QVERIFY2(next.reports.isEmpty(), qPrintable(describe(next)));
+        QVERIFY2(next.reports.isEmpty(), qPrintable(next.describeReports()));
         QCOMPARE(ReadTable(user, table, QStringLiteral("c")).values,
                  Converted(before, CaseMode::Upper).values);
     }

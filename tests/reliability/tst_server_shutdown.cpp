@@ -22,13 +22,6 @@ class ServerShutdown : public QObject {
     std::unique_ptr<PrivateServer> server_;
     testdb::User user_;
 
-    static QString reportsOf(const RecordingHost& host) {
-        QStringList lines;
-        for (const auto& [description, step] : host.reports)
-            lines.append(QStringLiteral("%1: %2").arg(step).arg(description));
-        return lines.join(QLatin1Char('\n'));
-    }
-
     RecordingHost hostFor(const QString& table) {
         RecordingHost host;
         host.profile = user_.profile();
@@ -36,15 +29,6 @@ class ServerShutdown : public QObject {
         host.field = QStringLiteral("c");
         host.caseBox = QStringLiteral("Proper Case");
         return host;
-    }
-
-    static void verifyEndedAfterOneReport(const RecordingHost& host, int step) {
-        QVERIFY2(host.reports.size() == 1, qPrintable(reportsOf(host)));
-        QCOMPARE(host.reports[0].second, step);
-        QVERIFY(host.shown.isEmpty());
-        QVERIFY(host.recased.isEmpty());
-        QCOMPARE(host.pointers.last(), 0);
-        QCOMPARE(host.progress.last(), 0.0);
     }
 
 private slots:
@@ -79,12 +63,12 @@ private slots:
                 server_->StopImmediately();
         };
         RunChange(host);
-        verifyEndedAfterOneReport(host, 162);
+        VerifyEndedAfterOneReport(host, 162);
         QCOMPARE(host.yields, atRow);
 
         RecordingHost whileDown = hostFor(table);
         RunChange(whileDown);
-        verifyEndedAfterOneReport(whileDown, 114);
+        VerifyEndedAfterOneReport(whileDown, 114);
 
         server_->Restart();
         const TableState after = ReadTable(user_, table, QStringLiteral("c"));
@@ -94,7 +78,7 @@ private slots:
 
         RecordingHost next = hostFor(table);
         RunChange(next);
-        QVERIFY2(next.reports.isEmpty(), qPrintable(reportsOf(next)));
+        QVERIFY2(next.reports.isEmpty(), qPrintable(next.describeReports()));
         QCOMPARE(next.shown, QStringList({"Done."}));
         const TableState done = ReadTable(user_, table, QStringLiteral("c"));
         QCOMPARE(done.values, converted.values);
