@@ -21,8 +21,8 @@ QString Label(const QString& run) {
     return QStringLiteral("(c) set-based UPPER");
 }
 
-QString Seconds(double seconds) {
-    return seconds < 0 ? QStringLiteral("n/a") : QString::number(seconds, 'f', 3);
+QString Seconds(double seconds, int decimals = 3) {
+    return seconds < 0 ? QStringLiteral("n/a") : QString::number(seconds, 'f', decimals);
 }
 
 void Print(const QString& line) {
@@ -72,7 +72,7 @@ void PrintRunLine(int rows, const QString& run, const RunOutcome& outcome) {
               .arg(Seconds(t.wall), 9)
               .arg(t.wall > 0 ? QString::number(rows / t.wall, 'f', 0) : QStringLiteral("-"), 9)
               .arg(Seconds(t.client), 12)
-              .arg(Seconds(t.server), 12)
+              .arg(Seconds(t.server, 2), 12) // the kernel counts other processes in 1/100 s
               .arg(notes));
 }
 
