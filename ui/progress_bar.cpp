@@ -11,8 +11,16 @@ ProgressBar::ProgressBar(QWidget* parent) : QProgressBar(parent) {
 
 void ProgressBar::SetValue(double value) {
     value_ = value;
-    // The bar repaints only when its whole-number value changes: at most 101 times a run.
-    QProgressBar::setValue(static_cast<int>(std::floor(value)));
+    // Setting a new whole-number value repaints the bar at once. A screen shows about 60
+    // frames a second, so in between a new value waits for the next one; the ends of the
+    // range are always shown.
+    const int whole = static_cast<int>(std::floor(value));
+    const bool end = whole <= minimum() || whole >= maximum();
+    if (whole != QProgressBar::value() &&
+        (end || !sincePaint_.isValid() || sincePaint_.elapsed() >= 16)) {
+        QProgressBar::setValue(whole);
+        sincePaint_.start();
+    }
     emit valueSet(value);
 }
 

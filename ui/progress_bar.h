@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QProgressBar>
 
 // A progress bar from 0 to 100 that keeps the exact value it was given and shows a text of
@@ -20,4 +21,5 @@ signals:
 private:
     double value_ = 0;
     QString text_;
+    QElapsedTimer sincePaint_;
 };
