@@ -158,6 +158,7 @@ private:
 
 } // namespace
 
-void RunChange(ChangeRunHost& host) {
+RunSummary RunChange(ChangeRunHost& host) {
     ChangeRun(host).Run();
+    return {};
 }

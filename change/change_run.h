@@ -4,6 +4,7 @@
 #include "db/connection_profile.h"
 
 #include <QString>
+#include <functional>
 
 // What a change run needs from the window that starts it.
 class ChangeRunHost {
@@ -27,6 +28,33 @@ public:
     virtual void Show(const QString& message) = 0;
     // A fault of a numbered step, in the common report format.
     virtual void Report(const QString& description, int step) = 0;
+
+    // Runs a call that may wait on the network or on a lock (connect, execute, fetch). The
+    // window's host runs it on a worker thread and keeps handling events meanwhile; it may
+    // throw what the call threw. The run hands over once per group of rows, not per row.
+    virtual void Wait(const std::function<void()>& call) { call(); }
+    // Asks a call in progress under Wait to stop; may be called from any thread.
+    virtual void SetCanceller(std::function<void()> cancel) { (void)cancel; }
+    // True once the user asked the run to end early (Ctrl-C on the command line); the run
+    // then ends after the group in flight, with its journal consistent.
+    virtual bool StopRequested() { return false; }
+    // Whether the run keeps a journal of every row it writes (for undo).
+    virtual bool KeepsJournal() { return true; }
+};
+
+// What a run did, row by row, for the command line's summary and the journal's header.
+struct RunSummary {
+    qint64 read = 0;      // rows read
+    qint64 written = 0;   // rows converted in the database
+    qint64 unchanged = 0; // rows already in the chosen case: nothing was sent for them
+    qint64 refused = 0;   // rows the database refused (each reported)
+    qint64 left = 0;      // rows another session had changed since the read: left alone
+    bool started = false;        // connected and read a text column of an existing table
+    bool completed = false;      // the run reached its end ("Done.")
+    bool connectionLost = false; // ended early: the connection was lost
+    bool stopped = false;        // ended early on request
+    QString failure;             // why the run could not start or ended early, if it did
+    QString journal;             // the journal's file name, empty without one
 };
 
 namespace ChangeMessages {
@@ -39,4 +67,4 @@ inline constexpr auto NotText = "The selected field does not hold text; nothing 
 // Rewrites every value of the current field of the current table to the case the case box
 // names: reads the column once, sends one replace statement per row in the order read,
 // shows progress, then recases the preview and says "Done.".
-void RunChange(ChangeRunHost& host);
+RunSummary RunChange(ChangeRunHost& host);

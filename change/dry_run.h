@@ -1,0 +1,19 @@
+#pragma once
+
+#include "casing/case_rules.h"
+#include "change/change_run.h"
+
+#include <QList>
+#include <QPair>
+#include <QString>
+
+struct DryRunResult {
+    qint64 read = 0;
+    qint64 wouldChange = 0;
+    QList<QPair<QString, QString>> first; // old -> new of the first rows that would change
+};
+
+// Reads the host's current field of its current table and converts every value without
+// writing anything (no journal either). Throws db::Error when the connection or the read
+// fails, and std::invalid_argument when the column does not hold text.
+DryRunResult DryRun(ChangeRunHost& host, Case::CaseMode mode, int sample = 20);

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QVariant>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+// The journal of one run: every row the run may write, with its identity, its exact old
+// value and its new value, so that the run can be undone. One SQLite file per run, owner
+// only, in the user's data folder.
+namespace journal {
+
+// A journal that cannot be created, read or found; what() says which and why.
+class Error : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// What the journal's header says of a run.
+struct RunHeader {
+    QString kind = QStringLiteral("recase"); // "recase", or "undo" of run undoOf
+    qint64 undoOf = 0;
+    QString sid;
+    QString user; // never the password
+    QString table;
+    QString column;
+    QString mode;     // the case box text, or "undo"
+    QString tableKey; // what identifies the table on the server (its object id), may be empty
+    QDateTime started;
+    QDateTime ended; // invalid while the run is going, or when it never ended
+    qint64 read = 0, written = 0, unchanged = 0, refused = 0, left = 0;
+};
+
+struct RunInfo {
+    qint64 id = 0;
+    QString fileName;
+    RunHeader header;
+};
+
+// One row of a run. Its state starts Pending when it is journalled (before its group is
+// sent), then becomes Written (with the identity the row has after the write) or NotWritten.
+enum class EntryState { Pending = 0, Written = 1, NotWritten = 2 };
+
+struct Entry {
+    qint64 row = 0;      // the row's number in the run, from 0; unique in one journal
+    QString idBefore;    // the row's identity when it was read
+    QString idAfter;     // its identity after the write (Written only)
+    QVariant oldValue;   // exact old value; a null QVariant for NULL
+    QString newValue;
+    EntryState state = EntryState::Pending;
+};
+
+class RunJournal {
+public:
+    ~RunJournal();
+    RunJournal(const RunJournal&) = delete;
+    RunJournal& operator=(const RunJournal&) = delete;
+
+    // The folder the journals live in: QStandardPaths::AppLocalDataLocation + "/journals".
+    static QString Folder();
+
+    // Starts the journal of a new run (its id one above the newest), after removing the
+    // oldest journals so that at most `keep` remain besides the new one. The file is created
+    // with mode 0600 and its header written; started is set to now.
+    static std::unique_ptr<RunJournal> Create(RunHeader header, int keep = 20);
+    // Opens an existing journal; id 0 is the newest. Throws Error when it does not exist or
+    // is damaged.
+    static std::unique_ptr<RunJournal> Open(qint64 id = 0);
+    // Every journal, newest first; damaged files are listed with what could be read.
+    static QList<RunInfo> List();
+
+    qint64 Id() const;
+    QString FileName() const;
+    const RunHeader& Header() const;
+
+    // Appends the entries of a group before it is sent, and commits them (durable against a
+    // crash or kill of the program; WAL without a sync per group).
+    void AppendPending(const std::vector<Entry>& entries);
+    // Records the outcome of a group's rows: Written with idAfter, or NotWritten; commits.
+    void Settle(const std::vector<Entry>& outcomes);
+    // Writes the end time and the counts into the header.
+    void Finish(const RunHeader& counts);
+
+    // Calls back with the entries in row order, `slice` at a time (memory stays flat).
+    void ForEach(const std::function<void(const std::vector<Entry>&)>& slice,
+                 int sliceSize = 1000) const;
+
+private:
+    struct State;
+    explicit RunJournal(std::unique_ptr<State> state);
+    std::unique_ptr<State> state_;
+};
+
+} // namespace journal
