@@ -1,9 +1,20 @@
+#include "app/app_identity.h"
+#include "cli/command_line.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 
 int main(int argc, char* argv[]) {
+    SetApplicationIdentity();
+
+    // A verb or --help: the command line, without windows or a display.
+    if (cli::IsCommandLine(argc, argv)) {
+        QCoreApplication application(argc, argv);
+        return cli::RunCommandLine(QCoreApplication::arguments());
+    }
+
     QApplication application(argc, argv);
     application.setStyle(QStringLiteral("Fusion"));
     application.setQuitOnLastWindowClosed(false); // closing either window ends the program

@@ -1,5 +1,7 @@
 #include "app/window_system.h"
 
+#include "app/blocking_call.h"
+
 #include <QCoreApplication>
 #include <unistd.h>
 
@@ -16,6 +18,8 @@ void YieldToWindowSystem() {
 
 void EndProgram() {
     ending = true;
+    if (WaitingOffThread())
+        EndWhileWaiting(); // a database call is in progress: cancel it and end the process
     QCoreApplication::quit();
 }
 

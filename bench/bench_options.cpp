@@ -5,20 +5,29 @@
 
 namespace {
 
+constexpr int LargeRows = 1000000;
+
 const QString Usage = QStringLiteral(
-    "usage: bench_change_run [--env FILE] [--rows N,N,...] [--large] [--runs a,ai,b,c]\n"
-    "                        [--literal-limit N] [--window]\n"
+    "usage: bench_change_run [--env FILE] [--rows N,N,...] [--large] [--runs LIST]\n"
+    "                        [--repeat N] [--literal-limit N] [--window] [--window-rows N]\n"
     "  --env FILE         the test server's settings (tools/testdb.sh start DIR writes DIR/env);\n"
     "                     default: $TESTDB_ENV\n"
-    "  --rows LIST        table sizes (default 1000,10000)\n"
-    "  --large            also 100000 rows\n"
-    "  --runs LIST        a  change run, no index on the column\n"
-    "                     ai change run, index on the column\n"
+    "  --rows LIST        table sizes (default 10000,100000)\n"
+    "  --large            also 1000000 rows\n"
+    "  --runs LIST        a  change run, UPPER, no index on the column\n"
+    "                     ai change run, UPPER, index on the column\n"
+    "                     an change run, UPPER, no index, no journal\n"
+    "                     p  change run, Proper, no index\n"
+    "                     pi change run, Proper, index on the column\n"
     "                     b  per-row REPLACE statements without WHERE (up to --literal-limit)\n"
     "                     c  set-based UPDATE ... = UPPER(...)\n"
+    "                     (default a,ai,an,c,p,pi)\n"
+    "  --repeat N         each run N times on a fresh table; the report gives medians\n"
     "  --literal-limit N  largest table for run b (default 10000)\n"
-    "  --window           the change run updates a shown progress bar and yields through the\n"
-    "                     program's window system (offscreen platform when there is no display)\n");
+    "  --window           also the Proper run without index at 1000000 rows through a shown\n"
+    "                     progress bar and the program's window system (offscreen platform\n"
+    "                     when there is no display): the time to \"Done.\"\n"
+    "  --window-rows N    the table size of that run instead of 1000000\n");
 
 std::optional<QList<int>> ParseCounts(const QString& text) {
     QList<int> counts;
@@ -34,12 +43,20 @@ std::optional<QList<int>> ParseCounts(const QString& text) {
     return counts;
 }
 
+std::optional<int> ParseCount(const QString& text) {
+    const auto counts = ParseCounts(text);
+    if (!counts || counts->size() != 1)
+        return std::nullopt;
+    return counts->front();
+}
+
 } // namespace
 
 std::optional<BenchOptions> ParseOptions(const QStringList& arguments, QString* error) {
     BenchOptions options;
     options.envFile = QProcessEnvironment::systemEnvironment().value(QStringLiteral("TESTDB_ENV"));
     bool large = false;
+    bool window = false;
     const auto fail = [&](const QString& message) {
         *error = message.isEmpty() ? Usage : message + QLatin1Char('\n') + Usage;
         return std::nullopt;
@@ -50,7 +67,7 @@ std::optional<BenchOptions> ParseOptions(const QStringList& arguments, QString* 
         if (argument == QLatin1String("--large")) {
             large = true;
         } else if (argument == QLatin1String("--window")) {
-            options.window = true;
+            window = true;
         } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
             return fail({});
         } else if (!hasValue) {
@@ -62,23 +79,32 @@ std::optional<BenchOptions> ParseOptions(const QStringList& arguments, QString* 
             if (!counts)
                 return fail(QStringLiteral("--rows takes positive whole numbers"));
             options.rows = *counts;
-        } else if (argument == QLatin1String("--literal-limit")) {
-            const auto counts = ParseCounts(arguments[++i]);
-            if (!counts || counts->size() != 1)
-                return fail(QStringLiteral("--literal-limit takes one positive whole number"));
-            options.literalLimit = counts->front();
+        } else if (argument == QLatin1String("--literal-limit") ||
+                   argument == QLatin1String("--repeat") ||
+                   argument == QLatin1String("--window-rows")) {
+            const auto count = ParseCount(arguments[++i]);
+            if (!count)
+                return fail(argument + QStringLiteral(" takes one positive whole number"));
+            if (argument == QLatin1String("--literal-limit"))
+                options.literalLimit = *count;
+            else if (argument == QLatin1String("--repeat"))
+                options.repeat = *count;
+            else
+                options.windowRows = *count;
         } else if (argument == QLatin1String("--runs")) {
             options.runs = arguments[++i].split(QLatin1Char(','), Qt::SkipEmptyParts);
             for (const QString& run : options.runs) {
-                if (!QStringList{"a", "ai", "b", "c"}.contains(run))
+                if (!QStringList{"a", "ai", "an", "p", "pi", "b", "c"}.contains(run))
                     return fail(QStringLiteral("unknown run: ") + run);
             }
         } else {
             return fail(QStringLiteral("unknown option: ") + argument);
         }
     }
-    if (large && !options.rows.contains(100000))
-        options.rows.append(100000);
+    if (large && !options.rows.contains(LargeRows))
+        options.rows.append(LargeRows);
+    if (window && options.windowRows == 0)
+        options.windowRows = LargeRows;
     std::sort(options.rows.begin(), options.rows.end());
     options.rows.erase(std::unique(options.rows.begin(), options.rows.end()), options.rows.end());
     if (options.envFile.isEmpty())

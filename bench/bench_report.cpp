@@ -1,5 +1,7 @@
 #include "bench_report.h"
 
+#include "run_kinds.h"
+
 #include <QStringList>
 #include <cmath>
 #include <cstdio>
@@ -8,125 +10,156 @@ namespace bench {
 
 namespace {
 
-const QStringList RunOrder = {QStringLiteral("a"), QStringLiteral("ai"), QStringLiteral("b"),
-                              QStringLiteral("c")};
-
-QString Label(const QString& run) {
-    if (run == QLatin1String("a"))
-        return QStringLiteral("(a) change run, no index");
-    if (run == QLatin1String("ai"))
-        return QStringLiteral("(a) change run, index");
-    if (run == QLatin1String("b"))
-        return QStringLiteral("(b) per row, no WHERE");
-    return QStringLiteral("(c) set-based UPPER");
+QString Figure(double value, int decimals) {
+    return value < 0 ? QStringLiteral("n/a") : QString::number(value, 'f', decimals);
 }
 
-QString Seconds(double seconds, int decimals = 3) {
-    return seconds < 0 ? QStringLiteral("n/a") : QString::number(seconds, 'f', decimals);
-}
-
-void Print(const QString& line) {
-    std::printf("%s\n", qPrintable(line));
-    std::fflush(stdout);
+QString Ratio(double over, double under) {
+    return over > 0 && under > 0 ? QString::number(over / under, 'f', 1) : QStringLiteral("-");
 }
 
 } // namespace
 
-void Results::Add(int rows, const QString& run, const RunOutcome& outcome) {
-    outcomes_.insert({rows, run}, outcome);
-}
-
-const RunOutcome* Results::Find(int rows, const QString& run) const {
-    const auto found = outcomes_.constFind({rows, run});
-    return found == outcomes_.cend() ? nullptr : &found.value();
-}
-
-QList<int> Results::Rows() const {
-    QList<int> rows;
-    for (const auto& key : outcomes_.keys()) {
-        if (!rows.contains(key.first))
-            rows.append(key.first);
-    }
-    return rows;
+void PrintLine(const QString& line) {
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
 }
 
 void PrintRunHeading() {
-    Print(QStringLiteral("%1  %2  %3  %4  %5  %6  %7")
-              .arg(QStringLiteral("rows"), 7)
-              .arg(QStringLiteral("run"), -26)
-              .arg(QStringLiteral("wall s"), 9)
-              .arg(QStringLiteral("rows/s"), 9)
-              .arg(QStringLiteral("client CPU s"), 12)
-              .arg(QStringLiteral("server CPU s"), 12)
-              .arg(QStringLiteral("notes")));
+    PrintLine(QStringLiteral("%1  %2  %3  %4  %5  %6  %7  %8  %9  %10")
+                  .arg(QStringLiteral("rows"), 8)
+                  .arg(QStringLiteral("run"), -30)
+                  .arg(QStringLiteral("tag"), -6)
+                  .arg(QStringLiteral("wall s"), 9)
+                  .arg(QStringLiteral("rows/s"), 8)
+                  .arg(QStringLiteral("client s"), 8)
+                  .arg(QStringLiteral("server s"), 8)
+                  .arg(QStringLiteral("peak MiB"), 8)
+                  .arg(QStringLiteral("stmts/row"), 9)
+                  .arg(QStringLiteral("statements, notes")));
 }
 
-void PrintRunLine(int rows, const QString& run, const RunOutcome& outcome) {
+void PrintRunLine(int rows, const QString& run, const RunOutcome& outcome, const QString& tag) {
     const Timing& t = outcome.timing;
-    QString notes = outcome.note;
+    QString notes = outcome.statements < 0
+                        ? QStringLiteral("statements not counted")
+                        : QStringLiteral("%1 statements").arg(outcome.statements);
+    if (outcome.doneSeconds >= 0)
+        notes += QStringLiteral(", \"Done.\" after %1 s").arg(outcome.doneSeconds, 0, 'f', 3);
+    if (!outcome.note.isEmpty())
+        notes += QStringLiteral("; ") + outcome.note;
     if (!outcome.faults.isEmpty())
         notes += QStringLiteral(" FAULTS: ") + outcome.faults.join(QStringLiteral("; "));
-    Print(QStringLiteral("%1  %2  %3  %4  %5  %6  %7")
-              .arg(rows, 7)
-              .arg(Label(run), -26)
-              .arg(Seconds(t.wall), 9)
-              .arg(t.wall > 0 ? QString::number(rows / t.wall, 'f', 0) : QStringLiteral("-"), 9)
-              .arg(Seconds(t.client), 12)
-              .arg(Seconds(t.server, 2), 12) // the kernel counts other processes in 1/100 s
-              .arg(notes));
+    PrintLine(QStringLiteral("%1  %2  %3  %4  %5  %6  %7  %8  %9  %10")
+                  .arg(rows, 8)
+                  .arg(RunLabel(run), -30)
+                  .arg(tag, -6)
+                  .arg(Figure(t.wall, 3), 9)
+                  .arg(t.wall > 0 ? QString::number(rows / t.wall, 'f', 0) : QStringLiteral("-"), 8)
+                  .arg(Figure(t.client, 3), 8)
+                  .arg(Figure(t.server, 2), 8) // the kernel counts other processes in 1/100 s
+                  .arg(Figure(outcome.peakMiB, 1), 8)
+                  .arg(Figure(StatementsPerRow(rows, outcome), 4), 9)
+                  .arg(notes));
+}
+
+void PrintMedians(const Results& results, int repetitions) {
+    PrintLine(QString());
+    PrintLine(QStringLiteral("Medians of %1 repetitions:").arg(repetitions));
+    PrintRunHeading();
+    for (int rows : results.Rows()) {
+        for (const RunKind& kind : RunKinds) {
+            if (const auto median = results.Median(rows, QLatin1String(kind.name)))
+                PrintRunLine(rows, QLatin1String(kind.name), *median, QStringLiteral("median"));
+        }
+    }
 }
 
 void PrintSummary(const Results& results) {
     const QList<int> sizes = results.Rows();
-    const auto wall = [&](int rows, const QString& run) {
-        const RunOutcome* outcome = results.Find(rows, run);
-        return outcome && outcome->faults.isEmpty() ? outcome->timing.wall : -1.0;
-    };
-    const auto ratio = [](double over, double under) {
-        return over > 0 && under > 0 ? QString::number(over / under, 'f', 1) : QStringLiteral("-");
+    const auto wall = [&](int rows, const char* run) {
+        return results.Wall(rows, QLatin1String(run));
     };
 
-    Print(QString());
-    Print(QStringLiteral("Time ratios (wall time over wall time; a = change run, "
-                         "b = per row without WHERE, c = set-based):"));
-    Print(QStringLiteral("%1  %2  %3  %4  %5")
-              .arg(QStringLiteral("rows"), 7)
-              .arg(QStringLiteral("a/c no index"), 14)
-              .arg(QStringLiteral("a/c index"), 14)
-              .arg(QStringLiteral("b/a no index"), 14)
-              .arg(QStringLiteral("b/a index"), 14));
+    PrintLine(QString());
+    PrintLine(QStringLiteral("Time ratios (median wall time over median wall time; c = set-based "
+                             "UPPER, b = per row without WHERE):"));
+    PrintLine(QStringLiteral("%1  %2  %3  %4  %5  %6")
+                  .arg(QStringLiteral("rows"), 8)
+                  .arg(QStringLiteral("a/c"), 8)
+                  .arg(QStringLiteral("ai/c"), 8)
+                  .arg(QStringLiteral("an/c"), 8)
+                  .arg(QStringLiteral("p/a"), 8)
+                  .arg(QStringLiteral("b/a"), 8));
     for (int rows : sizes) {
-        const double a = wall(rows, QStringLiteral("a"));
-        const double ai = wall(rows, QStringLiteral("ai"));
-        const double b = wall(rows, QStringLiteral("b"));
-        const double c = wall(rows, QStringLiteral("c"));
-        Print(QStringLiteral("%1  %2  %3  %4  %5")
-                  .arg(rows, 7)
-                  .arg(ratio(a, c), 14)
-                  .arg(ratio(ai, c), 14)
-                  .arg(ratio(b, a), 14)
-                  .arg(ratio(b, ai), 14));
+        const double a = wall(rows, "a");
+        if (a <= 0 && wall(rows, "c") <= 0)
+            continue;
+        PrintLine(QStringLiteral("%1  %2  %3  %4  %5  %6")
+                      .arg(rows, 8)
+                      .arg(Ratio(a, wall(rows, "c")), 8)
+                      .arg(Ratio(wall(rows, "ai"), wall(rows, "c")), 8)
+                      .arg(Ratio(wall(rows, "an"), wall(rows, "c")), 8)
+                      .arg(Ratio(wall(rows, "p"), a), 8)
+                      .arg(Ratio(wall(rows, "b"), a), 8));
     }
 
-    Print(QString());
-    Print(QStringLiteral("Growth (time ratio per 10x rows: 10 is linear, 100 quadratic; "
-                         "exponent k in time ~ rows^k):"));
-    for (const QString& run : RunOrder) {
+    PrintLine(QString());
+    PrintLine(QStringLiteral("Proper Case (no set-based equivalent), rows per second:"));
+    for (int rows : sizes) {
+        QStringList parts;
+        for (const char* run : {"p", "pi", "pw"}) {
+            const double seconds = wall(rows, run);
+            if (seconds > 0)
+                parts.append(
+                    QStringLiteral("%1 %2").arg(QLatin1String(run)).arg(rows / seconds, 0, 'f', 0));
+        }
+        if (!parts.isEmpty())
+            PrintLine(QStringLiteral("%1  %2").arg(rows, 8).arg(parts.join(QStringLiteral(", "))));
+    }
+
+    PrintLine(QString());
+    PrintLine(QStringLiteral("Journal (a keeps it, an does not; UPPER, no index):"));
+    for (int rows : sizes) {
+        const auto with = results.Median(rows, QStringLiteral("a"));
+        const auto without = results.Median(rows, QStringLiteral("an"));
+        if (!with || !without || with->timing.wall <= 0 || without->timing.wall <= 0)
+            continue;
+        PrintLine(QStringLiteral("%1  rows/s %2 with, %3 without (%4%5%); peak %6 MiB with, "
+                                 "%7 MiB without")
+                      .arg(rows, 8)
+                      .arg(rows / with->timing.wall, 0, 'f', 0)
+                      .arg(rows / without->timing.wall, 0, 'f', 0)
+                      .arg(with->timing.wall >= without->timing.wall ? "+" : "")
+                      .arg((with->timing.wall / without->timing.wall - 1) * 100, 0, 'f', 1)
+                      .arg(Figure(with->peakMiB, 1), Figure(without->peakMiB, 1)));
+    }
+
+    PrintLine(QString());
+    PrintLine(QStringLiteral("Growth (time ratio per 10x rows: 10 is linear, 100 quadratic; "
+                             "exponent k in time ~ rows^k) and peak memory:"));
+    for (const RunKind& kind : RunKinds) {
+        const QString run = QLatin1String(kind.name);
+        const QList<int> sizes = results.Rows(run);
         for (qsizetype i = 0; i + 1 < sizes.size(); ++i) {
             const int from = sizes[i];
             const int to = sizes[i + 1];
-            const double before = wall(from, run);
-            const double after = wall(to, run);
+            const double before = results.Wall(from, run);
+            const double after = results.Wall(to, run);
             if (before <= 0 || after <= 0)
                 continue;
             const double exponent = std::log(after / before) / std::log(double(to) / from);
-            Print(QStringLiteral("  %1  %2 -> %3 rows: time x%4, per 10x rows x%5, k = %6")
-                      .arg(Label(run), -26)
-                      .arg(from)
-                      .arg(to)
-                      .arg(after / before, 0, 'f', 1)
-                      .arg(std::pow(10.0, exponent), 0, 'f', 1)
-                      .arg(exponent, 0, 'f', 2));
+            const double peakBefore = results.Median(from, run)->peakMiB;
+            const double peakAfter = results.Median(to, run)->peakMiB;
+            PrintLine(QStringLiteral("  %1  %2 -> %3 rows: time x%4, per 10x rows x%5, k = %6; "
+                                     "peak %7 -> %8 MiB")
+                          .arg(RunLabel(run), -30)
+                          .arg(from)
+                          .arg(to)
+                          .arg(after / before, 0, 'f', 1)
+                          .arg(std::pow(10.0, exponent), 0, 'f', 1)
+                          .arg(exponent, 0, 'f', 2)
+                          .arg(Figure(peakBefore, 1), Figure(peakAfter, 1)));
         }
     }
 }

@@ -1,31 +1,24 @@
 #pragma once
 
-#include "bench_runs.h"
+#include "bench_results.h"
 
-#include <QList>
-#include <QMap>
-#include <QPair>
 #include <QString>
 
-// The figures of one benchmark invocation and how they are printed.
+// How the figures of one benchmark invocation are printed.
 namespace bench {
 
-// The outcome of each run, by table size and run name ("a", "ai", "b", "c").
-class Results {
-public:
-    void Add(int rows, const QString& run, const RunOutcome& outcome);
-    const RunOutcome* Find(int rows, const QString& run) const;
-    QList<int> Rows() const;
+void PrintLine(const QString& line);
 
-private:
-    QMap<QPair<int, QString>, RunOutcome> outcomes_;
-};
-
-// The heading of the per-run lines, then one line per run as it finishes.
+// The heading of the per-run lines, then one line per run as it finishes; `tag` marks the
+// repetition ("#2") or the median ("median").
 void PrintRunHeading();
-void PrintRunLine(int rows, const QString& run, const RunOutcome& outcome);
+void PrintRunLine(int rows, const QString& run, const RunOutcome& outcome, const QString& tag);
 
-// Ratios between the runs at each size, and how each run's time grows with the size.
+// The median line of every (size, run), after several repetitions.
+void PrintMedians(const Results& results, int repetitions);
+
+// Ratios between the runs at each size, the Proper runs' speed, the journal's cost, how each
+// run's time and peak memory grow with the size. All from the medians.
 void PrintSummary(const Results& results);
 
 } // namespace bench

@@ -8,8 +8,10 @@
 #include "db/sql_text.h"
 #include "db/values.h"
 #include "headless_host.h"
+#include "peak_memory.h"
 #include "window_host.h"
 
+#include <functional>
 #include <memory>
 
 namespace bench {
@@ -24,69 +26,103 @@ QString ReplaceWithoutWhere(const QString& table, const QString& column, const Q
         .arg(QuoteIdentifier(table), quotedColumn, oldEscaped, newEscaped);
 }
 
+// Runs `work` between fresh counts of statements and peak memory, on all clocks.
+RunOutcome Measure(Meters& meters, const std::function<void(RunOutcome&)>& work) {
+    RunOutcome outcome;
+    meters.statements.Reset();
+    const bool peakReset = ResetPeakMemory();
+    const Stopwatch watch(meters.cpu);
+    work(outcome);
+    outcome.timing = watch.Elapsed();
+    if (peakReset)
+        outcome.peakMiB = PeakMemoryMiB();
+    outcome.statements = meters.statements.Calls();
+    return outcome;
+}
+
+QString SummaryNote(const RunSummary& summary) {
+    return QStringLiteral("written %1, unchanged %2, refused %3, left %4")
+        .arg(summary.written)
+        .arg(summary.unchanged)
+        .arg(summary.refused)
+        .arg(summary.left);
+}
+
 } // namespace
 
-RunOutcome TimeChangeRun(const ConnectionProfile& profile, const QString& table, bool window,
-                         const ServerCpu& server) {
+RunOutcome TimeChangeRun(const ConnectionProfile& profile, const QString& table,
+                         const ChangeRunSetup& setup, Meters& meters) {
     std::unique_ptr<HeadlessHost> host;
-    if (window)
-        host = std::make_unique<WindowHost>(profile, table, NameColumn);
+    if (setup.window)
+        host = std::make_unique<WindowHost>(profile, table, NameColumn, setup.caseBox);
     else
-        host = std::make_unique<HeadlessHost>(profile, table, NameColumn);
-    RunOutcome outcome;
-    const Stopwatch watch(server);
-    RunChange(*host);
-    outcome.timing = watch.Elapsed();
+        host = std::make_unique<HeadlessHost>(profile, table, NameColumn, setup.caseBox,
+                                              setup.journal);
+    RunSummary summary;
+    HeadlessHost::Clock::time_point start;
+    RunOutcome outcome = Measure(meters, [&](RunOutcome&) {
+        start = HeadlessHost::Clock::now();
+        summary = RunChange(*host);
+    });
     outcome.faults = host->Faults();
-    outcome.note = QStringLiteral("%1 yields").arg(host->Yields());
+    if (!summary.failure.isEmpty())
+        outcome.faults.append(QStringLiteral("run failure: ") + summary.failure);
+    if (summary.refused > 0 || summary.left > 0)
+        outcome.faults.append(SummaryNote(summary));
+    if (summary.read > 0)
+        outcome.written = summary.written;
+    if (const auto done = host->DoneAt())
+        outcome.doneSeconds = std::chrono::duration<double>(*done - start).count();
+    outcome.note = summary.read > 0 ? SummaryNote(summary) : QStringLiteral("no run summary");
+    if (!summary.journal.isEmpty())
+        outcome.note += QStringLiteral(", journal");
+    outcome.note += QStringLiteral(", %1 yields").arg(host->Yields());
     if (const auto* shown = dynamic_cast<const WindowHost*>(host.get()))
-        outcome.note += QStringLiteral(", %1 paints of the bar, %2 s setting its value")
+        outcome.note += QStringLiteral(", %1 waits, %2 paints of the bar, %3 s setting its value")
+                            .arg(shown->Waits())
                             .arg(shown->Paints())
                             .arg(shown->ProgressSeconds(), 0, 'f', 3);
     return outcome;
 }
 
 RunOutcome TimeLiteralStatements(const ConnectionProfile& profile, const QString& table,
-                                 const ServerCpu& server) {
-    RunOutcome outcome;
+                                 Meters& meters) {
     int statements = 0;
-    const Stopwatch watch(server);
-    try {
-        db::Connection connection;
-        OpenLikeChangeRun(connection, profile);
-        db::Recordset records;
-        records.Open(BuildReadStatement(table, NameColumn), connection, db::adOpenStatic,
-                     db::adLockOptimistic);
-        for (; !records.Eof(); records.MoveNext()) {
-            const QString value =
-                NullToDefault(records.GetFields()[0].Value(), QString()).toString();
-            connection.Execute(ReplaceWithoutWhere(table, NameColumn, EscapeLiteral(value),
-                                                   EscapeLiteral(Case::UpperCase(value))));
-            ++statements;
+    RunOutcome outcome = Measure(meters, [&](RunOutcome& measured) {
+        try {
+            db::Connection connection;
+            OpenLikeChangeRun(connection, profile);
+            db::Recordset records;
+            records.Open(BuildReadStatement(table, NameColumn), connection, db::adOpenStatic,
+                         db::adLockOptimistic);
+            for (; !records.Eof(); records.MoveNext()) {
+                const QString value =
+                    NullToDefault(records.GetFields()[0].Value(), QString()).toString();
+                connection.Execute(ReplaceWithoutWhere(table, NameColumn, EscapeLiteral(value),
+                                                       EscapeLiteral(Case::UpperCase(value))));
+                ++statements;
+            }
+        } catch (const db::Error& e) {
+            measured.faults.append(e.description());
         }
-    } catch (const db::Error& e) {
-        outcome.faults.append(e.description());
-    }
-    outcome.timing = watch.Elapsed();
-    outcome.note = QStringLiteral("%1 statements").arg(statements);
+    });
+    outcome.written = statements;
+    outcome.note = QStringLiteral("%1 UPDATE statements").arg(statements);
     return outcome;
 }
 
-RunOutcome TimeSetBased(const ConnectionProfile& profile, const QString& table,
-                        const ServerCpu& server) {
-    RunOutcome outcome;
-    const Stopwatch watch(server);
-    try {
-        db::Connection connection;
-        OpenLikeChangeRun(connection, profile);
-        const QString column = QuoteIdentifier(NameColumn);
-        connection.Execute(
-            QStringLiteral("UPDATE %1 SET %2 = UPPER(%2)").arg(QuoteIdentifier(table), column));
-    } catch (const db::Error& e) {
-        outcome.faults.append(e.description());
-    }
-    outcome.timing = watch.Elapsed();
-    return outcome;
+RunOutcome TimeSetBased(const ConnectionProfile& profile, const QString& table, Meters& meters) {
+    return Measure(meters, [&](RunOutcome& measured) {
+        try {
+            db::Connection connection;
+            OpenLikeChangeRun(connection, profile);
+            const QString column = QuoteIdentifier(NameColumn);
+            connection.Execute(
+                QStringLiteral("UPDATE %1 SET %2 = UPPER(%2)").arg(QuoteIdentifier(table), column));
+        } catch (const db::Error& e) {
+            measured.faults.append(e.description());
+        }
+    });
 }
 
 } // namespace bench

@@ -2,32 +2,48 @@
 
 #include "cpu_clock.h"
 #include "db/connection_profile.h"
+#include "server_statements.h"
 
 #include <QString>
 #include <QStringList>
 
-// The three ways of upper-casing a column that the benchmark times. Each opens its own
-// connection inside the timed span, as the change run does.
+// The ways of recasing a column that the benchmark times. Each opens its own connection
+// inside the measured span, as the change run does.
 namespace bench {
 
 struct RunOutcome {
     Timing timing;
-    QStringList faults; // empty when the run did all its work
-    QString note;       // what else the run observed, for the report
+    double peakMiB = -1;     // this process's peak resident memory during the run
+    qint64 statements = -1;  // statements the server ran for the run's user; -1 unknown
+    qint64 written = -1;     // rows the run says it wrote; -1 when it does not say
+    double doneSeconds = -1; // from the start to "Done." (change runs that showed it)
+    QStringList faults;      // empty when the run did all its work
+    QString note;            // what else the run observed, for the report
 };
 
-// (a) The program's change run in mode UPPER CASE through a headless host, or with window
-// costs (a shown progress bar, the program's yield).
-RunOutcome TimeChangeRun(const ConnectionProfile& profile, const QString& table, bool window,
-                         const ServerCpu& server);
+// What every run is measured with besides the wall clock.
+struct Meters {
+    const ServerCpu& cpu;
+    ServerStatements& statements;
+};
+
+// How a change run is driven.
+struct ChangeRunSetup {
+    QString caseBox = QStringLiteral("UPPER CASE");
+    bool journal = true; // the host's KeepsJournal()
+    bool window = false; // a shown progress bar, the program's yield, waits on a worker thread
+};
+
+// (a, ai, an, p, pi) The program's change run.
+RunOutcome TimeChangeRun(const ConnectionProfile& profile, const QString& table,
+                         const ChangeRunSetup& setup, Meters& meters);
 
 // (b) The per-row statement as literally described, without WHERE: read the column, then for
 // each row read UPDATE "T" SET "C" = REPLACE("C",'old','new'), each rewriting every row.
 RunOutcome TimeLiteralStatements(const ConnectionProfile& profile, const QString& table,
-                                 const ServerCpu& server);
+                                 Meters& meters);
 
 // (c) The set-based anchor: UPDATE "T" SET "C" = UPPER("C").
-RunOutcome TimeSetBased(const ConnectionProfile& profile, const QString& table,
-                        const ServerCpu& server);
+RunOutcome TimeSetBased(const ConnectionProfile& profile, const QString& table, Meters& meters);
 
 } // namespace bench

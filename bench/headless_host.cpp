@@ -3,12 +3,20 @@
 #include <QCoreApplication>
 #include <utility>
 
-HeadlessHost::HeadlessHost(ConnectionProfile profile, QString table, QString field)
-    : profile_(std::move(profile)), table_(std::move(table)), field_(std::move(field)) {}
+HeadlessHost::HeadlessHost(ConnectionProfile profile, QString table, QString field, QString caseBox,
+                           bool journal)
+    : profile_(std::move(profile)), table_(std::move(table)), field_(std::move(field)),
+      caseBox_(std::move(caseBox)), journal_(journal) {}
 
 void HeadlessHost::Yield() {
     CountYield();
     QCoreApplication::processEvents();
+}
+
+void HeadlessHost::Show(const QString& message) {
+    if (message == QLatin1String(ChangeMessages::Done))
+        doneAt_ = Clock::now();
+    shown_.append(message);
 }
 
 void HeadlessHost::Report(const QString& description, int step) {

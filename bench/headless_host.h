@@ -3,13 +3,20 @@
 #include "change/change_run.h"
 
 #include <QStringList>
+#include <chrono>
+#include <optional>
 
 // A change-run host without a window: fixed answers for the lists and the case box, the
 // progress kept in a field, each yield a pass of the event loop, and every message and
 // fault kept for the benchmark to check.
 class HeadlessHost : public ChangeRunHost {
 public:
-    HeadlessHost(ConnectionProfile profile, QString table, QString field);
+    using Clock = std::chrono::steady_clock;
+
+    // `caseBox` is the case box's text ("UPPER CASE", "Proper Case"); `journal` whether the
+    // run keeps its journal.
+    HeadlessHost(ConnectionProfile profile, QString table, QString field, QString caseBox,
+                 bool journal);
 
     int FieldCount() override { return 1; }
     ConnectionProfile Profile() override { return profile_; }
@@ -21,12 +28,15 @@ public:
     void SetProgressText(const QString&) override {}
     void Yield() override;
     void RecasePreview(Case::CaseMode) override {}
-    void Show(const QString& message) override { shown_.append(message); }
+    void Show(const QString& message) override;
     void Report(const QString& description, int step) override;
+    bool KeepsJournal() override { return journal_; }
 
     // Reports, and any message other than the final "Done.".
     QStringList Faults() const;
     int Yields() const { return yields_; }
+    // When "Done." was shown, if it was.
+    std::optional<Clock::time_point> DoneAt() const { return doneAt_; }
 
 protected:
     void CountYield() { ++yields_; }
@@ -35,9 +45,11 @@ private:
     ConnectionProfile profile_;
     QString table_;
     QString field_;
-    QString caseBox_ = QStringLiteral("UPPER CASE");
+    QString caseBox_;
+    bool journal_;
     double progress_ = 0;
     int yields_ = 0;
     QStringList shown_;
     QStringList reports_;
+    std::optional<Clock::time_point> doneAt_;
 };

@@ -1,5 +1,6 @@
 #include "window_host.h"
 
+#include "app/blocking_call.h"
 #include "app/window_system.h"
 #include "ui/progress_bar.h"
 
@@ -27,8 +28,9 @@ private:
 
 } // namespace
 
-WindowHost::WindowHost(ConnectionProfile profile, QString table, QString field)
-    : HeadlessHost(std::move(profile), std::move(table), std::move(field)),
+WindowHost::WindowHost(ConnectionProfile profile, QString table, QString field, QString caseBox)
+    : HeadlessHost(std::move(profile), std::move(table), std::move(field), std::move(caseBox),
+                   true),
       window_(std::make_unique<QWidget>()) {
     auto* layout = new QVBoxLayout(window_.get());
     bar_ = new ProgressBar(window_.get());
@@ -57,4 +59,13 @@ void WindowHost::SetProgressText(const QString& text) {
 void WindowHost::Yield() {
     CountYield();
     YieldToWindowSystem();
+}
+
+void WindowHost::Wait(const std::function<void()>& call) {
+    ++waits_;
+    WaitOffThread(call, cancel_);
+}
+
+void WindowHost::SetCanceller(std::function<void()> cancel) {
+    cancel_ = std::move(cancel);
 }

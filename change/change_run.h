@@ -40,15 +40,17 @@ public:
     virtual bool StopRequested() { return false; }
     // Whether the run keeps a journal of every row it writes (for undo).
     virtual bool KeepsJournal() { return true; }
+    // How many older journals the run keeps besides its own (the oldest go first).
+    virtual int JournalsKept() { return 20; }
 };
 
 // What a run did, row by row, for the command line's summary and the journal's header.
 struct RunSummary {
-    qint64 read = 0;      // rows read
-    qint64 written = 0;   // rows converted in the database
-    qint64 unchanged = 0; // rows already in the chosen case: nothing was sent for them
-    qint64 refused = 0;   // rows the database refused (each reported)
-    qint64 left = 0;      // rows another session had changed since the read: left alone
+    qint64 read = 0;             // rows read
+    qint64 written = 0;          // rows converted in the database
+    qint64 unchanged = 0;        // rows already in the chosen case: nothing was sent for them
+    qint64 refused = 0;          // rows the database refused (each reported)
+    qint64 left = 0;             // rows another session had changed since the read: left alone
     bool started = false;        // connected and read a text column of an existing table
     bool completed = false;      // the run reached its end ("Done.")
     bool connectionLost = false; // ended early: the connection was lost

@@ -4,6 +4,7 @@
 #include "db/odbc_diagnostics.h"
 #include "db/recordset.h"
 
+#include <QScopeGuard>
 #include <algorithm>
 #include <limits>
 #include <vector>
@@ -112,7 +113,9 @@ void Connection::Open(const QString& connectionString) {
     Check(SQLSetConnectAttrW(connection, SQL_ATTR_LOGIN_TIMEOUT, Seconds(connectionTimeout_), 0),
           SQL_HANDLE_DBC, connection, "SQLSetConnectAttr");
     Check(SQLSetConnectAttrW(connection, SQL_ATTR_AUTOCOMMIT,
-                             reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0),
+                             reinterpret_cast<SQLPOINTER>(autoCommit_ ? SQL_AUTOCOMMIT_ON
+                                                                      : SQL_AUTOCOMMIT_OFF),
+                             0),
           SQL_HANDLE_DBC, connection, "SQLSetConnectAttr");
 
     const QString odbcForm = OdbcFormOf(connectionString);
@@ -128,9 +131,17 @@ void Connection::Open(const QString& connectionString) {
 }
 
 Recordset Connection::Execute(const QString& statement) {
+    return Execute(statement, nullptr);
+}
+
+Recordset Connection::Execute(const QString& statement, qint64* recordsAffected) {
     if (!handles_)
         throw Error(ClosedMessage);
     SQLHSTMT handle = handles_->TakeStatement(commandTimeout_);
+    // For Cancel: the handle is in flight until Execute returns (a spare handle is kept, never
+    // freed, on the way out).
+    inFlight_.store(handle);
+    const auto landed = qScopeGuard([this] { inFlight_.store(nullptr); });
     try {
         const SQLRETURN result =
             SQLExecDirectW(handle, Wide(statement), static_cast<SQLINTEGER>(statement.size()));
@@ -138,6 +149,13 @@ Recordset Connection::Execute(const QString& statement) {
         if (!odbc::Succeeded(result) && result != SQL_NO_DATA)
             throw odbc::DiagnosticError(SQL_HANDLE_STMT, handle, "SQLExecDirect",
                                         handles_->connection);
+        if (recordsAffected) {
+            SQLLEN count = 0;
+            if (result != SQL_NO_DATA)
+                Check(SQLRowCount(handle, &count), SQL_HANDLE_STMT, handle, "SQLRowCount",
+                      handles_->connection);
+            *recordsAffected = std::max<SQLLEN>(count, 0);
+        }
         SQLSMALLINT columns = 0;
         Check(SQLNumResultCols(handle, &columns), SQL_HANDLE_STMT, handle, "SQLNumResultCols",
               handles_->connection);
@@ -155,6 +173,25 @@ Recordset Connection::Execute(const QString& statement) {
         throw;
     }
     return Recordset::Stream(handles_->connection, handle, handles_->live);
+}
+
+void Connection::CommitTrans() {
+    if (!handles_)
+        throw Error(ClosedMessage);
+    Check(SQLEndTran(SQL_HANDLE_DBC, handles_->connection, SQL_COMMIT), SQL_HANDLE_DBC,
+          handles_->connection, "SQLEndTran", handles_->connection);
+}
+
+void Connection::RollbackTrans() {
+    if (!handles_)
+        throw Error(ClosedMessage);
+    Check(SQLEndTran(SQL_HANDLE_DBC, handles_->connection, SQL_ROLLBACK), SQL_HANDLE_DBC,
+          handles_->connection, "SQLEndTran", handles_->connection);
+}
+
+void Connection::Cancel() {
+    if (void* statement = inFlight_.load())
+        SQLCancel(statement);
 }
 
 void Connection::Close() {

@@ -2,7 +2,9 @@
 
 #include "db/error.h"
 
+#include <QList>
 #include <QString>
+#include <atomic>
 #include <memory>
 
 namespace db {
@@ -18,6 +20,7 @@ inline constexpr int adLockReadOnly = 1;
 inline constexpr int adLockOptimistic = 3;
 
 class Recordset;
+struct ColumnDescription; // db/statement_description.h
 
 // One database connection over the ODBC wide API. Releasing the object ends an open
 // connection. The properties take effect at the next Open.
@@ -38,6 +41,13 @@ public:
     int ConnectionTimeout() const { return connectionTimeout_; }
     void SetConnectionTimeout(int seconds) { connectionTimeout_ = seconds; }
 
+    // Automatic commit of each statement (the default). Without it, statements form one
+    // transaction until CommitTrans or RollbackTrans. Takes effect at the next Open.
+    bool AutoCommit() const { return autoCommit_; }
+    void SetAutoCommit(bool on) { autoCommit_ = on; }
+    void CommitTrans();
+    void RollbackTrans();
+
     // The connection's default property: the string used by Open() without argument.
     const QString& ConnectionString() const { return connectionString_; }
     void SetConnectionString(const QString& text) { connectionString_ = text; }
@@ -52,6 +62,17 @@ public:
     // cursor when CursorLocation is adUseClient); otherwise a closed record set. Throws
     // db::Error when the database rejects the statement or the connection is closed.
     Recordset Execute(const QString& statement);
+    // The same; *recordsAffected receives the number of rows the statement changed.
+    Recordset Execute(const QString& statement, qint64* recordsAffected);
+
+    // The columns of the statement's result, prepared and described but never executed: no
+    // row is read. Throws db::Error when the database rejects the statement or the connection
+    // is closed. Defined in statement_description.cpp.
+    QList<ColumnDescription> Describe(const QString& statement);
+
+    // Asks the statement executing on this connection to stop (SQLCancel); it then fails
+    // with the driver's "cancelled" error. Safe from any thread; a no-op when none runs.
+    void Cancel();
 
     // Ends the connection; throws db::Error when it is not open.
     void Close();
@@ -67,7 +88,9 @@ private:
     int mode_ = adModeUnknown;
     int commandTimeout_ = 30;
     int connectionTimeout_ = 15;
+    bool autoCommit_ = true;
     QString connectionString_;
+    std::atomic<void*> inFlight_{nullptr}; // the statement handle Execute is running
 };
 
 } // namespace db

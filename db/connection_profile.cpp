@@ -1,8 +1,12 @@
 #include "db/connection_profile.h"
 
 QString ConnectionStringValue(const QString& value) {
-    const bool dangerous = value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('=')) ||
-                           value.contains(QLatin1Char('{')) || value.contains(QLatin1Char('}'));
+    // '=' needs no quoting: a pair's name ends at its first '=', so the rest belongs to the
+    // value. Spaces at the ends need none either: psqlODBC and the driver manager keep them,
+    // and braces would stay part of a user name or server (psqlODBC removes them from the
+    // password only).
+    const bool dangerous = value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('{')) ||
+                           value.contains(QLatin1Char('}'));
     if (!dangerous)
         return value;
     QString doubled = value;

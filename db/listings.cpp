@@ -2,6 +2,7 @@
 
 #include "db/recordset.h"
 #include "db/sql_text.h"
+#include "db/statement_description.h"
 #include "db/values.h"
 
 namespace Oracle {
@@ -36,12 +37,9 @@ void OpenForListing(db::Connection& connection, const ConnectionProfile& profile
 }
 
 QStringList ColumnNames(db::Connection& connection, const QString& table) {
-    db::Recordset records;
-    records.Open(SelectAllStatement(table), connection, db::adOpenStatic, db::adLockOptimistic);
-    const db::Fields& fields = records.GetFields();
     QStringList names;
-    for (int i = 0; i < fields.Count(); ++i)
-        names.append(fields[i].Name());
+    for (const db::ColumnDescription& column : connection.Describe(SelectAllStatement(table)))
+        names.append(column.name);
     return names;
 }
 

@@ -25,7 +25,9 @@ void FillTableList(const ConnectionProfile& profile, const ItemSink& appendItem)
 void OpenForListing(db::Connection& connection, const ConnectionProfile& profile);
 
 // The table's column names in select order, from the description of SELECT * FROM "T"
-// opened static/optimistic on the open connection; no row is read.
+// prepared on the open connection and never executed (Connection::Describe): no row is
+// read, however wide the rows or large the table, and a row that cannot be read is no
+// obstacle.
 QStringList ColumnNames(db::Connection& connection, const QString& table);
 
 // Runs SELECT "F" FROM "T" (static/optimistic) on the open connection; once it succeeded

@@ -1,6 +1,7 @@
 #include "db/recordset.h"
 
 #include "db/odbc_diagnostics.h"
+#include "db/statement_description.h"
 
 #include <algorithm>
 #include <iterator>
@@ -68,6 +69,10 @@ bool Field::IsText() const {
     }
 }
 
+bool Field::IsFixedWidth() const {
+    return sqlType_ == SQL_CHAR || sqlType_ == SQL_WCHAR;
+}
+
 const Field& Fields::operator[](int index) const {
     if (index < 0 || index >= Count())
         throw Error(QStringLiteral("Item cannot be found in the collection corresponding to the "
@@ -99,26 +104,11 @@ struct Recordset::State {
     std::size_t Columns() const { return fields.items_.size(); }
 
     void Describe(SQLHSTMT handle) {
-        SQLSMALLINT count = 0;
-        Check(SQLNumResultCols(handle, &count), SQL_HANDLE_STMT, handle, "SQLNumResultCols",
-              connection);
-        fields.items_.resize(static_cast<std::size_t>(count));
-        std::vector<SQLWCHAR> name(256);
-        for (SQLUSMALLINT column = 1; column <= count; ++column) {
-            SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = 0;
-            SQLULEN size = 0;
-            for (;;) {
-                Check(SQLDescribeColW(handle, column, name.data(),
-                                      static_cast<SQLSMALLINT>(name.size()), &nameLength, &type,
-                                      &size, &digits, &nullable),
-                      SQL_HANDLE_STMT, handle, "SQLDescribeCol", connection);
-                if (static_cast<std::size_t>(nameLength) < name.size())
-                    break;
-                name.resize(static_cast<std::size_t>(nameLength) + 1);
-            }
-            Field& field = fields.items_[column - 1];
-            field.name_ = odbc::FromWide(name.data(), nameLength);
-            field.sqlType_ = type;
+        const std::vector<ColumnDescription> columns = odbc::DescribeColumns(handle, connection);
+        fields.items_.resize(columns.size());
+        for (std::size_t column = 0; column < columns.size(); ++column) {
+            fields.items_[column].name_ = columns[column].name;
+            fields.items_[column].sqlType_ = columns[column].sqlType;
         }
     }
 

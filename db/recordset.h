@@ -19,6 +19,8 @@ public:
     int SqlType() const { return sqlType_; }
     // True for character columns (CHAR, VARCHAR, LONGVARCHAR and their wide forms).
     bool IsText() const;
+    // True for blank-padded character columns (CHAR, NCHAR).
+    bool IsFixedWidth() const;
 
 private:
     friend class Recordset;

@@ -18,6 +18,7 @@ namespace journal {
 class Error : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+    explicit Error(const QString& message) : std::runtime_error(message.toStdString()) {}
 };
 
 // What the journal's header says of a run.
@@ -74,7 +75,8 @@ public:
     static QList<RunInfo> List();
 
     qint64 Id() const;
-    QString FileName() const;
+    QString FileName() const; // "run-000042.sqlite"
+    QString Path() const;     // the file's full path
     const RunHeader& Header() const;
 
     // Appends the entries of a group before it is sent, and commits them (durable against a

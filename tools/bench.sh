@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds bench_change_run, starts a throwaway test server for it, runs it and stops the
-# server however the run ends. Arguments go to the benchmark (--large, --rows, --runs,
-# --window, --help).
+# Builds bench_change_run, starts a throwaway test server for it (with pg_stat_statements, so
+# that the server counts each run's statements), runs it and stops the server however the
+# run ends. Arguments go to the benchmark (--large, --rows, --runs, --repeat, --window,
+# --help). The runs' journals go to a temporary data folder, removed at the end.
 #
 #   tools/bench.sh [BENCHMARK-ARGUMENTS...]
 #
@@ -19,9 +20,10 @@ if [[ ! -f $BUILD/CMakeCache.txt ]]; then
 fi
 cmake --build "$BUILD" --target bench_change_run -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 
-trap '"$ROOT/tools/testdb.sh" stop "$SERVER" >/dev/null 2>&1 || true' EXIT
+DATA=$(mktemp -d /tmp/quillmark-bench-data.XXXXXX)
+trap '"$ROOT/tools/testdb.sh" stop "$SERVER" >/dev/null 2>&1 || true; rm -rf "$DATA"' EXIT
 trap 'exit 130' INT TERM
-"$ROOT/tools/testdb.sh" start "$SERVER" >/dev/null
+TESTDB_PRELOAD=pg_stat_statements "$ROOT/tools/testdb.sh" start "$SERVER" >/dev/null
 status=0
-"$BUILD/bench/bench_change_run" --env "$SERVER/env" "$@" || status=$?
+XDG_DATA_HOME=$DATA "$BUILD/bench/bench_change_run" --env "$SERVER/env" "$@" || status=$?
 exit "$status"

@@ -39,6 +39,7 @@ failed=()
 run_pass build || failed+=(build)
 if [[ " ${PASSES[*]} " == *" build-asan "* ]]; then
     export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+    export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$ROOT/tools/lsan.supp}
     run_pass build-asan -DRECAP_SANITIZE=ON || failed+=(build-asan)
 fi
 

@@ -9,7 +9,8 @@
 # The server listens on 127.0.0.1 and a unix socket, on a free port, with scram-sha-256
 # passwords. psqlODBC is registered under the two driver names the program asks for in a
 # private odbcinst.ini; it takes host, user and password from the connection string and the
-# port and database from PGPORT and PGDATABASE.
+# port and database from PGPORT and PGDATABASE. TESTDB_PRELOAD, when set, becomes the
+# server's shared_preload_libraries.
 set -euo pipefail
 
 PGBIN=${TESTDB_PGBIN:-/usr/lib/postgresql/15/bin}
@@ -183,6 +184,10 @@ full_page_writes = off
 max_connections = 50
 shared_buffers = 32MB
 EOF
+    # Opt-in for the benchmark: libraries the server loads at start (pg_stat_statements).
+    if [[ -n ${TESTDB_PRELOAD:-} ]]; then
+        echo "shared_preload_libraries = '$TESTDB_PRELOAD'" >>"$data/postgresql.conf"
+    fi
 
     # Another process may take the port between the check and the start: try again.
     for ((attempt = 1; ; attempt++)); do

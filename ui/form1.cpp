@@ -1,6 +1,7 @@
 #include "ui/form1.h"
 
 #include "app/app_title.h"
+#include "app/blocking_call.h"
 #include "app/error_report.h"
 #include "app/files.h"
 #include "app/look_and_feel.h"
@@ -18,12 +19,30 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QTimer>
 
 namespace {
 
 Steps Form1Steps(const char* procedure) {
     return ReportingSteps(QStringLiteral("Form1"), QLatin1String(procedure));
 }
+
+// How long the start-up check may take before the connection window shows, busy, instead of
+// nothing being on screen.
+constexpr int RevealAfterMs = 200;
+
+// Sets a flag for the lifetime of a check.
+class CheckScope {
+public:
+    explicit CheckScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~CheckScope() { flag_ = false; }
+    CheckScope(const CheckScope&) = delete;
+    CheckScope& operator=(const CheckScope&) = delete;
+
+private:
+    bool& flag_;
+};
 
 void Remember(const char* key, const QString& value) {
     SaveSetting(QLatin1String(SettingsAppName), QLatin1String(SettingsSection), QLatin1String(key),
@@ -77,7 +96,22 @@ void Form1::Form_Load() {
     steps.Run(130, [&] { Text2->setText(Remembered(KeyOracleUser)); });
     steps.Run(132, [&] { Text3->setText(Remembered(KeyOraclePassword)); });
     bool connects = false;
-    steps.Run(134, [&] { connects = CanConnect(); });
+    steps.Run(134, [&] {
+        // A slow or silent server: the connection window comes up busy while the check waits.
+        QTimer reveal;
+        reveal.setSingleShot(true);
+        connect(&reveal, &QTimer::timeout, this, [this] {
+            pointer_.Set(WindowPointer::Busy);
+            show();
+        });
+        reveal.start(RevealAfterMs);
+        const auto settle = qScopeGuard([&] {
+            reveal.stop();
+            if (pointer_.Setting() == WindowPointer::Busy)
+                pointer_.Set(WindowPointer::Default);
+        });
+        connects = CanConnect();
+    });
     if (!connects)
         return; // the connection window is the one shown
     steps.Run(136, [&] { ShowWorkWindow(); });
@@ -117,20 +151,30 @@ void Form1::ShowSidHelp(Steps& steps) {
 }
 
 void Form1::PushButton1_Click() {
+    if (Busy())
+        return;
     Steps steps = Form1Steps("PushButton1_Click");
     ShowSidHelp(steps);
 }
 
 void Form1::PushButton6_Click() {
+    if (Busy())
+        return;
     Steps steps = Form1Steps("PushButton6_Click");
     ShowSidHelp(steps);
     steps.Run(128, [&] { ShowMessage(SidHelp::ClobNote()); });
 }
 
 void Form1::PushButton3_Click() {
+    if (Busy())
+        return; // a check waits, or the work window is listing or running: no reload under it
     Steps steps = Form1Steps("PushButton3_Click");
     bool connects = false;
-    steps.Run(100, [&] { connects = CanConnect(); });
+    steps.Run(100, [&] {
+        pointer_.Set(WindowPointer::Busy);
+        const auto settle = qScopeGuard([&] { pointer_.Set(WindowPointer::Default); });
+        connects = CanConnect();
+    });
     if (!connects)
         return; // no message: "Test Connection" is where the user learns why
     const bool created = form2_ == nullptr;
@@ -141,10 +185,16 @@ void Form1::PushButton3_Click() {
 }
 
 void Form1::PushButton5_Click() {
+    if (Busy())
+        return;
     Steps steps = Form1Steps("PushButton5_Click");
     steps.Run(104, [&] { pointer_.Set(WindowPointer::Busy); });
     bool connected = false;
-    steps.Run(108, [&] { connected = Oracle::ConnectionTestSucceeds(Profile()); });
+    steps.Run(108, [&] {
+        CheckScope checking(checking_);
+        const ConnectionProfile profile = Profile();
+        WaitOffThread([&] { connected = Oracle::ConnectionTestSucceeds(profile); });
+    });
     ShowMessage(connected
                     ? QStringLiteral("Connection successful.")
                     : QStringLiteral("Could not connect. Please check with your administrator."));
@@ -155,8 +205,16 @@ ConnectionProfile Form1::Profile() const {
     return ConnectionProfile{Text1->text(), Text2->text(), Text3->text()};
 }
 
-bool Form1::CanConnect() const {
-    return Oracle::CanConnect(Profile());
+bool Form1::CanConnect() {
+    CheckScope checking(checking_);
+    const ConnectionProfile profile = Profile();
+    bool connects = false;
+    WaitOffThread([&] { connects = Oracle::CanConnect(profile); });
+    return connects;
+}
+
+bool Form1::Busy() const {
+    return checking_ || (form2_ && form2_->Busy());
 }
 
 void Form1::ShowWorkWindow() {

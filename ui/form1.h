@@ -37,7 +37,10 @@ public:
 
     // The profile as the boxes hold it now.
     ConnectionProfile Profile() const;
-    bool CanConnect() const;
+    // Asks off the window thread; the window keeps handling events meanwhile.
+    bool CanConnect();
+    // A connection check waits, or the work window is busy: the buttons start nothing.
+    bool Busy() const;
 
     // The work window, created on first use.
     Form2* WorkWindow() const { return form2_; }
@@ -69,4 +72,5 @@ private:
 
     WindowPointer pointer_;
     Form2* form2_ = nullptr;
+    bool checking_ = false;
 };

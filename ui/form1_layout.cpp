@@ -13,6 +13,7 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QStyleFactory>
+#include <limits>
 
 namespace {
 
@@ -38,6 +39,9 @@ QLineEdit* MakeBox(QWidget* parent, const char* name, int left, int top, int wid
     box->setObjectName(QLatin1String(name));
     PlaceInTwips(box, left, top, width, height);
     box->setFont(ArialFont(9, true));
+    // No limit: Qt's default of 32,767 characters would cut a longer stored value, which
+    // the box's change then writes back into the settings store.
+    box->setMaxLength(std::numeric_limits<int>::max());
     return box;
 }
 

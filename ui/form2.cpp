@@ -1,6 +1,7 @@
 #include "ui/form2.h"
 
 #include "app/app_title.h"
+#include "app/blocking_call.h"
 #include "app/error_report.h"
 #include "app/files.h"
 #include "app/look_and_feel.h"
@@ -21,6 +22,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <exception>
 
 namespace {
 
@@ -47,13 +49,17 @@ public:
         step = 102;
         pointer_.Set(WindowPointer::Busy);
         step = 104;
-        Oracle::OpenForListing(connection_, profile);
+        WaitOffThread([&] { Oracle::OpenForListing(connection_, profile); });
     }
     ~ListingConnection() { pointer_.Set(WindowPointer::Default); }
     ListingConnection(const ListingConnection&) = delete;
     ListingConnection& operator=(const ListingConnection&) = delete;
 
     db::Connection& connection() { return connection_; }
+    // Runs a call on the connection off the window thread; closing the program cancels it.
+    void Wait(const std::function<void()>& call) {
+        WaitOffThread(call, [this] { connection_.Cancel(); });
+    }
 
 private:
     WindowPointer& pointer_;
@@ -69,7 +75,7 @@ public:
 
     int FieldCount() override { return w_.ListView2->topLevelItemCount(); }
     ConnectionProfile Profile() override { return w_.form1_->Profile(); }
-    QString CurrentTable() override { return ListViews::CurrentText(w_.ListView1); }
+    QString CurrentTable() override { return w_.FieldsTable(); }
     QString CurrentField() override { return ListViews::CurrentText(w_.ListView2); }
     QString CaseBoxText() override { return w_.Combo1->currentText(); }
     void SetPointer(int setting) override { w_.pointer_.Set(setting); }
@@ -83,9 +89,12 @@ public:
     void Report(const QString& description, int step) override {
         ShowErrorReport(description, WindowName, QStringLiteral("PushButton1_Click"), step);
     }
+    void Wait(const std::function<void()>& call) override { WaitOffThread(call, cancel_); }
+    void SetCanceller(std::function<void()> cancel) override { cancel_ = std::move(cancel); }
 
 private:
     Form2& w_;
+    std::function<void()> cancel_;
 };
 
 Form2::Form2(Form1* connectionWindow) : form1_(connectionWindow), pointer_(this) {
@@ -118,10 +127,28 @@ void Form2::Form_Load() {
             ListView1->clear();
             ListView2->clear();
             ListView3->clear();
-            Oracle::FillTableList(form1_->Profile(), [&](const QString& table) {
+            fieldsTable_.reset();
+            // The read waits off the window thread; the list fills here, yielding per item.
+            // A read that failed part way lists what it read before its fault is reported.
+            const ConnectionProfile profile = form1_->Profile();
+            QStringList tables;
+            std::exception_ptr failure;
+            pointer_.Set(WindowPointer::Busy);
+            try {
+                WaitOffThread([&] {
+                    Oracle::FillTableList(profile,
+                                          [&](const QString& table) { tables.append(table); });
+                });
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            pointer_.Set(WindowPointer::Default);
+            for (const QString& table : tables) {
                 YieldToWindowSystem();
                 ListViews::Append(ListView1, table);
-            });
+            }
+            if (failure)
+                std::rethrow_exception(failure);
         });
         if (steps.Test(114, [&] { return ListView1->topLevelItemCount() > 0; })) {
             steps.Run(114, [&] {
@@ -152,11 +179,13 @@ void Form2::ListColumns(int& step) {
     step = 100;
     ListingConnection listing(pointer_, form1_->Profile(), step);
     step = 106;
-    const QStringList columns =
-        Oracle::ColumnNames(listing.connection(), ListViews::CurrentText(ListView1));
+    const QString table = ListViews::CurrentText(ListView1);
+    QStringList columns;
+    listing.Wait([&] { columns = Oracle::ColumnNames(listing.connection(), table); });
     step = 108;
     ListView2->clear();
     ListView3->clear();
+    fieldsTable_ = table;
     step = 112;
     for (const QString& column : columns) {
         YieldToWindowSystem();
@@ -175,20 +204,42 @@ void Form2::ListPreview(int& step) {
     step = 100;
     ListingConnection listing(pointer_, form1_->Profile(), step);
     step = 106;
-    Oracle::ReadPreview(
-        listing.connection(), ListViews::CurrentText(ListView1), ListViews::CurrentText(ListView2),
-        [&] {
-            step = 108;
-            ListView3->clear();
-            step = 110;
-            YieldToWindowSystem();
-            step = 112;
-        },
-        [&](const QString& value) {
+    const QString table = FieldsTable();
+    const QString column = ListViews::CurrentText(ListView2);
+    // The few values are read off the window thread and listed here, yielding per value; a
+    // read that failed after the statement ran lists what it read before its fault.
+    bool opened = false;
+    QStringList values;
+    std::exception_ptr failure;
+    try {
+        listing.Wait([&] {
+            Oracle::ReadPreview(
+                listing.connection(), table, column, [&] { opened = true; },
+                [&](const QString& value) { values.append(value); });
+        });
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (opened) {
+        step = 108;
+        ListView3->clear();
+        step = 110;
+        YieldToWindowSystem();
+        step = 112;
+        for (const QString& value : values) {
             YieldToWindowSystem();
             ListViews::Append(ListView3, value);
-        });
+        }
+    }
+    if (failure)
+        std::rethrow_exception(failure);
     step = 114;
+}
+
+QString Form2::FieldsTable() const {
+    if (!fieldsTable_)
+        throw std::runtime_error("Object variable or With block variable not set");
+    return *fieldsTable_;
 }
 
 void Form2::RunUserListing(const char* procedure, void (Form2::*listing)(int&)) {
@@ -212,8 +263,8 @@ void Form2::ListView2_Click() {
 }
 
 void Form2::PushButton1_Click() {
-    if (running_)
-        return; // a second "Start Changing" while a run is going
+    if (Busy())
+        return; // a second "Start Changing", or one during a listing
     FlagScope scope(running_);
     WorkWindowRunHost host(*this);
     RunChange(host);
@@ -240,6 +291,8 @@ void Form2::PushButton3_Click() {
 }
 
 void Form2::PushButton5_Click() {
+    if (Busy())
+        return; // going back would reload the window under the listing or the run
     Steps steps = ReportingSteps(WindowName, QStringLiteral("PushButton5_Click"));
     steps.Run(100, [&] { form1_->show(); });
     steps.Run(102, [&] { hide(); });

@@ -2,7 +2,9 @@
 
 #include "app/pointer.h"
 
+#include <QString>
 #include <QWidget>
+#include <optional>
 
 class Form1;
 class ProgressBar;
@@ -56,6 +58,9 @@ private:
     // and leaves the pointer at the default whichever way it ends.
     void ListColumns(int& step);
     void ListPreview(int& step);
+    // The table the field list was filled from; throws when it holds none. The preview and
+    // the change run work on it, whatever the table list's current item is now.
+    QString FieldsTable() const;
     // A listing started by the user: ignored while another operation runs, reported when it
     // fails.
     void RunUserListing(const char* procedure, void (Form2::*listing)(int&));
@@ -64,4 +69,5 @@ private:
     WindowPointer pointer_;
     bool listing_ = false;
     bool running_ = false;
+    std::optional<QString> fieldsTable_;
 };

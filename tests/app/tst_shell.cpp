@@ -1,12 +1,18 @@
 #include "app/app_title.h"
 #include "app/files.h"
 #include "app/look_and_feel.h"
+#include "app/messages.h"
 #include "app/pointer.h"
 #include "app/twips.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 
 class ShellTest : public QObject {
@@ -27,6 +33,55 @@ private slots:
         QFETCH(QString, product);
         QFETCH(QString, title);
         QCOMPARE(ApplicationTitleFor(product), title);
+    }
+
+    // The message seam's real path, once: an application-modal box titled with the
+    // application title, with the text, one OK button and no icon; ShowMessage returns when
+    // OK is pressed. A timer finds the box as the active modal widget and presses OK.
+    void realMessageBox() {
+        SetApplicationTitle();
+        SetMessageSink({}); // the real boxes (this test installs no sink; make sure)
+        struct {
+            bool seen = false;
+            QString title, text;
+            QMessageBox::Icon icon = QMessageBox::Warning;
+            QMessageBox::StandardButtons buttons;
+            Qt::WindowModality modality = Qt::NonModal;
+        } shown;
+        QElapsedTimer waited;
+        waited.start();
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) {
+                // Never found: end the box rather than hang the test (which then fails).
+                if (waited.elapsed() > 10000) {
+                    for (QWidget* widget : QApplication::topLevelWidgets())
+                        if (auto* other = qobject_cast<QMessageBox*>(widget))
+                            other->reject();
+                }
+                return;
+            }
+            poll.stop();
+            shown.seen = true;
+            shown.title = box->windowTitle();
+            shown.text = box->text();
+            shown.icon = box->icon();
+            shown.buttons = box->standardButtons();
+            shown.modality = box->windowModality();
+            box->button(QMessageBox::Ok)->click();
+        });
+        poll.start(10);
+        ShowMessage(QStringLiteral("A real box.\nSecond line."));
+        poll.stop();
+        QVERIFY(shown.seen);
+        QCOMPARE(shown.title, QString("Quillmark Column Recapitalizer for"));
+        QCOMPARE(shown.title, ApplicationTitle());
+        QCOMPARE(shown.text, QString("A real box.\nSecond line."));
+        QCOMPARE(shown.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(shown.icon, QMessageBox::NoIcon);
+        QCOMPARE(shown.modality, Qt::ApplicationModal);
+        QVERIFY(!QApplication::activeModalWidget()); // closed when ShowMessage returned
     }
 
     void fileExists() {

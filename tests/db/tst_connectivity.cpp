@@ -1,4 +1,6 @@
 #include "db/connection.h"
+#include "db/listings.h"
+#include "db/recordset.h"
 #include "support/test_database.h"
 
 #include <QFile>
@@ -6,6 +8,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sqlext.h>
 
 Q_DECLARE_METATYPE(ConnectionProfile)
 
@@ -80,6 +83,50 @@ private slots:
         QVERIFY(probe.waitForFinished());
         QCOMPARE(probe.exitCode(), 0);
         QCOMPARE(probe.readAllStandardOutput().trimmed(), answers);
+    }
+
+    // The time-outs the driver receives: the listings leave the defaults (login 15 s, query
+    // 30 s), the change run sets 5000 s for both. The login time-out is read back from the
+    // connection handle; the query time-out as the server's statement_timeout while a
+    // statement runs, which is how psqlODBC carries out a statement's SQL_ATTR_QUERY_TIMEOUT.
+    void timeoutsReachTheDriver_data() {
+        QTest::addColumn<QString>("like");
+        QTest::addColumn<uint>("loginSeconds");
+        QTest::addColumn<uint>("querySeconds");
+        QTest::newRow("table list") << "table list" << 15u << 30u;
+        QTest::newRow("column listing and preview") << "listing" << 15u << 30u;
+        QTest::newRow("change run") << "change run" << 5000u << 5000u;
+    }
+
+    void timeoutsReachTheDriver() {
+        QFETCH(QString, like);
+        QFETCH(uint, loginSeconds);
+        QFETCH(uint, querySeconds);
+        db::Connection connection;
+        if (like == "table list") { // as FillTableList
+            connection.SetCursorLocation(db::adUseClient);
+            connection.Open(OdbcConnectionString(user_.profile()));
+        } else if (like == "listing") {
+            Oracle::OpenForListing(connection, user_.profile());
+        } else { // as the change run's steps 108 to 114
+            connection.SetCursorLocation(db::adUseClient);
+            connection.SetCommandTimeout(5000);
+            connection.SetConnectionTimeout(5000);
+            connection.Open(OdbcConnectionString(user_.profile()));
+        }
+
+        SQLUINTEGER login = 0;
+        QVERIFY(SQL_SUCCEEDED(SQLGetConnectAttrW(static_cast<SQLHDBC>(connection.handle()),
+                                                 SQL_ATTR_LOGIN_TIMEOUT, &login, 0, nullptr)));
+        QCOMPARE(login, loginSeconds);
+        // Twice: the second statement runs on the handle the first one left.
+        for (int i = 0; i < 2; ++i) {
+            db::Recordset records;
+            records.Open("select setting from pg_settings where name = 'statement_timeout'",
+                         connection);
+            QCOMPARE(records.GetFields()[0].Value().toString(),
+                     QString::number(querySeconds * 1000)); // milliseconds
+        }
     }
 
     void refusedLoginDescribesItself() {

@@ -1,4 +1,6 @@
 #include "db/listings.h"
+#include "db/recordset.h"
+#include "db/sql_text.h"
 #include "support/test_database.h"
 
 #include <QTest>
@@ -43,7 +45,15 @@ private slots:
                                 "create table rows150 as select 'R' || g as v "
                                 "from generate_series(1, 150) g;"
                                 "create table nulls (v text);"
-                                "insert into nulls select null from generate_series(1, 120);");
+                                "insert into nulls select null from generate_series(1, 120);"
+                                // Views whose every row fails as it is computed: no row of
+                                // them can be read. (Views are not in user_tables.)
+                                "create view divides_by_zero as "
+                                "select v, 1 / (length(v) - length(v)) as ratio from alpha;"
+                                "create function refuse() returns boolean language plpgsql "
+                                "as $$ begin raise exception 'row read'; end $$;"
+                                "create view raises as "
+                                "select v as \"Some Text\", refuse() as checked from rows150;");
         testdb::Exec(testdb::CreateUser("neighbour"), "create table theirs (v text)");
     }
 
@@ -69,6 +79,36 @@ private slots:
         QCOMPARE(wide.last(), "c40");
         QCOMPARE(columnNames("Mixed Case Table"), QStringList{"First Name"});
         QVERIFY_THROWS_EXCEPTION(db::Error, columnNames("mixed case table"));
+    }
+
+    // The listing describes SELECT * FROM "T" without running it: a table none of whose rows
+    // can be read still lists its columns.
+    void columnNamesReadNoRow_data() {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QStringList>("columns");
+        QTest::newRow("division by zero in every row")
+            << "divides_by_zero" << QStringList{"v", "ratio"};
+        QTest::newRow("an exception raised in every row")
+            << "raises" << QStringList{"Some Text", "checked"};
+    }
+
+    void columnNamesReadNoRow() {
+        QFETCH(QString, table);
+        QFETCH(QStringList, columns);
+        db::Connection connection;
+        Oracle::OpenForListing(connection, user_.profile());
+        const auto listed = [&] {
+            try {
+                return Oracle::ColumnNames(connection, table);
+            } catch (const db::Error& error) {
+                return QStringList{"db::Error: " + error.description()};
+            }
+        };
+        QCOMPARE(listed(), columns);
+        // Running the same statement reads the first rows, and fails.
+        QVERIFY_THROWS_EXCEPTION(db::Error, connection.Execute(SelectAllStatement(table)));
+        // The connection still lists after the failure.
+        QCOMPARE(listed(), columns);
     }
 
     // At most the first 101 values, in the order the database gives them; NULL as ''.

@@ -43,6 +43,15 @@ int RunWriter(const QString& writer, const QString& ownKey) {
     return 0;
 }
 
+// 40,000 characters, all of them telling where they stand: the tag, then "00001 00002 ...".
+QString LongValue(char tag) {
+    QString value(1, QLatin1Char(tag));
+    for (int i = 1; value.size() < 40000; ++i)
+        value += QStringLiteral("%1 ").arg(i, 5, 10, QLatin1Char('0'));
+    value.truncate(40000);
+    return value;
+}
+
 void Type(QLineEdit* box, const QString& text) {
     box->clear();
     QTest::keyClicks(box, text);
@@ -138,6 +147,35 @@ private slots:
         QVERIFY2(password == Written("a", Writes - 1) || password == Written("b", Writes - 1),
                  qPrintable(password));
         QCOMPARE(QFileInfo(SettingsFilePath(App)).permissions(), OwnerOnly());
+    }
+
+    // Values longer than a line edit's default limit of 32,767 characters: start-up shows
+    // each whole, and what it writes back into the store is the whole value too.
+    void longValuesSurviveStartUp() {
+        const QString sid = LongValue('S'), user = LongValue('U'), password = LongValue('P');
+        SaveSetting(App, Section, QLatin1String(KeyOracleSid), sid);
+        SaveSetting(App, Section, QLatin1String(KeyOracleUser), user);
+        SaveSetting(App, Section, QLatin1String(KeyOraclePassword), password);
+
+        MessageRecorder messages;
+        Form1 form;
+        form.Form_Load();
+        QCOMPARE(messages.texts(), QStringList());
+        const struct {
+            QLineEdit* box;
+            const char* key;
+            QString value;
+        } fields[] = {{form.Text1, KeyOracleSid, sid},
+                      {form.Text2, KeyOracleUser, user},
+                      {form.Text3, KeyOraclePassword, password}};
+        for (const auto& field : fields) {
+            // Sizes first: a failed comparison of the texts would print 40,000 characters.
+            QCOMPARE(field.box->text().size(), field.value.size());
+            QVERIFY2(field.box->text() == field.value, field.key);
+            QCOMPARE(Stored(field.key).size(), field.value.size());
+            QVERIFY2(Stored(field.key) == field.value, field.key);
+        }
+        QCOMPARE(form.Profile().password, password);
     }
 
     // A password typed with spaces at both ends comes back with them at the next start.

@@ -1,6 +1,7 @@
 #include "app/app_title.h"
 #include "app/settings_store.h"
 #include "app/window_system.h"
+#include "silent_server.h"
 #include "support/message_recorder.h"
 #include "windows_fixture.h"
 
@@ -9,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace {
@@ -159,6 +161,36 @@ private slots:
         QVERIFY(form1->isVisible()); // the test never opens the work window
         form1->PushButton5->click();
         QCOMPARE(recorder.texts().size(), 2);
+    }
+
+    // A remembered profile whose server accepts and never answers: the connection window comes
+    // up busy at once, and while the check waits its buttons start nothing.
+    void silentServerAtStartUp_data() {
+        QTest::addColumn<QString>("press");
+        QTest::newRow("Test Connection") << "Test Connection";
+        QTest::newRow("Next >") << "Next >";
+        QTest::newRow("Help") << "Help";
+    }
+    void silentServerAtStartUp() {
+        QFETCH(QString, press);
+        fixture::RememberProfile(owner_.profile());
+        fixture::SilentServer server(1500);
+        fixture::PortScope silent(server.port());
+        MessageRecorder recorder;
+        Form1 form1;
+        bool shownBusy = false;
+        QTimer::singleShot(400, &form1, [&] {
+            shownBusy = form1.isVisible() && form1.Pointer().Setting() == WindowPointer::Busy;
+            (press == "Test Connection" ? form1.PushButton5
+             : press == "Next >"        ? form1.PushButton3
+                                        : form1.PushButton6)
+                ->click();
+        });
+        form1.Form_Load();
+        QVERIFY(shownBusy);
+        QVERIFY(form1.isVisible() && !form1.WorkWindow());
+        QCOMPARE(form1.Pointer().Setting(), WindowPointer::Default);
+        QVERIFY(recorder.messages().isEmpty());
     }
 
     void nextWithAWrongPasswordDoesNothing() {

@@ -155,6 +155,89 @@ private slots:
         QCOMPARE(form2_->Pointer().Setting(), 0);
     }
 
+    // Table "b" is chosen after "a" was listed, and its column listing fails: the run works on
+    // the table whose columns the field list still shows, never on "b".
+    void runWorksOnTheListedTable_data() {
+        QTest::addColumn<QString>("makeB");
+        QTest::addColumn<QString>("thenB"); // after the table list was filled
+        QTest::addColumn<QString>("a");     // a's value afterwards
+        QTest::addColumn<QString>("shown");
+        // The lists keep a's columns: the run converts a.
+        QTest::newRow("listing fails") << "CREATE TABLE b (v text)"
+                                       << "DROP TABLE b"
+                                       << "AY"
+                                       << "Done.";
+        // The field list is empty: the run asks for a field.
+        QTest::newRow("no columns") << "CREATE TABLE b ()"
+                                    << ""
+                                    << "ay"
+                                    << "Please select a field.";
+    }
+    void runWorksOnTheListedTable() {
+        QFETCH(QString, makeB);
+        QFETCH(QString, thenB);
+        QFETCH(QString, a);
+        QFETCH(QString, shown);
+        const testdb::User user = testdb::CreateUser("redirect");
+        testdb::Exec(user, "CREATE TABLE a (v text); INSERT INTO a VALUES ('ay');" + makeB);
+        fixture::RememberProfile(user.profile());
+        auto form1 = fixture::Start();
+        Form2* form2 = form1->WorkWindow();
+        if (!thenB.isEmpty())
+            testdb::Exec(user, thenB);
+        MessageRecorder recorder;
+        fixture::ClickRow(form2->ListView1, fixture::Items(form2->ListView1).indexOf("a"));
+        fixture::ClickRow(form2->ListView1, fixture::Items(form2->ListView1).indexOf("b"));
+        form2->PushButton1->click();
+        QCOMPARE(testdb::Column(user, "SELECT v FROM a"), QStringList({a}));
+        QVERIFY2(recorder.texts().contains(shown), qPrintable(recorder.texts().join('|')));
+        fixture::RememberProfile(user_.profile());
+    }
+
+    // What the user presses while a run or a listing waits on the database is ignored: the
+    // window is not reloaded under it, and the run converts every row to the case it started
+    // with.
+    void pressesDuringAnOperationAreIgnored_data() {
+        QTest::addColumn<bool>("duringRun"); // else during a column listing
+        QTest::addColumn<QString>("press");
+        QTest::newRow("Setup Connection during a run") << true << "Setup Connection";
+        QTest::newRow("Next > during a run") << true << "Next >";
+        QTest::newRow("Start Changing during a listing") << false << "Start Changing";
+        QTest::newRow("Setup Connection during a listing") << false << "Setup Connection";
+    }
+    void pressesDuringAnOperationAreIgnored() {
+        QFETCH(bool, duringRun);
+        QFETCH(QString, press);
+        testdb::Exec(user_, "DROP TABLE IF EXISTS lines; CREATE TABLE lines (v text, id serial);"
+                            "INSERT INTO lines (v) SELECT 'Line ' || n || ' Text' "
+                            "FROM generate_series(1, 30) n");
+        form2_->Form_Load();
+        chooseTable("lines");
+        const QStringList before = testdb::Column(user_, "SELECT v FROM lines ORDER BY id");
+        form2_->Combo1->setCurrentText("lower case");
+        MessageRecorder recorder;
+        QTimer::singleShot(0, form2_, [this, press] {
+            QPushButton* button = press == "Setup Connection" ? form2_->PushButton5
+                                  : press == "Next >"         ? form1_->PushButton3
+                                                              : form2_->PushButton1;
+            button->click();
+        });
+        if (duringRun)
+            form2_->PushButton1->click();
+        else
+            chooseTable("lines");
+        QVERIFY(form2_->isVisible() && form1_->isHidden());
+        QCOMPARE(form2_->Combo1->currentText(), QString("lower case"));
+        QCOMPARE(form2_->Combo1->count(), 4);
+        QStringList expected = before;
+        if (duringRun)
+            for (QString& value : expected)
+                value = value.toLower();
+        QCOMPARE(testdb::Column(user_, "SELECT v FROM lines ORDER BY id"), expected);
+        QCOMPARE(recorder.texts(), duringRun ? QStringList({"Done."}) : QStringList());
+        form2_->Combo1->setCurrentIndex(0);
+    }
+
     void caseBoxLeavesThePreviewAlone() {
         chooseTable("people");
         const QStringList preview = fixture::Items(form2_->ListView3);

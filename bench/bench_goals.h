@@ -1,0 +1,11 @@
+#pragma once
+
+#include "bench_results.h"
+
+// The goals the change run is held to, each with its measured figure and PASS or MISS, from
+// the medians. A goal without the runs or sizes it needs is listed as not measured.
+namespace bench {
+
+void PrintGoals(const Results& results);
+
+} // namespace bench

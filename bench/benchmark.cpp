@@ -1,0 +1,127 @@
+#include "benchmark.h"
+
+#include "bench_goals.h"
+#include "bench_report.h"
+#include "bench_table.h"
+#include "db/recordset.h"
+#include "db/sql_text.h"
+#include "expected_table.h"
+#include "run_kinds.h"
+
+namespace {
+
+QString TableName(const QString& run, int rows) {
+    return QStringLiteral("BENCH_%1_%2").arg(run.toUpper()).arg(rows);
+}
+
+// The order of the runs at one size: the set-based table first, as the UPPER runs' reference.
+const char* const SizeRuns[] = {"c", "a", "ai", "an", "p", "pi", "b"};
+
+} // namespace
+
+bool Benchmark::Run() {
+    bench::PrintRunHeading();
+    for (int repetition = 1; repetition <= options_.repeat; ++repetition) {
+        for (int rows : options_.rows)
+            RunSize(rows, repetition);
+        if (options_.windowRows > 0)
+            RunWindow(repetition);
+    }
+    if (options_.repeat > 1)
+        bench::PrintMedians(results_, options_.repeat);
+    bench::PrintSummary(results_);
+    bench::PrintGoals(results_);
+    bench::PrintLine(QString());
+    return !failed_;
+}
+
+bool Benchmark::NeedsUpperReference() const {
+    return Wanted(QStringLiteral("a")) || Wanted(QStringLiteral("ai")) ||
+           Wanted(QStringLiteral("an")) || Wanted(QStringLiteral("b"));
+}
+
+void Benchmark::RunSize(int rows, int repetition) {
+    const QString reference = TableName(QStringLiteral("c"), rows);
+    for (const char* name : SizeRuns) {
+        const QString run = QLatin1String(name);
+        if (run == QLatin1String("c")) {
+            if (Wanted(run))
+                RunOne(rows, run, repetition, reference);
+            else if (NeedsUpperReference()) {
+                // Not timed: only the reference the UPPER change runs are checked against.
+                bench::CreateFilledTable(setup_, reference, rows, false);
+                setup_.Execute(
+                    QStringLiteral("UPDATE %1 SET %2 = UPPER(%2)")
+                        .arg(QuoteIdentifier(reference), QuoteIdentifier(bench::NameColumn)));
+            }
+        } else if (Wanted(run) && (run != QLatin1String("b") || rows <= options_.literalLimit)) {
+            RunOne(rows, run, repetition, reference);
+        }
+    }
+    Drop(reference);
+}
+
+void Benchmark::RunWindow(int repetition) {
+    RunOne(options_.windowRows, QStringLiteral("pw"), repetition, QString());
+}
+
+void Benchmark::RunOne(int rows, const QString& run, int repetition,
+                       const QString& upperReference) {
+    const bench::RunKind& kind = *bench::FindRunKind(run);
+    const QString table = TableName(run, rows);
+    const QString expected = table + QStringLiteral("_EXPECTED");
+    bench::CreateFilledTable(setup_, table, rows, kind.indexed);
+    if (kind.proper)
+        bench::CreateExpectedTable(setup_, table, expected, Case::CaseMode::Proper);
+
+    bench::RunOutcome outcome;
+    if (kind.changeRun) {
+        bench::ChangeRunSetup setup;
+        setup.caseBox = kind.proper ? QStringLiteral("Proper Case") : QStringLiteral("UPPER CASE");
+        setup.journal = kind.journal;
+        setup.window = kind.window;
+        outcome = bench::TimeChangeRun(user_, table, setup, meters_);
+    } else if (run == QLatin1String("b")) {
+        outcome = bench::TimeLiteralStatements(user_, table, meters_);
+    } else {
+        outcome = bench::TimeSetBased(user_, table, meters_);
+    }
+    Record(rows, run, repetition, outcome);
+
+    if (kind.proper) {
+        Check(table, expected);
+        Drop(expected);
+    } else if (run == QLatin1String("b")) {
+        bench::PrintLine(QStringLiteral("          (b) leaves %1 of %2 rows other than UPPER")
+                             .arg(bench::CountDifferences(setup_, table, upperReference))
+                             .arg(rows));
+    } else if (kind.changeRun) {
+        Check(table, upperReference);
+    }
+    if (run != QLatin1String("c"))
+        Drop(table);
+}
+
+void Benchmark::Record(int rows, const QString& run, int repetition,
+                       const bench::RunOutcome& outcome) {
+    bench::PrintRunLine(rows, run, outcome,
+                        options_.repeat > 1 ? QStringLiteral("#%1").arg(repetition) : QString());
+    results_.Add(rows, run, outcome);
+    failed_ = failed_ || !outcome.faults.isEmpty();
+}
+
+void Benchmark::Check(const QString& changed, const QString& expected) {
+    const qint64 differences = bench::CountDifferences(setup_, changed, expected);
+    if (differences == 0)
+        return;
+    failed_ = true;
+    bench::PrintLine(QStringLiteral("CHECK FAILED: %1 rows of %2 differ from %3, for example:")
+                         .arg(differences)
+                         .arg(changed, expected));
+    for (const QString& line : bench::SampleDifferences(setup_, changed, expected, 5))
+        bench::PrintLine(QStringLiteral("  ") + line);
+}
+
+void Benchmark::Drop(const QString& table) {
+    setup_.Execute(QStringLiteral("DROP TABLE IF EXISTS ") + QuoteIdentifier(table));
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "change/change_run.h"
+
+#include <QStringList>
+
+namespace cli {
+
+// The change run's host on the command line: table, column and case from the options,
+// progress and reports on standard error, Ctrl-C as the request to stop.
+class ConsoleHost : public ChangeRunHost {
+public:
+    struct Options {
+        ConnectionProfile profile;
+        QString table;
+        QString column;
+        QString caseBox; // "UPPER CASE", "lower case", "Proper Case" or "Sentence case"
+        int keep = 20;
+    };
+    explicit ConsoleHost(Options options) : options_(std::move(options)) {}
+
+    int FieldCount() override { return 1; }
+    ConnectionProfile Profile() override { return options_.profile; }
+    QString CurrentTable() override { return options_.table; }
+    QString CurrentField() override { return options_.column; }
+    QString CaseBoxText() override { return options_.caseBox; }
+    void SetPointer(int) override {}
+    void SetProgress(double percent) override;
+    void SetProgressText(const QString&) override {}
+    void Yield() override {}
+    void RecasePreview(Case::CaseMode) override {}
+    void Show(const QString& message) override { shown_.append(message); }
+    void Report(const QString& description, int step) override;
+    bool StopRequested() override;
+    bool KeepsJournal() override { return true; }
+    int JournalsKept() override { return options_.keep; }
+
+    // Ends the progress bar's line, if one is drawn.
+    void EndProgress();
+    // Prints the reports held back while no row had moved yet.
+    void FlushReports();
+    // Why a run that did not start failed: its failure, else what it showed or reported.
+    QString Cause(const RunSummary& summary) const;
+
+private:
+    void ClearBar();
+
+    Options options_;
+    QStringList shown_;
+    QStringList heldReports_;
+    bool rowsMoving_ = false;
+    int highest_ = 0;       // the highest percentage so far
+    int shownPercent_ = -1; // the percentage the terminal bar shows, -1 when none
+    int decile_ = 0;        // the last 10% step printed without a terminal
+    bool barDrawn_ = false;
+};
+
+} // namespace cli

@@ -1,0 +1,115 @@
+#include "cli/console.h"
+#include "cli/console_host.h"
+#include "cli/interrupt.h"
+#include "cli/profile_source.h"
+#include "cli/summary.h"
+#include "cli/verb_parser.h"
+#include "cli/verbs.h"
+
+#include "change/dry_run.h"
+#include "db/error.h"
+
+#include <stdexcept>
+
+namespace cli {
+
+namespace {
+
+struct CaseName {
+    const char* option;
+    const char* caseBox;
+};
+constexpr CaseName CaseNames[] = {{"upper", "UPPER CASE"},
+                                  {"lower", "lower case"},
+                                  {"proper", "Proper Case"},
+                                  {"sentence", "Sentence case"}};
+
+// A value on one line: line breaks and tabs shown as \r, \n and \t.
+QString OneLine(QString text) {
+    text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    text.replace(QLatin1Char('\r'), QLatin1String("\\r"));
+    text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    text.replace(QLatin1Char('\t'), QLatin1String("\\t"));
+    return text;
+}
+
+int DryRunCommand(ConsoleHost& host) {
+    const std::optional<Case::CaseMode> mode = Case::MatchCaseMode(host.CaseBoxText());
+    try {
+        const DryRunResult result = DryRun(host, *mode);
+        Out(QStringLiteral("would change %1 of %2 rows read")
+                .arg(result.wouldChange)
+                .arg(result.read));
+        for (const auto& [before, after] : result.first)
+            Out(OneLine(before) + QLatin1String(" -> ") + OneLine(after));
+        return ExitSuccess;
+    } catch (const db::Error& error) {
+        Err(error.description().simplified());
+    } catch (const std::invalid_argument&) {
+        Err(QLatin1String(ChangeMessages::NotText));
+    }
+    return ExitUsage;
+}
+
+} // namespace
+
+int Recase(const QStringList& arguments) {
+    VerbParser verb(QStringLiteral("recase"),
+                    QStringLiteral("Rewrites every value of a column to a letter case, in place, "
+                                   "keeping a journal of the old values for undo."));
+    QCommandLineParser& parser = verb.parser();
+    const QCommandLineOption table(QStringLiteral("table"), QStringLiteral("The table."),
+                                   QStringLiteral("T"));
+    const QCommandLineOption column(QStringLiteral("column"), QStringLiteral("The column."),
+                                    QStringLiteral("C"));
+    const QCommandLineOption mode(QStringLiteral("case"),
+                                  QStringLiteral("upper, lower, proper or sentence."),
+                                  QStringLiteral("CASE"));
+    const QCommandLineOption sid(QStringLiteral("sid"),
+                                 QStringLiteral("The SID (default: the remembered one)."),
+                                 QStringLiteral("S"));
+    const QCommandLineOption user(QStringLiteral("user"),
+                                  QStringLiteral("The user (default: the remembered one)."),
+                                  QStringLiteral("U"));
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"),
+                                    QStringLiteral("Count and show the changes; write nothing."));
+    const QCommandLineOption keep(QStringLiteral("keep"),
+                                  QStringLiteral("Journals of earlier runs to keep (default 20)."),
+                                  QStringLiteral("N"), QStringLiteral("20"));
+    parser.addOptions({table, column, mode, sid, user, dryRun, keep});
+    if (const std::optional<int> done = verb.Parse(arguments))
+        return *done;
+
+    for (const QCommandLineOption& required : {table, column, mode}) {
+        if (!parser.isSet(required))
+            return verb.UsageError(QStringLiteral("Missing option --%1.").arg(required.names()[0]));
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return verb.UsageError(
+            QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments()[0]));
+    const QString caseName = parser.value(mode).toLower();
+    const char* caseBox = nullptr;
+    for (const CaseName& name : CaseNames) {
+        if (caseName == QLatin1String(name.option))
+            caseBox = name.caseBox;
+    }
+    if (!caseBox)
+        return verb.UsageError(
+            QStringLiteral("Unknown case '%1': use upper, lower, proper or sentence.")
+                .arg(parser.value(mode)));
+    bool numeric = false;
+    const int kept = parser.value(keep).toInt(&numeric);
+    if (!numeric || kept < 0)
+        return verb.UsageError(QStringLiteral("--keep needs a whole number of 0 or more, not '%1'.")
+                                   .arg(parser.value(keep)));
+
+    ConsoleHost host({ResolveProfile(parser.isSet(sid) ? parser.value(sid) : QString(),
+                                     parser.isSet(user) ? parser.value(user) : QString()),
+                      parser.value(table), parser.value(column), QLatin1String(caseBox), kept});
+    if (parser.isSet(dryRun))
+        return DryRunCommand(host);
+    InstallInterruptHandler();
+    return EndRun(host, RunChange(host));
+}
+
+} // namespace cli

@@ -1,0 +1,46 @@
+#include "cli/summary.h"
+
+#include "cli/console.h"
+#include "cli/console_host.h"
+
+namespace cli {
+
+QString SummaryLine(const RunSummary& summary) {
+    QString line = QStringLiteral("read %1, written %2, unchanged %3, refused %4, left %5")
+                       .arg(summary.read)
+                       .arg(summary.written)
+                       .arg(summary.unchanged)
+                       .arg(summary.refused)
+                       .arg(summary.left);
+    if (!summary.journal.isEmpty())
+        line += QStringLiteral("; journal ") + summary.journal;
+    return line;
+}
+
+ExitStatus ExitStatusOf(const RunSummary& summary) {
+    if (!summary.started)
+        return ExitUsage;
+    if (summary.stopped)
+        return ExitInterrupted;
+    if (summary.connectionLost || !summary.completed)
+        return ExitIncomplete;
+    return summary.refused == 0 && summary.left == 0 ? ExitSuccess : ExitIncomplete;
+}
+
+int EndRun(ConsoleHost& host, const RunSummary& summary) {
+    host.EndProgress();
+    if (!summary.started) {
+        // One line naming the cause; the run's own reports of it only when it names none.
+        const QString cause = host.Cause(summary).simplified();
+        if (!cause.isEmpty())
+            Err(cause);
+        return ExitStatusOf(summary);
+    }
+    host.FlushReports();
+    Out(SummaryLine(summary));
+    if (!summary.completed && !summary.failure.isEmpty())
+        Err(summary.failure.simplified());
+    return ExitStatusOf(summary);
+}
+
+} // namespace cli

@@ -1,0 +1,40 @@
+#include "cli/verb_parser.h"
+
+#include "cli/console.h"
+#include "cli/summary.h"
+
+namespace cli {
+
+VerbParser::VerbParser(const QString& verb, const QString& description) : verb_(verb) {
+    parser_.setApplicationDescription(description);
+    parser_.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser_.addHelpOption();
+}
+
+std::optional<int> VerbParser::Parse(const QStringList& arguments) {
+    if (!parser_.parse(QStringList{QStringLiteral("recapitalizer")} + arguments))
+        return UsageError(parser_.errorText());
+    if (parser_.isSet(QStringLiteral("help"))) {
+        // The help names the program by its name, not by the path it was started from.
+        QString help = parser_.helpText();
+        const qsizetype lineEnd = help.indexOf(QLatin1Char('\n'));
+        QString usage = help.left(lineEnd);
+        const qsizetype from = usage.indexOf(QLatin1Char(' ')) + 1;
+        const qsizetype to = usage.indexOf(QLatin1String(" [options]"));
+        if (from > 0 && to > from)
+            usage.replace(from, to - from, QStringLiteral("recapitalizer ") + verb_);
+        Out((usage + help.mid(lineEnd)).trimmed());
+        return ExitSuccess;
+    }
+    return std::nullopt;
+}
+
+int VerbParser::UsageError(const QString& message) const {
+    QString line = message.simplified();
+    if (line.endsWith(QLatin1Char('.')))
+        line.chop(1);
+    Err(QStringLiteral("recapitalizer %1: %2 (see recapitalizer %1 --help)").arg(verb_, line));
+    return ExitUsage;
+}
+
+} // namespace cli

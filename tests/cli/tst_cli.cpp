@@ -1,0 +1,321 @@
+#include "app/settings_store.h"
+#include "change/recording_host.h"
+#include "journal/run_journal.h"
+#include "support/test_database.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+#include <csignal>
+
+// The command line as its users meet it: the built program, run against the test server.
+namespace {
+
+struct Outcome {
+    int status = -1;
+    bool crashed = false;
+    QString out;
+    QStringList errLines;
+};
+
+QString Literal(const QString& text) {
+    if (text.isNull())
+        return "NULL";
+    QString doubled = text;
+    doubled.replace('\'', "''");
+    return "'" + doubled + "'";
+}
+
+int JournalCount() {
+    return QDir(journal::RunJournal::Folder()).entryList({"run-*.sqlite"}, QDir::Files).size();
+}
+
+const QRegularExpression
+    SummaryPattern("^read (\\d+), written (\\d+), unchanged (\\d+), refused (\\d+), left (\\d+)"
+                   "(; journal run-\\d+\\.sqlite)?\n$");
+
+} // namespace
+
+class CliTest : public QObject {
+    Q_OBJECT
+
+    testdb::User user_;
+    int tables_ = 0;
+
+    // Runs the program; `during` may act on it while it runs (a signal on a progress line).
+    Outcome run(const QStringList& arguments, const QString& password = QString(),
+                const std::function<bool(QProcess&, const QString&)>& during = {}) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("RECAP_PASSWORD", password.isNull() ? user_.password : password);
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(RECAPITALIZER_BINARY, arguments);
+        if (!process.waitForStarted())
+            return {};
+        QString err;
+        if (during) {
+            bool acted = false;
+            while (!acted && process.state() == QProcess::Running) {
+                process.waitForReadyRead(100);
+                err += QString::fromUtf8(process.readAllStandardError());
+                acted = during(process, err);
+            }
+        }
+        process.waitForFinished(180000);
+        Outcome outcome;
+        outcome.crashed = process.exitStatus() == QProcess::CrashExit;
+        outcome.status = process.exitCode();
+        outcome.out = QString::fromUtf8(process.readAllStandardOutput());
+        err += QString::fromUtf8(process.readAllStandardError());
+        outcome.errLines = err.split('\n', Qt::SkipEmptyParts);
+        return outcome;
+    }
+
+    QString makeTable(const QStringList& values) {
+        const QString table = QString("t%1").arg(++tables_);
+        QString sql = QString("CREATE TABLE %1 (id serial PRIMARY KEY, c text, n integer "
+                              "DEFAULT 7);")
+                          .arg(table);
+        for (const QString& value : values)
+            sql += QString("INSERT INTO %1 (c) VALUES (%2);").arg(table, Literal(value));
+        testdb::Exec(user_, sql);
+        return table;
+    }
+
+    // Many rows in one statement, for runs long enough to interrupt.
+    QString makeLongTable(int rows) {
+        const QString table = QString("t%1").arg(++tables_);
+        testdb::Exec(user_, QString("CREATE TABLE %1 (id serial PRIMARY KEY, c text);"
+                                    "INSERT INTO %1 (c) SELECT 'value ' || i || E' \\u00e9\\r\\n' "
+                                    "FROM generate_series(1, %2) AS i;")
+                                .arg(table)
+                                .arg(rows));
+        return table;
+    }
+
+    QStringList column(const QString& table) {
+        return testdb::Column(user_, QString("SELECT c FROM %1 ORDER BY id").arg(table));
+    }
+
+    QStringList recase(const QString& table, const QString& mode) {
+        return {"recase",  "--sid", user_.profile().sid, "--user", user_.name,
+                "--table", table,   "--column",          "c",      "--case",
+                mode};
+    }
+
+private slots:
+    void initTestCase() {
+        testdb::LoadEnvironment();
+        user_ = testdb::CreateUser("cli");
+    }
+    void init() { QDir(journal::RunJournal::Folder()).removeRecursively(); }
+
+    void help_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("usage");
+        QTest::newRow("program") << QStringList{"--help"} << "Usage: recapitalizer [VERB";
+        QTest::newRow("recase") << QStringList{"recase", "--help"}
+                                << "Usage: recapitalizer recase [options]";
+        QTest::newRow("runs") << QStringList{"runs", "--help"}
+                              << "Usage: recapitalizer runs [options]";
+        QTest::newRow("undo") << QStringList{"undo", "--help"}
+                              << "Usage: recapitalizer undo [options] [RUN]";
+    }
+    void help() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, usage);
+        const Outcome outcome = run(arguments);
+        QCOMPARE(outcome.status, 0);
+        QVERIFY2(outcome.out.startsWith(usage), qPrintable(outcome.out));
+    }
+
+    // Input the program cannot act on: its exit status and one line saying why on stderr,
+    // nothing on stdout, the table as it was and no new journal.
+    void refusals_data() {
+        QTest::addColumn<QStringList>("arguments"); // TABLE: the table made for the row
+        QTest::addColumn<QString>("password");      // null: the right one
+        QTest::addColumn<QString>("journalFile");   // written into the folder first
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        const QStringList base{"recase", "--table", "TABLE", "--column", "c", "--case", "upper"};
+        auto without = [&](int at) { return base.mid(0, at) + base.mid(at + 2); };
+        QTest::newRow("missing --table")
+            << without(1) << QString() << QString() << 2 << "Missing option --table";
+        QTest::newRow("unknown option") << base + QStringList{"--colour"} << QString() << QString()
+                                        << 2 << "Unknown option 'colour'";
+        QTest::newRow("bad --case") << without(5) + QStringList{"--case", "title"} << QString()
+                                    << QString() << 2 << "Unknown case 'title'";
+        QTest::newRow("bad --keep") << base + QStringList{"--keep", "-1"} << QString() << QString()
+                                    << 2 << "--keep needs a whole number";
+        QTest::newRow("bad RUN") << QStringList{"undo", "last"} << QString() << QString() << 2
+                                 << "RUN must be a run's number";
+        QTest::newRow("no such table")
+            << QStringList{"recase", "--table", "nosuch", "--column", "c", "--case", "upper"}
+            << QString() << QString() << 2 << "nosuch";
+        QTest::newRow("no such column") << without(3) + QStringList{"--column", "nosuch"}
+                                        << QString() << QString() << 2 << "nosuch";
+        QTest::newRow("not a text column") << without(3) + QStringList{"--column", "n"} << QString()
+                                           << QString() << 2 << "does not hold text";
+        QTest::newRow("wrong password") << base << "wrong" << QString() << 2 << "password";
+        QTest::newRow("undo of a missing journal")
+            << QStringList{"undo", "999"} << QString() << QString() << 2 << "No run journal 999";
+        QTest::newRow("undo of a corrupt journal")
+            << QStringList{"undo", "1"} << QString() << "run-000001.sqlite" << 2 << "damaged";
+    }
+    void refusals() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, password);
+        QFETCH(QString, journalFile);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        const QStringList values{"mixed Case", "other"};
+        const QString table = makeTable(values);
+        arguments.replaceInStrings(QRegularExpression("^TABLE$"), table);
+        if (arguments.first() != "undo" || !journalFile.isEmpty())
+            arguments += QStringList{"--sid", user_.profile().sid, "--user", user_.name};
+        if (!journalFile.isEmpty()) {
+            QVERIFY(QDir().mkpath(journal::RunJournal::Folder()));
+            QFile file(journal::RunJournal::Folder() + "/" + journalFile);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(8192, 'x'));
+        }
+        const int journals = JournalCount();
+
+        const Outcome outcome = run(arguments, password);
+        QCOMPARE(outcome.status, status);
+        QVERIFY2(outcome.errLines.size() == 1 && outcome.errLines[0].contains(message),
+                 qPrintable(outcome.errLines.join("\n")));
+        QCOMPARE(outcome.out, QString());
+        QCOMPARE(column(table), values);
+        QCOMPARE(JournalCount(), journals);
+    }
+
+    void runsListsNewestFirst() {
+        for (const char* table : {"EMP", "DEPT"}) {
+            journal::RunHeader header;
+            header.user = "scott";
+            header.table = table;
+            header.column = "NAME";
+            header.mode = "Proper Case";
+            journal::RunJournal::Create(header);
+        }
+        journal::RunHeader undo;
+        undo.kind = "undo";
+        undo.undoOf = 2;
+        undo.user = "scott";
+        undo.table = "DEPT";
+        undo.column = "NAME";
+        journal::RunJournal::Create(undo)->Finish(undo);
+
+        const Outcome outcome = run({"runs"});
+        QCOMPARE(outcome.status, 0);
+        const QStringList lines = outcome.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(QRegularExpression("^3  \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  scott  "
+                                    "DEPT.NAME  undo of 2  read 0, written 0")
+                     .match(lines[0])
+                     .hasMatch(),
+                 qPrintable(lines[0]));
+        QVERIFY2(lines[1].startsWith("2  ") && lines[1].contains("DEPT.NAME  Proper Case"),
+                 qPrintable(lines[1]));
+        QVERIFY2(lines[2].startsWith("1  ") && lines[2].contains("EMP.NAME"), qPrintable(lines[2]));
+    }
+
+    // A run from the work window and one from the command line, both undone newest first,
+    // give back the column byte for byte.
+    void undoRestoresEveryValue() {
+        const QStringList values{QString(),
+                                 "",
+                                 "o'Neil \"quoted\"",
+                                 "line\r\nbreak",
+                                 QString::fromUtf8("Grüße aus KÖLN"),
+                                 "MiXeD cAsE",
+                                 "1 2 3"};
+        const QString table = makeTable(values);
+        RecordingHost window;
+        window.profile = user_.profile();
+        window.table = table;
+        window.field = "c";
+        window.caseBox = "Proper Case";
+        RunChange(window);
+        const QStringList afterWindow = column(table);
+        QVERIFY(afterWindow != values);
+
+        // The command line takes SID and user from the store the windows fill.
+        SaveSetting(SettingsAppName, SettingsSection, KeyOracleSid, user_.profile().sid);
+        SaveSetting(SettingsAppName, SettingsSection, KeyOracleUser, user_.name);
+        const Outcome recased =
+            run({"recase", "--table", table, "--column", "c", "--case", "upper"});
+        QCOMPARE(recased.status, 0);
+        const QRegularExpressionMatch summary = SummaryPattern.match(recased.out);
+        QVERIFY2(summary.hasMatch(), qPrintable(recased.out));
+        QCOMPARE(summary.captured(1).toInt(), values.size());
+        QVERIFY(!summary.captured(6).isEmpty());
+        QCOMPARE(column(table)[5], QString("MIXED CASE"));
+
+        QCOMPARE(run({"undo"}).status, 0);
+        QCOMPARE(column(table), afterWindow);
+        QCOMPARE(run({"undo", "1"}).status, 0);
+        QCOMPARE(column(table), values);
+    }
+
+    // A run stopped by Ctrl-C (status 130, journal consistent) or killed outright is undone
+    // completely.
+    void interruptedRunIsUndone_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("Ctrl-C") << int(SIGINT);
+        QTest::newRow("SIGKILL") << int(SIGKILL);
+    }
+    void interruptedRunIsUndone() {
+        QFETCH(int, signal);
+        const QString table = makeLongTable(30000);
+        const QStringList values = column(table);
+        const Outcome stopped =
+            run(recase(table, "upper"), QString(), [&](QProcess& process, const QString& err) {
+                if (!err.contains("10%"))
+                    return false;
+                ::kill(pid_t(process.processId()), signal);
+                return true;
+            });
+        if (signal == SIGINT) {
+            QCOMPARE(stopped.status, 130);
+            QVERIFY2(SummaryPattern.match(stopped.out).hasMatch(), qPrintable(stopped.out));
+        } else {
+            QVERIFY(stopped.crashed);
+        }
+        QVERIFY(column(table) != values);
+        const Outcome undone = run({"undo", "--sid", user_.profile().sid, "--user", user_.name});
+        QCOMPARE(undone.status, 0);
+        QCOMPARE(column(table), values);
+    }
+
+    // Rows another session changed after the run keep that session's value; the rest go back.
+    void undoLeavesRowsChangedSince() {
+        const QString table = makeTable({"a", "b", "c", "d"});
+        QCOMPARE(run(recase(table, "upper")).status, 0);
+        testdb::Exec(user_, QString("UPDATE %1 SET c = 'theirs' WHERE c IN ('B', 'D')").arg(table));
+        const Outcome undone = run({"undo", "--sid", user_.profile().sid, "--user", user_.name});
+        QCOMPARE(undone.status, 1);
+        const QRegularExpressionMatch summary = SummaryPattern.match(undone.out);
+        QVERIFY2(summary.hasMatch(), qPrintable(undone.out));
+        QCOMPARE(summary.captured(5), QString("2"));
+        QCOMPARE(column(table), QStringList({"a", "theirs", "c", "theirs"}));
+    }
+
+    void dryRunWritesNothing() {
+        const QStringList values{"Already", "lower", "UPPER", "two\nlines"};
+        const QString table = makeTable(values);
+        const Outcome outcome = run(recase(table, "proper") + QStringList{"--dry-run"});
+        QCOMPARE(outcome.status, 0);
+        QCOMPARE(outcome.out,
+                 QString("would change 3 of 4 rows read\n"
+                         "lower -> Lower\nUPPER -> Upper\ntwo\\nlines -> Two\\nlines\n"));
+        QCOMPARE(column(table), values);
+        QCOMPARE(JournalCount(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(CliTest)
+#include "tst_cli.moc"

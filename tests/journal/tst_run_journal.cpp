@@ -1,0 +1,211 @@
+#include "journal/run_journal.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+#include <sys/stat.h>
+
+using journal::Entry;
+using journal::EntryState;
+using journal::RunJournal;
+
+Q_DECLARE_METATYPE(EntryState)
+
+namespace {
+
+journal::RunHeader HeaderFor(const QString& table) {
+    journal::RunHeader header;
+    header.sid = "orcl";
+    header.user = "scott";
+    header.table = table;
+    header.column = "ENAME";
+    header.mode = "UPPER CASE";
+    return header;
+}
+
+int ModeOf(const QString& path) {
+    struct stat status = {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return -1;
+    return status.st_mode & 0777;
+}
+
+QList<qint64> ListedIds() {
+    QList<qint64> ids;
+    for (const journal::RunInfo& run : RunJournal::List())
+        ids.append(run.id);
+    return ids;
+}
+
+void MakeRuns(int count) {
+    for (int i = 0; i < count; ++i)
+        RunJournal::Create(HeaderFor(QString("T%1").arg(i)), 100);
+}
+
+} // namespace
+
+class RunJournalTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { QDir(RunJournal::Folder()).removeRecursively(); }
+
+    void folderIsTheProgramsOwn() {
+        QVERIFY(RunJournal::Folder().endsWith("/Vantrel/Quillmark Column Recapitalizer/journals"));
+    }
+
+    // Each old value comes back exactly, among rows read a slice at a time, with the states
+    // and identities Settle gave them.
+    void roundTrip_data() {
+        QTest::addColumn<QVariant>("oldValue");
+        QTest::newRow("NULL") << QVariant();
+        QTest::newRow("empty") << QVariant(QString(""));
+        QTest::newRow("quotes") << QVariant(QString("it's \"quoted\"; -- '' "));
+        QTest::newRow("CR LF") << QVariant(QString("line one\r\nline two\n\r\t"));
+        QTest::newRow("non-ASCII") << QVariant(QString::fromUtf8("Grüße ŞİŞLİ 東京 😀 \u00a0"));
+    }
+    void roundTrip() {
+        QFETCH(QVariant, oldValue);
+        std::vector<Entry> entries;
+        for (qint64 row = 0; row < 5; ++row)
+            entries.push_back({row, QString("(0,%1)").arg(row), {}, oldValue, "NEW", {}});
+        qint64 id = 0;
+        {
+            auto journal = RunJournal::Create(HeaderFor("EMP"));
+            id = journal->Id();
+            journal->AppendPending(entries);
+            journal->Settle({{1, {}, "(9,1)", {}, {}, EntryState::Written},
+                             {3, {}, {}, {}, {}, EntryState::NotWritten}});
+        }
+        const auto journal = RunJournal::Open(id);
+        QCOMPARE(journal->Header().table, QString("EMP"));
+        std::vector<Entry> read;
+        int slices = 0;
+        journal->ForEach(
+            [&](const std::vector<Entry>& slice) {
+                ++slices;
+                QVERIFY(slice.size() <= 2);
+                read.insert(read.end(), slice.begin(), slice.end());
+            },
+            2);
+        QCOMPARE(slices, 3);
+        QCOMPARE(int(read.size()), 5);
+        const EntryState states[] = {EntryState::Pending, EntryState::Written, EntryState::Pending,
+                                     EntryState::NotWritten, EntryState::Pending};
+        for (int row = 0; row < 5; ++row) {
+            const Entry& entry = read[row];
+            QCOMPARE(entry.row, qint64(row));
+            QCOMPARE(entry.idBefore, QString("(0,%1)").arg(row));
+            QCOMPARE(entry.oldValue.isNull(), oldValue.isNull());
+            if (!oldValue.isNull()) {
+                QVERIFY(!entry.oldValue.toString().isNull());
+                QCOMPARE(entry.oldValue.toString(), oldValue.toString());
+            }
+            QCOMPARE(entry.newValue, QString("NEW"));
+            QCOMPARE(entry.state, states[row]);
+            QCOMPARE(entry.idAfter, row == 1 ? QString("(9,1)") : QString());
+        }
+    }
+
+    void headerKeepsCountsAndNoPassword() {
+        qint64 id = 0;
+        {
+            journal::RunHeader header = HeaderFor("EMP");
+            header.kind = "undo";
+            header.undoOf = 7;
+            auto journal = RunJournal::Create(header);
+            id = journal->Id();
+            journal::RunHeader counts;
+            counts.read = 10, counts.written = 4, counts.unchanged = 3, counts.refused = 2,
+            counts.left = 1;
+            journal->Finish(counts);
+        }
+        const journal::RunHeader header = RunJournal::Open(id)->Header();
+        QCOMPARE(header.kind, QString("undo"));
+        QCOMPARE(header.undoOf, qint64(7));
+        QCOMPARE(header.user, QString("scott"));
+        QVERIFY(header.started.isValid() && header.ended >= header.started);
+        QCOMPARE(QList<qint64>(
+                     {header.read, header.written, header.unchanged, header.refused, header.left}),
+                 QList<qint64>({10, 4, 3, 2, 1}));
+    }
+
+    // Journals hold the data's old values: only their owner may read them, WAL files included.
+    void ownerOnly() {
+        auto journal = RunJournal::Create(HeaderFor("EMP"));
+        journal->AppendPending({{0, "(0,1)", {}, QString("secret"), "SECRET", {}}});
+        QCOMPARE(ModeOf(RunJournal::Folder()), 0700);
+        for (const char* suffix : {"", "-wal", "-shm"}) {
+            const QString path = journal->Path() + QLatin1String(suffix);
+            QVERIFY2(QFileInfo::exists(path), qPrintable(path));
+            QCOMPARE(ModeOf(path), 0600);
+        }
+    }
+
+    void keepPrunesTheOldest_data() {
+        QTest::addColumn<int>("keep");
+        QTest::addColumn<QList<qint64>>("left");
+        QTest::newRow("keep 0") << 0 << QList<qint64>{5};
+        QTest::newRow("keep 2") << 2 << QList<qint64>{5, 4, 3};
+        QTest::newRow("keep more than there are") << 9 << QList<qint64>{5, 4, 3, 2, 1};
+    }
+    void keepPrunesTheOldest() {
+        QFETCH(int, keep);
+        QFETCH(QList<qint64>, left);
+        MakeRuns(4);
+        QCOMPARE(RunJournal::Create(HeaderFor("NEW"), keep)->Id(), qint64(5));
+        QCOMPARE(ListedIds(), left);
+        QCOMPARE(QDir(RunJournal::Folder()).entryList(QDir::Files).size(), left.size());
+    }
+
+    void openFails_data() {
+        QTest::addColumn<qint64>("id");
+        QTest::addColumn<QByteArray>("content"); // of run-000002.sqlite; empty: no file
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing") << qint64(3) << QByteArray() << "No run journal 3 in ";
+        QTest::newRow("garbage bytes")
+            << qint64(2) << QByteArray(4096, '\x5a') << "The run journal %1 is damaged: ";
+        QTest::newRow("empty file")
+            << qint64(2) << QByteArray("") << "The run journal %1 is damaged: ";
+    }
+    void openFails() {
+        QFETCH(qint64, id);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, message);
+        MakeRuns(1);
+        const QString path = RunJournal::Folder() + "/run-000002.sqlite";
+        if (!content.isNull()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        try {
+            RunJournal::Open(id);
+            QFAIL("Open did not throw");
+        } catch (const journal::Error& error) {
+            const QString what = QString::fromUtf8(error.what());
+            QVERIFY2(what.startsWith(message.arg(path)), qPrintable(what));
+            QVERIFY2(!what.contains('\n'), qPrintable(what));
+        }
+        QCOMPARE(QFileInfo::exists(path), !content.isNull());
+    }
+
+    // A damaged journal is listed by its number, and does not hide the others.
+    void listIsNewestFirstAndSurvivesDamage() {
+        MakeRuns(3);
+        QFile damaged(RunJournal::Folder() + "/run-000002.sqlite");
+        QVERIFY(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        damaged.write(QByteArray(2048, '\x01'));
+        damaged.close();
+        const QList<journal::RunInfo> runs = RunJournal::List();
+        QCOMPARE(ListedIds(), QList<qint64>({3, 2, 1}));
+        QCOMPARE(runs[0].header.table, QString("T2"));
+        QVERIFY(runs[1].header.table.isEmpty());
+        QCOMPARE(runs[1].fileName, QString("run-000002.sqlite"));
+        QCOMPARE(runs[2].header.table, QString("T0"));
+    }
+};
+
+QTEST_GUILESS_MAIN(RunJournalTest)
+#include "tst_run_journal.moc"
