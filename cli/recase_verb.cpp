@@ -1,7 +1,6 @@
 #include "cli/console.h"
 #include "cli/console_host.h"
 #include "cli/interrupt.h"
-#include "cli/profile_source.h"
 #include "cli/summary.h"
 #include "cli/verb_parser.h"
 #include "cli/verbs.h"
@@ -65,18 +64,13 @@ int Recase(const QStringList& arguments) {
     const QCommandLineOption mode(QStringLiteral("case"),
                                   QStringLiteral("upper, lower, proper or sentence."),
                                   QStringLiteral("CASE"));
-    const QCommandLineOption sid(QStringLiteral("sid"),
-                                 QStringLiteral("The SID (default: the remembered one)."),
-                                 QStringLiteral("S"));
-    const QCommandLineOption user(QStringLiteral("user"),
-                                  QStringLiteral("The user (default: the remembered one)."),
-                                  QStringLiteral("U"));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"),
                                     QStringLiteral("Count and show the changes; write nothing."));
     const QCommandLineOption keep(QStringLiteral("keep"),
                                   QStringLiteral("Journals of earlier runs to keep (default 20)."),
                                   QStringLiteral("N"), QStringLiteral("20"));
-    parser.addOptions({table, column, mode, sid, user, dryRun, keep});
+    parser.addOptions({table, column, mode, dryRun, keep});
+    verb.AddProfileOptions();
     if (const std::optional<int> done = verb.Parse(arguments))
         return *done;
 
@@ -103,9 +97,8 @@ int Recase(const QStringList& arguments) {
         return verb.UsageError(QStringLiteral("--keep needs a whole number of 0 or more, not '%1'.")
                                    .arg(parser.value(keep)));
 
-    ConsoleHost host({ResolveProfile(parser.isSet(sid) ? parser.value(sid) : QString(),
-                                     parser.isSet(user) ? parser.value(user) : QString()),
-                      parser.value(table), parser.value(column), QLatin1String(caseBox), kept});
+    ConsoleHost host(
+        {verb.Profile(), parser.value(table), parser.value(column), QLatin1String(caseBox), kept});
     if (parser.isSet(dryRun))
         return DryRunCommand(host);
     InstallInterruptHandler();

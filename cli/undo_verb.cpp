@@ -1,6 +1,5 @@
 #include "cli/console_host.h"
 #include "cli/interrupt.h"
-#include "cli/profile_source.h"
 #include "cli/summary.h"
 #include "cli/verb_parser.h"
 #include "cli/verbs.h"
@@ -14,13 +13,7 @@ int Undo(const QStringList& arguments) {
                     QStringLiteral("Puts back the old values of a journalled run where the rows "
                                    "still hold what the run wrote; keeps a journal of its own."));
     QCommandLineParser& parser = verb.parser();
-    const QCommandLineOption sid(QStringLiteral("sid"),
-                                 QStringLiteral("The SID (default: the remembered one)."),
-                                 QStringLiteral("S"));
-    const QCommandLineOption user(QStringLiteral("user"),
-                                  QStringLiteral("The user (default: the remembered one)."),
-                                  QStringLiteral("U"));
-    parser.addOptions({sid, user});
+    verb.AddProfileOptions();
     parser.addPositionalArgument(QStringLiteral("RUN"),
                                  QStringLiteral("The run's number (see 'recapitalizer runs'); "
                                                 "default: the newest."),
@@ -40,9 +33,7 @@ int Undo(const QStringList& arguments) {
                 QStringLiteral("RUN must be a run's number, not '%1'.").arg(positional[0]));
     }
 
-    ConsoleHost host({ResolveProfile(parser.isSet(sid) ? parser.value(sid) : QString(),
-                                     parser.isSet(user) ? parser.value(user) : QString()),
-                      QString(), QString(), QStringLiteral("undo"), 20});
+    ConsoleHost host({verb.Profile(), QString(), QString(), QStringLiteral("undo"), 20});
     InstallInterruptHandler();
     return EndRun(host, UndoRun(host, run));
 }

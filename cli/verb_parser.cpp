@@ -1,6 +1,7 @@
 #include "cli/verb_parser.h"
 
 #include "cli/console.h"
+#include "cli/profile_source.h"
 #include "cli/summary.h"
 
 namespace cli {
@@ -9,6 +10,15 @@ VerbParser::VerbParser(const QString& verb, const QString& description) : verb_(
     parser_.setApplicationDescription(description);
     parser_.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser_.addHelpOption();
+}
+
+void VerbParser::AddProfileOptions() {
+    parser_.addOptions({sid_, user_});
+}
+
+ConnectionProfile VerbParser::Profile() const {
+    return ResolveProfile(parser_.isSet(sid_) ? parser_.value(sid_) : QString(),
+                          parser_.isSet(user_) ? parser_.value(user_) : QString());
 }
 
 std::optional<int> VerbParser::Parse(const QStringList& arguments) {

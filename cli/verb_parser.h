@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/connection_profile.h"
+
 #include <QCommandLineParser>
 #include <QString>
 #include <optional>
@@ -13,6 +15,9 @@ public:
     VerbParser(const QString& verb, const QString& description);
 
     QCommandLineParser& parser() { return parser_; }
+    // Adds --sid and --user; after Parse, the profile they name, the rest from the store.
+    void AddProfileOptions();
+    ConnectionProfile Profile() const;
     // Parses the arguments after the verb. An exit status when the call is already done
     // (help printed: 0; usage error: 2), nothing when the verb should go on.
     std::optional<int> Parse(const QStringList& arguments);
@@ -22,6 +27,12 @@ public:
 private:
     QString verb_;
     QCommandLineParser parser_;
+    QCommandLineOption sid_{QStringLiteral("sid"),
+                            QStringLiteral("The SID (default: the remembered one)."),
+                            QStringLiteral("S")};
+    QCommandLineOption user_{QStringLiteral("user"),
+                             QStringLiteral("The user (default: the remembered one)."),
+                             QStringLiteral("U")};
 };
 
 } // namespace cli

@@ -1,4 +1,5 @@
 #include "ui/form1.h"
+#include "ui/flag_scope.h"
 
 #include "app/app_title.h"
 #include "app/blocking_call.h"
@@ -31,18 +32,6 @@ Steps Form1Steps(const char* procedure) {
 // How long the start-up check may take before the connection window shows, busy, instead of
 // nothing being on screen.
 constexpr int RevealAfterMs = 200;
-
-// Sets a flag for the lifetime of a check.
-class CheckScope {
-public:
-    explicit CheckScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~CheckScope() { flag_ = false; }
-    CheckScope(const CheckScope&) = delete;
-    CheckScope& operator=(const CheckScope&) = delete;
-
-private:
-    bool& flag_;
-};
 
 void Remember(const char* key, const QString& value) {
     SaveSetting(QLatin1String(SettingsAppName), QLatin1String(SettingsSection), QLatin1String(key),
@@ -191,7 +180,7 @@ void Form1::PushButton5_Click() {
     steps.Run(104, [&] { pointer_.Set(WindowPointer::Busy); });
     bool connected = false;
     steps.Run(108, [&] {
-        CheckScope checking(checking_);
+        FlagScope checking(checking_);
         const ConnectionProfile profile = Profile();
         WaitOffThread([&] { connected = Oracle::ConnectionTestSucceeds(profile); });
     });
@@ -206,7 +195,7 @@ ConnectionProfile Form1::Profile() const {
 }
 
 bool Form1::CanConnect() {
-    CheckScope checking(checking_);
+    FlagScope checking(checking_);
     const ConnectionProfile profile = Profile();
     bool connects = false;
     WaitOffThread([&] { connects = Oracle::CanConnect(profile); });

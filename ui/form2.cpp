@@ -11,6 +11,7 @@
 #include "casing/preview_recasing.h"
 #include "change/change_run.h"
 #include "db/listings.h"
+#include "ui/flag_scope.h"
 #include "ui/form1.h"
 #include "ui/list_views.h"
 #include "ui/program_icon.h"
@@ -27,18 +28,6 @@
 namespace {
 
 const QString WindowName = QStringLiteral("Form2");
-
-// Sets a flag for the lifetime of an operation.
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~FlagScope() { flag_ = false; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-    bool& flag_;
-};
 
 // What a listing opens with: the busy pointer, put back to the default however the listing
 // ends (step 102), and a connection of its own (104).
