@@ -69,7 +69,7 @@ public:
                     writer_.Open(connectionString);
                 });
             }))
-            return Abandon(steps_.Current());
+            return Abandon();
         // Table and column are taken once: a click on the lists during the run must not
         // send the rest of its statements elsewhere.
         if (!steps_.Run(116, [&] {
@@ -80,16 +80,16 @@ public:
                     source_.Open(reader_, *dialect_, table_, column_);
                 });
             }))
-            return Abandon(steps_.Current());
+            return Abandon();
         if (!source_.IsText()) {
-            Abandon(0);
+            Abandon();
             summary_.failure = QLatin1String(ChangeMessages::NotText);
             host_.Show(summary_.failure);
             return summary_;
         }
         summary_.started = true;
         if (!OpenJournal())
-            return Abandon(116);
+            return Abandon();
         GroupWriter writer(
             writer_, *dialect_, table_, column_, source_.FixedWidth(), journal_.get(),
             [this](const std::function<void()>& call) { host_.Wait(call); },
@@ -109,13 +109,13 @@ public:
                     break;
                 // 172: the next row, reading the next slice when this one is used up.
                 if (sliceAt_ >= slice_.size() && !steps_.Run(172, [&] { NextSlice(); }))
-                    return Abandon(172);
+                    return Abandon();
             }
         }
         WriteGroup(writer);
         if (result_.hopeless || host_.StopRequested()) {
             summary_.stopped = !result_.hopeless;
-            return Abandon(0);
+            return Abandon();
         }
         steps_.Run(176, [&] { source_.Close(); });
         steps_.Run(178, [&] { host_.SetPointer(DefaultPointer); });
@@ -237,8 +237,8 @@ private:
 
     // Ends a run that cannot go on after its fault was reported: nothing is recased and no
     // "Done." is shown.
-    RunSummary Abandon(int failedStep) {
-        if (failedStep != 0 && summary_.failure.isEmpty())
+    RunSummary Abandon() {
+        if (summary_.failure.isEmpty())
             summary_.failure = lastFailure_;
         host_.SetPointer(DefaultPointer);
         ResetProgress();

@@ -6,18 +6,6 @@
 
 using Case::CaseMode;
 
-namespace {
-
-QString Literal(const QString& text) {
-    if (text.isNull())
-        return "NULL";
-    QString doubled = text;
-    doubled.replace('\'', "''");
-    return "'" + doubled + "'";
-}
-
-} // namespace
-
 class ChangeRunTest : public QObject {
     Q_OBJECT
 
@@ -32,7 +20,7 @@ class ChangeRunTest : public QObject {
                           .arg(table, extra);
         for (const QString& value : values)
             sql += QString("INSERT INTO \"%1\" (c, other) VALUES (%2, %2);")
-                       .arg(table, Literal(value));
+                       .arg(table, testdb::Literal(value));
         testdb::Exec(user_, sql);
         return table;
     }

@@ -20,14 +20,6 @@ struct Outcome {
     QStringList errLines;
 };
 
-QString Literal(const QString& text) {
-    if (text.isNull())
-        return "NULL";
-    QString doubled = text;
-    doubled.replace('\'', "''");
-    return "'" + doubled + "'";
-}
-
 int JournalCount() {
     return QDir(journal::RunJournal::Folder()).entryList({"run-*.sqlite"}, QDir::Files).size();
 }
@@ -79,7 +71,7 @@ class CliTest : public QObject {
                               "DEFAULT 7);")
                           .arg(table);
         for (const QString& value : values)
-            sql += QString("INSERT INTO %1 (c) VALUES (%2);").arg(table, Literal(value));
+            sql += QString("INSERT INTO %1 (c) VALUES (%2);").arg(table, testdb::Literal(value));
         testdb::Exec(user_, sql);
         return table;
     }

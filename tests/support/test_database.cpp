@@ -131,4 +131,12 @@ QStringList Column(const User& user, const QString& sql) {
     return values;
 }
 
+QString Literal(const QString& text) {
+    if (text.isNull())
+        return QStringLiteral("NULL");
+    QString doubled = text;
+    doubled.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1Char('\'') + doubled + QLatin1Char('\'');
+}
+
 } // namespace testdb

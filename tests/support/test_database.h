@@ -31,6 +31,9 @@ User CreateUser(const QString& prefix);
 // Runs statements as the user; throws db::Error on failure.
 void Exec(const User& user, const QString& sql);
 
+// A text as an SQL literal: quotes doubled; NULL for a null QString.
+QString Literal(const QString& text);
+
 // The first column of every row of a query, in the order returned; NULL as a null QString.
 QStringList Column(const User& user, const QString& sql);
 
