@@ -206,35 +206,22 @@ QString Dialect::GroupWriteStatement(const QString& table, const QString& column
     case Dbms::Other:
         break;
     }
-    // Without row identity a group is its rows' statements, one after the other.
-    for (const RowWrite& row : rows) {
-        if (!statement.isEmpty())
-            statement += QLatin1String("; ");
-        statement += RowWriteStatement(table, column, fixedWidth, row);
-    }
-    return statement;
+    // Without row identity there is no group form: each row is written by itself.
+    return {};
 }
 
 QString Dialect::RowWriteStatement(const QString& table, const QString& column, bool fixedWidth,
                                    const RowWrite& row) const {
     if (dbms_ == Dbms::PostgreSQL)
         return GroupWriteStatement(table, column, fixedWidth, {row});
-    QString statement = AssignWhereEqualStatement(table, column, EscapeLiteral(row.guard),
-                                                  EscapeLiteral(row.value));
-    if (dbms_ == Dbms::Oracle) {
-        const qsizetype where = statement.lastIndexOf(QLatin1String(" WHERE ")) + 7;
-        statement.insert(where, QLatin1String("ROWID = CHARTOROWID(") + Literal(row.id) +
-                                    QLatin1String(") AND "));
-    }
-    return statement;
-}
-
-QString Dialect::SavepointStatement() const {
-    return QStringLiteral("SAVEPOINT recap_row");
-}
-
-QString Dialect::RollbackToSavepointStatement() const {
-    return QStringLiteral("ROLLBACK TO SAVEPOINT recap_row");
+    if (dbms_ == Dbms::Other)
+        return AssignWhereEqualStatement(table, column, EscapeLiteral(row.guard),
+                                         EscapeLiteral(row.value));
+    const QString quotedColumn = QuoteIdentifier(column);
+    return QLatin1String("UPDATE ") + QuoteIdentifier(table) + QLatin1String(" SET ") +
+           quotedColumn + QLatin1String(" = ") + Literal(row.value) +
+           QLatin1String(" WHERE ROWID = CHARTOROWID(") + Literal(row.id) +
+           QLatin1String(") AND ") + quotedColumn + QLatin1String(" = ") + Literal(row.guard);
 }
 
 bool Dialect::NamesMissingObject(const QString& sqlState, const QString& description) const {

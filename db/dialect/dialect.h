@@ -51,7 +51,8 @@ public:
     // written, its place in the group (from 1) and its identity after the write: the
     // primary key ("=" and its value) where the table has one, else "tableoid:ctid" (a
     // write moves the row). `fixedWidth`: the column is blank-padded (CHAR), whose values
-    // compare without their padding.
+    // compare without their padding. Only where NamesRows(): without row identity each row
+    // is written by itself.
     QString GroupWriteStatement(const QString& table, const QString& column, bool fixedWidth,
                                 const std::vector<RowWrite>& rows) const;
     // The same for a single row: the form a refused group is retried with.
@@ -64,11 +65,6 @@ public:
     // On PostgreSQL: the table's primary key column and its type, when it is one column (no
     // rows otherwise). A key keeps naming a row after it is written, where its ctid moves.
     QString KeyStatement(const QString& table) const;
-
-    // A failed statement inside a transaction: PostgreSQL aborts the whole transaction
-    // unless the statement ran under a savepoint; Oracle rolls back the statement alone.
-    QString SavepointStatement() const;
-    QString RollbackToSavepointStatement() const;
 
     // The error says that the table or column no longer exists.
     bool NamesMissingObject(const QString& sqlState, const QString& description) const;

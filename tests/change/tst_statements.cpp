@@ -104,6 +104,11 @@ void TestStatements::dialectStatements_data() {
     QTest::newRow("oracle row") << oracle.RowWriteStatement(u"EMP"_qs, u"ENAME"_qs, false, rows[0])
                                 << u"UPDATE \"EMP\" SET \"ENAME\" = 'IT''S' WHERE ROWID = "
                                    "CHARTOROWID('AAAR3sAAEAAAACXAAA') AND \"ENAME\" = 'it''s'"_qs;
+    QTest::newRow("oracle row, WHERE inside the values")
+        << oracle.RowWriteStatement(u"T"_qs, u"C"_qs, false,
+                                    {u"AAAR3sAAEAAAACXAAA"_qs, u"X WHERE Y"_qs, u"x where y"_qs})
+        << u"UPDATE \"T\" SET \"C\" = 'x where y' WHERE ROWID = CHARTOROWID('AAAR3sAAEAAAACXAAA') "
+           "AND \"C\" = 'X WHERE Y'"_qs;
     QTest::newRow("oracle table key")
         << oracle.TableKeyStatement(u"EMP"_qs)
         << u"SELECT OBJECT_ID FROM USER_OBJECTS WHERE OBJECT_TYPE = 'TABLE' AND OBJECT_NAME = "
