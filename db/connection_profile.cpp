@@ -15,8 +15,11 @@ QString ConnectionStringValue(const QString& value) {
 }
 
 QString OdbcConnectionString(const ConnectionProfile& profile) {
-    return QLatin1String("Driver={Microsoft ODBC for Oracle};Server=") +
-           ConnectionStringValue(profile.sid) + QLatin1String(";Uid=") +
+    // Oracle's own driver reads the service name from DBQ and ignores Server; other drivers
+    // read Server and ignore DBQ.
+    const QString sid = ConnectionStringValue(profile.sid);
+    return QLatin1String("Driver={Microsoft ODBC for Oracle};Server=") + sid +
+           QLatin1String(";DBQ=") + sid + QLatin1String(";Uid=") +
            ConnectionStringValue(profile.user) + QLatin1String(";Pwd=") +
            ConnectionStringValue(profile.password) + QLatin1Char(';');
 }

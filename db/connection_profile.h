@@ -9,7 +9,7 @@ struct ConnectionProfile {
     QString password;
 };
 
-// "Driver={Microsoft ODBC for Oracle};Server=SID;Uid=USER;Pwd=PASSWORD;"
+// "Driver={Microsoft ODBC for Oracle};Server=SID;DBQ=SID;Uid=USER;Pwd=PASSWORD;"
 QString OdbcConnectionString(const ConnectionProfile& profile);
 
 // "Provider=OraOLEDB.Oracle;Data Source=SID;User Id=USER;Password=PASSWORD;"

@@ -71,6 +71,9 @@ QString OdbcFormOf(const QString& connectionString) {
                 key = QLatin1String(rename.odbc);
         }
         odbc += key + QLatin1Char('=') + ConnectionStringValue(pair.value) + QLatin1Char(';');
+        // The data source also as DBQ, where Oracle's own driver reads it.
+        if (key == QLatin1String("Server"))
+            odbc += QLatin1String("DBQ=") + ConnectionStringValue(pair.value) + QLatin1Char(';');
     }
     return odbc;
 }

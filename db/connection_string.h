@@ -16,7 +16,7 @@ struct ConnectionStringPair {
 QList<ConnectionStringPair> ParseConnectionString(const QString& text);
 
 // "Provider=NAME;Data Source=S;User Id=U;Password=P;" as the ODBC string for the driver
-// registered as NAME: "Driver={NAME};Server=S;Uid=U;Pwd=P;" (other pairs kept, values
+// registered as NAME: "Driver={NAME};Server=S;DBQ=S;Uid=U;Pwd=P;" (other pairs kept, values
 // quoted where needed). A string without a Provider pair comes back unchanged.
 QString OdbcFormOf(const QString& connectionString);
 

@@ -31,7 +31,7 @@ private slots:
             [](const char* name, const ConnectionProfile& profile, const QStringList& written) {
                 QTest::newRow(name)
                     << profile
-                    << QString("Driver={Microsoft ODBC for Oracle};Server=%1;Uid=%2;Pwd=%3;")
+                    << QString("Driver={Microsoft ODBC for Oracle};Server=%1;DBQ=%1;Uid=%2;Pwd=%3;")
                            .arg(written[0], written[1], written[2])
                     << QString("Provider=OraOLEDB.Oracle;Data Source=%1;User Id=%2;Password=%3;")
                            .arg(written[0], written[1], written[2]);

@@ -85,6 +85,31 @@ private slots:
         QCOMPARE(probe.readAllStandardOutput().trimmed(), answers);
     }
 
+    // Both forms name the SID as DBQ too, where Oracle's own driver reads it; the driver
+    // manager's trace shows the strings it passed on, and psqlODBC still logs in with them.
+    void dbqReachesTheDriver() {
+        QTemporaryDir drivers;
+        QFile shared(qEnvironmentVariable("ODBCSYSINI") + "/odbcinst.ini");
+        QFile ini(drivers.filePath("odbcinst.ini"));
+        QVERIFY(shared.open(QIODevice::ReadOnly) && ini.open(QIODevice::WriteOnly));
+        const QString trace = drivers.filePath("trace.log");
+        ini.write(shared.readAll() +
+                  QString("[ODBC]\nTrace=Yes\nTraceFile=%1\n").arg(trace).toUtf8());
+        ini.close();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("ODBCSYSINI", drivers.path());
+        QProcess probe;
+        probe.setProcessEnvironment(environment);
+        const ConnectionProfile profile = user_.profile();
+        probe.start(ODBC_PROBE, {profile.sid, profile.user, profile.password});
+        QVERIFY(probe.waitForFinished());
+        QCOMPARE(probe.readAllStandardOutput().trimmed(), QByteArray("1 1"));
+        QFile log(trace);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(log.readAll());
+        QCOMPARE(text.count("Server=" + profile.sid + ";DBQ=" + profile.sid + ";"), 2);
+    }
+
     // The time-outs the driver receives: the listings leave the defaults (login 15 s, query
     // 30 s), the change run sets 5000 s for both. The login time-out is read back from the
     // connection handle; the query time-out as the server's statement_timeout while a
