@@ -86,10 +86,9 @@ QString LowerCase(const QString& text) {
     return MapUnits(text, LowerUnit);
 }
 
-QString ProperCase(const QString& text) {
-    if (text.size() >= kProperCaseLimit) {
-        throw std::overflow_error("Overflow");
-    }
+namespace {
+
+QString ProperCaseAnyLength(const QString& text) {
     bool capitaliseNext = true;
     return MapUnits(text, [&capitaliseNext](char16_t unit) {
         const char16_t lowered = LowerUnit(unit);
@@ -97,6 +96,15 @@ QString ProperCase(const QString& text) {
         capitaliseNext = IsWordSeparator(result);
         return result;
     });
+}
+
+} // namespace
+
+QString ProperCase(const QString& text) {
+    if (text.size() >= kProperCaseLimit) {
+        throw std::overflow_error("Overflow");
+    }
+    return ProperCaseAnyLength(text);
 }
 
 QString SentenceCase(const QString& text) {
@@ -120,6 +128,10 @@ QString Convert(CaseMode mode, const QString& text) {
         return SentenceCase(text);
     }
     return text;
+}
+
+QString ConvertValue(CaseMode mode, const QString& text) {
+    return mode == CaseMode::Proper ? ProperCaseAnyLength(text) : Convert(mode, text);
 }
 
 } // namespace Case

@@ -28,4 +28,8 @@ QString SentenceCase(const QString& text);
 // The conversion for a mode.
 QString Convert(CaseMode mode, const QString& text);
 
+// The conversion of a stored value: as Convert, for a text of any length (a run converts
+// every value; only the preview keeps ProperCase's limit).
+QString ConvertValue(CaseMode mode, const QString& text);
+
 } // namespace Case
