@@ -25,10 +25,11 @@ CREATE TABLE header (
 CREATE TABLE entries (
   "row" INTEGER PRIMARY KEY, id_before TEXT NOT NULL, id_after TEXT, old_value TEXT,
   new_value TEXT, state INTEGER NOT NULL);
-CREATE TABLE outcomes ("row" INTEGER PRIMARY KEY, state INTEGER NOT NULL, id_after TEXT))";
+CREATE TABLE outcomes ("row" INTEGER PRIMARY KEY, state INTEGER NOT NULL, id_after TEXT,
+  stored TEXT))";
 
 constexpr auto EntryColumns = R"(e."row", e.id_before, coalesce(o.id_after, e.id_after),
-  e.old_value, e.new_value, coalesce(o.state, e.state)
+  e.old_value, coalesce(o.stored, e.new_value), coalesce(o.state, e.state)
   FROM entries e LEFT JOIN outcomes o ON o."row" = e."row")";
 
 constexpr auto HeaderColumns = R"(kind, undo_of, sid, "user", "table", "column", mode,
@@ -264,15 +265,16 @@ void RunJournal::Settle(const std::vector<Entry>& outcomes) {
     ExecChunked(
         state_->connection, state_->settles, outcomes.size(),
         [](int rows) {
-            return QStringLiteral("INSERT OR REPLACE INTO outcomes (\"row\", state, id_after) "
-                                  "VALUES ") +
-                   Repeated(QStringLiteral("(?, ?, ?)"), rows);
+            return QStringLiteral("INSERT OR REPLACE INTO outcomes (\"row\", state, id_after, "
+                                  "stored) VALUES ") +
+                   Repeated(QStringLiteral("(?, ?, ?, ?)"), rows);
         },
         [&](QSqlQuery& settle, int& index, std::size_t i) {
             const Entry& entry = outcomes[i];
             settle.bindValue(index++, entry.row);
             settle.bindValue(index++, static_cast<int>(entry.state));
             settle.bindValue(index++, entry.idAfter.isEmpty() ? QVariant() : entry.idAfter);
+            settle.bindValue(index++, entry.altered ? Text(entry.newValue) : QVariant());
         },
         "settling rows");
     transaction.Commit();

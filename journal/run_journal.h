@@ -47,12 +47,15 @@ struct RunInfo {
 enum class EntryState { Pending = 0, Written = 1, NotWritten = 2 };
 
 struct Entry {
-    qint64 row = 0;      // the row's number in the run, from 0; unique in one journal
-    QString idBefore;    // the row's identity when it was read
-    QString idAfter;     // its identity after the write (Written only)
-    QVariant oldValue;   // exact old value; a null QVariant for NULL
+    qint64 row = 0;    // the row's number in the run, from 0; unique in one journal
+    QString idBefore;  // the row's identity when it was read
+    QString idAfter;   // its identity after the write (Written only)
+    QVariant oldValue; // exact old value; a null QVariant for NULL
     QString newValue;
     EntryState state = EntryState::Pending;
+    // Written, and the database stored newValue rather than the value sent (a trigger changed
+    // it): Settle records the value stored.
+    bool altered = false;
 };
 
 class RunJournal {
@@ -82,7 +85,8 @@ public:
     // Appends the entries of a group before it is sent, and commits them (durable against a
     // crash or kill of the program; WAL without a sync per group).
     void AppendPending(const std::vector<Entry>& entries);
-    // Records the outcome of a group's rows: Written with idAfter, or NotWritten; commits.
+    // Records the outcome of a group's rows: Written with idAfter (and the value stored where
+    // it was altered), or NotWritten; commits.
     void Settle(const std::vector<Entry>& outcomes);
     // Writes the end time and the counts into the header.
     void Finish(const RunHeader& counts);
