@@ -4,7 +4,6 @@
 #include "db/odbc_diagnostics.h"
 #include "db/recordset.h"
 
-#include <QScopeGuard>
 #include <algorithm>
 #include <limits>
 #include <vector>
@@ -112,10 +111,10 @@ void Connection::Open(const QString& connectionString) {
     SQLHDBC connection = handles->connection;
     Check(SQLSetConnectAttrW(connection, SQL_ATTR_LOGIN_TIMEOUT, Seconds(connectionTimeout_), 0),
           SQL_HANDLE_DBC, connection, "SQLSetConnectAttr");
-    Check(SQLSetConnectAttrW(connection, SQL_ATTR_AUTOCOMMIT,
-                             reinterpret_cast<SQLPOINTER>(autoCommit_ ? SQL_AUTOCOMMIT_ON
-                                                                      : SQL_AUTOCOMMIT_OFF),
-                             0),
+    Check(SQLSetConnectAttrW(
+              connection, SQL_ATTR_AUTOCOMMIT,
+              reinterpret_cast<SQLPOINTER>(autoCommit_ ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF),
+              0),
           SQL_HANDLE_DBC, connection, "SQLSetConnectAttr");
 
     const QString odbcForm = OdbcFormOf(connectionString);
@@ -140,8 +139,7 @@ Recordset Connection::Execute(const QString& statement, qint64* recordsAffected)
     SQLHSTMT handle = handles_->TakeStatement(commandTimeout_);
     // For Cancel: the handle is in flight until Execute returns (a spare handle is kept, never
     // freed, on the way out).
-    inFlight_.store(handle);
-    const auto landed = qScopeGuard([this] { inFlight_.store(nullptr); });
+    const auto landed = Executing(handle);
     try {
         const SQLRETURN result =
             SQLExecDirectW(handle, Wide(statement), static_cast<SQLINTEGER>(statement.size()));

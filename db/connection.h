@@ -81,6 +81,22 @@ public:
     // The ODBC connection handle (SQLHDBC) while open; for the record set.
     void* handle() const;
 
+    // Marks a statement handle as the one Cancel stops, until the returned guard goes.
+    class InFlight {
+    public:
+        explicit InFlight(std::atomic<void*>& slot) : slot_(slot) {}
+        ~InFlight() { slot_.store(nullptr); }
+        InFlight(const InFlight&) = delete;
+        InFlight& operator=(const InFlight&) = delete;
+
+    private:
+        std::atomic<void*>& slot_;
+    };
+    [[nodiscard]] InFlight Executing(void* statement) {
+        inFlight_.store(statement);
+        return InFlight(inFlight_);
+    }
+
 private:
     struct Handles;
     std::unique_ptr<Handles> handles_;

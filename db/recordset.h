@@ -69,6 +69,7 @@ public:
 
 private:
     friend class Connection;
+    friend class Statement;
     struct State;
     std::unique_ptr<State> state_;
 
