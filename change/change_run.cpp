@@ -4,6 +4,7 @@
 #include "change/group_writer.h"
 #include "change/journal_header.h"
 #include "change/row_source.h"
+#include "change/run_session.h"
 #include "db/connection.h"
 #include "db/values.h"
 #include "journal/run_journal.h"
@@ -35,63 +36,48 @@ constexpr int SliceRows = 1000;
 class ChangeRun {
 public:
     explicit ChangeRun(ChangeRunHost& host)
-        : host_(host), steps_([this](const QString& description, int step) {
+        : host_(host), session_(host), steps_([this](const QString& description, int step) {
               lastFailure_ = description;
               host_.Report(description, step);
           }) {}
 
     RunSummary Run() {
-        // Steps 100 and 102 create the connection and record set objects: the members.
+        // Steps 100 and 102 create the connection and record set objects: the session.
         if (!steps_.Test(104, [&] { return host_.FieldCount() > 0; })) {
             steps_.Run(208, [&] { host_.Show(QLatin1String(ChangeMessages::SelectField)); });
             return summary_;
         }
         steps_.Run(106, [&] { host_.SetPointer(BusyPointer); });
         // The read streams from the server: the client never holds the whole column.
-        steps_.Run(108, [&] { reader_.SetCursorLocation(db::adUseServer); });
-        steps_.Run(110, [&] {
-            reader_.SetCommandTimeout(ChangeTimeoutSeconds);
-            writer_.SetCommandTimeout(ChangeTimeoutSeconds);
-        });
-        steps_.Run(112, [&] {
-            reader_.SetConnectionTimeout(ChangeTimeoutSeconds);
-            writer_.SetConnectionTimeout(ChangeTimeoutSeconds);
-        });
-        host_.SetCanceller([this] {
-            reader_.Cancel();
-            writer_.Cancel();
-        });
-        if (!steps_.Run(114, [&] {
-                const QString connectionString = OdbcConnectionString(host_.Profile());
-                writer_.SetAutoCommit(false);
-                host_.Wait([&] {
-                    reader_.Open(connectionString);
-                    writer_.Open(connectionString);
-                });
-            }))
+        steps_.Run(108, [&] { session_.Reader().SetCursorLocation(db::adUseServer); });
+        steps_.Run(110, [&] { session_.SetCommandTimeout(ChangeTimeoutSeconds); });
+        steps_.Run(112, [&] { session_.SetConnectionTimeout(ChangeTimeoutSeconds); });
+        if (!steps_.Run(114, [&] { session_.Open(true, true); }))
             return Abandon();
         // Table and column are taken once: a click on the lists during the run must not
         // send the rest of its statements elsewhere.
+        QString refusal;
         if (!steps_.Run(116, [&] {
                 table_ = host_.CurrentTable();
                 column_ = host_.CurrentField();
-                host_.Wait([&] {
-                    dialect_ = db::Dialect::Of(reader_, table_);
-                    source_.Open(reader_, *dialect_, table_, column_);
-                });
+                session_.Inspect(table_, column_);
+                refusal = session_.Refusal();
+                if (refusal.isEmpty())
+                    host_.Wait([&] {
+                        source_.Open(session_.Reader(), session_.Dialect(), table_, column_);
+                    });
             }))
             return Abandon();
-        if (!source_.IsText()) {
-            Abandon();
-            summary_.failure = QLatin1String(ChangeMessages::NotText);
-            host_.Show(summary_.failure);
-            return summary_;
-        }
+        if (refusal.isEmpty() && !session_.Facts().known && !source_.IsText())
+            refusal = QLatin1String(ChangeMessages::NotText);
+        if (!refusal.isEmpty())
+            return Refuse(refusal);
         summary_.started = true;
         if (!OpenJournal())
             return Abandon();
         GroupWriter writer(
-            writer_, *dialect_, table_, column_, source_.FixedWidth(), journal_.get(),
+            session_.Writer(), session_.Dialect(), {table_, column_, source_.FixedWidth()},
+            session_.Facts().updateTriggers, journal_.get(),
             [this](const std::function<void()>& call) { host_.Wait(call); },
             [this](const QString& description, int step) {
                 steps_.Run(step, [&] { throw db::Error(description); });
@@ -105,7 +91,7 @@ public:
                 if (pending_.size() >= GroupWriter::GroupRows ||
                     pendingText_ >= GroupWriter::GroupText)
                     WriteGroup(writer);
-                if (result_.hopeless || host_.StopRequested())
+                if (result_.ended || host_.StopRequested())
                     break;
                 // 172: the next row, reading the next slice when this one is used up.
                 if (sliceAt_ >= slice_.size() && !steps_.Run(172, [&] { NextSlice(); }))
@@ -113,8 +99,8 @@ public:
             }
         }
         WriteGroup(writer);
-        if (result_.hopeless || host_.StopRequested()) {
-            summary_.stopped = !result_.hopeless;
+        if (result_.ended || host_.StopRequested()) {
+            summary_.stopped = host_.StopRequested();
             return Abandon();
         }
         steps_.Run(176, [&] { source_.Close(); });
@@ -128,6 +114,8 @@ public:
         }
         summary_.completed = true;
         FinishJournal();
+        if (summary_.altered > 0)
+            host_.Show(QString::fromLatin1(ChangeMessages::Altered).arg(summary_.altered));
         steps_.Run(206, [&] { host_.Show(QLatin1String(ChangeMessages::Done)); });
         return summary_;
     }
@@ -153,7 +141,7 @@ private:
         // Each mode has three steps: convert (142, 150, 158, 166), build, execute.
         const int convertStep = 142 + 8 * static_cast<int>(*mode);
         QString newText;
-        if (!steps_.Run(convertStep, [&] { newText = Case::Convert(*mode, value); }))
+        if (!steps_.Run(convertStep, [&] { newText = Case::ConvertValue(*mode, value); }))
             return;
         if (newText == value) {
             ++summary_.unchanged;
@@ -168,14 +156,17 @@ private:
     void WriteGroup(GroupWriter& writer) {
         if (pending_.empty())
             return;
+        const int step = pending_.front().step;
         try {
             writer.Write(pending_, result_);
         } catch (const journal::Error& error) {
-            // Nothing unjournalled is written: the run ends here.
-            steps_.Run(pending_.front().step, [&] { throw std::runtime_error(error.what()); });
-            pending_.clear();
-            result_.hopeless = true;
+            // Nothing unjournalled is written: the run ends before the next group.
+            const QString failure = QString::fromLatin1(ChangeMessages::JournalFailed)
+                                        .arg(QString::fromUtf8(error.what()));
+            steps_.Run(step, [&] { throw std::runtime_error(failure.toStdString()); });
+            result_.ended = true;
         }
+        pending_.clear();
         pendingText_ = 0;
     }
 
@@ -194,7 +185,7 @@ private:
             return true;
         return steps_.Run(116, [&] {
             QString tableKey;
-            host_.Wait([&] { tableKey = TableKey(reader_, *dialect_, table_); });
+            host_.Wait([&] { tableKey = TableKey(session_.Reader(), session_.Dialect(), table_); });
             journal_ = journal::RunJournal::Create(
                 RecaseHeader(host_.Profile(), table_, column_, host_.CaseBoxText(), tableKey),
                 host_.JournalsKept());
@@ -204,11 +195,17 @@ private:
 
     void FinishJournal() {
         summary_.written = result_.written;
+        summary_.altered = result_.altered;
         summary_.refused = result_.refused;
         summary_.left = result_.left;
         summary_.connectionLost = result_.connectionLost;
-        if (journal_)
+        if (!journal_)
+            return;
+        try {
             FinishRunJournal(*journal_, summary_);
+        } catch (const journal::Error&) {
+            // The rows are in the journal; only its closing counts are missing.
+        }
     }
 
     // The mode named by the case box, as MatchCaseMode reads it, with each mode word test a
@@ -235,6 +232,14 @@ private:
         host_.SetProgressText(QStringLiteral("Progress Bar"));
     }
 
+    // A column the run must not write: one message, nothing changed.
+    RunSummary Refuse(const QString& message) {
+        Abandon();
+        summary_.failure = message;
+        host_.Show(message);
+        return summary_;
+    }
+
     // Ends a run that cannot go on after its fault was reported: nothing is recased and no
     // "Done." is shown.
     RunSummary Abandon() {
@@ -247,10 +252,8 @@ private:
     }
 
     ChangeRunHost& host_;
+    RunSession session_;
     Steps steps_;
-    db::Connection reader_;
-    db::Connection writer_;
-    std::optional<db::Dialect> dialect_;
     RowSource source_;
     std::unique_ptr<journal::RunJournal> journal_;
     QString table_;

@@ -51,6 +51,7 @@ struct RunSummary {
     qint64 unchanged = 0;        // rows already in the chosen case: nothing was sent for them
     qint64 refused = 0;          // rows the database refused (each reported)
     qint64 left = 0;             // rows another session had changed since the read: left alone
+    qint64 altered = 0;          // written, but the database stored another value (a trigger)
     bool started = false;        // connected and read a text column of an existing table
     bool completed = false;      // the run reached its end ("Done.")
     bool connectionLost = false; // ended early: the connection was lost
@@ -64,6 +65,23 @@ inline constexpr auto SelectField = "Please select a field.";
 inline constexpr auto NoMode = "mess up";
 inline constexpr auto Done = "Done.";
 inline constexpr auto NotText = "The selected field does not hold text; nothing was changed.";
+inline constexpr auto Generated =
+    "The selected field is computed by the database and cannot be written; nothing was changed.";
+inline constexpr auto LargeObject =
+    "The selected field is a large object (CLOB, NCLOB or LONG), whose values cannot be "
+    "compared safely; nothing was changed.";
+inline constexpr auto NotATable =
+    "The selected table is a view or another object whose rows cannot be named; nothing was "
+    "changed.";
+inline constexpr auto MayNotUpdate = "You may not update the selected field; nothing was changed.";
+// %1: how many rows.
+inline constexpr auto Altered =
+    "The database stored %1 of the rows written in another form than the one sent (a trigger "
+    "changed them). The journal holds what was stored, so they can be undone.";
+// %1: why.
+inline constexpr auto JournalFailed =
+    "The run journal could not be written (%1). The run stopped; every row written so far is "
+    "in the journal and can be undone.";
 } // namespace ChangeMessages
 
 // Rewrites every value of the current field of the current table to the case the case box

@@ -1,23 +1,25 @@
 #include "change/dry_run.h"
 
 #include "change/row_source.h"
+#include "change/run_session.h"
 #include "db/values.h"
 
 #include <stdexcept>
 
 DryRunResult DryRun(ChangeRunHost& host, Case::CaseMode mode, int sample) {
-    db::Connection connection;
+    RunSession session(host);
     RowSource source;
-    host.SetCanceller([&connection] { connection.Cancel(); });
     const QString table = host.CurrentTable();
     const QString column = host.CurrentField();
-    host.Wait([&] {
-        connection.Open(OdbcConnectionString(host.Profile()));
-        db::Dialect dialect = db::Dialect::Of(connection, table);
-        source.Open(connection, dialect, table, column);
-    });
-    if (!source.IsText())
-        throw std::invalid_argument(ChangeMessages::NotText);
+    session.Open(true, false);
+    session.Inspect(table, column);
+    QString refusal = session.Refusal();
+    if (refusal.isEmpty())
+        host.Wait([&] { source.Open(session.Reader(), session.Dialect(), table, column); });
+    if (refusal.isEmpty() && !session.Facts().known && !source.IsText())
+        refusal = QLatin1String(ChangeMessages::NotText);
+    if (!refusal.isEmpty())
+        throw std::invalid_argument(refusal.toStdString());
     DryRunResult result;
     for (;;) {
         std::vector<SourceRow> slice;
@@ -26,12 +28,9 @@ DryRunResult DryRun(ChangeRunHost& host, Case::CaseMode mode, int sample) {
             break;
         for (const SourceRow& row : slice) {
             ++result.read;
-            host.SetProgress(
-                source.Count() > 0
-                    ? std::min(100.0 * double(result.read) / double(source.Count()), 100.0)
-                    : 100.0);
+            host.SetProgress(RunSession::Percent(result.read, source.Count()));
             const QString value = NullToDefault(row.value, QString()).toString();
-            const QString converted = Case::Convert(mode, value);
+            const QString converted = Case::ConvertValue(mode, value);
             if (converted == value)
                 continue;
             if (++result.wouldChange <= sample)

@@ -15,5 +15,5 @@ struct DryRunResult {
 
 // Reads the host's current field of its current table and converts every value without
 // writing anything (no journal either). Throws db::Error when the connection or the read
-// fails, and std::invalid_argument when the column does not hold text.
+// fails, and std::invalid_argument (with the message) when the run would refuse the column.
 DryRunResult DryRun(ChangeRunHost& host, Case::CaseMode mode, int sample = 20);

@@ -6,18 +6,24 @@
 #include <optional>
 #include <utility>
 
-GroupWriter::GroupWriter(db::Connection& connection, const db::Dialect& dialect, QString table,
-                         QString column, bool fixedWidth, journal::RunJournal* journal, Wait wait,
-                         Report report)
-    : connection_(connection), dialect_(dialect), table_(std::move(table)),
-      column_(std::move(column)), fixedWidth_(fixedWidth), journal_(journal),
-      wait_(std::move(wait)), report_(std::move(report)) {
-    // The rows a write returns are few: read them whole.
-    connection_.SetCursorLocation(db::adUseClient);
-}
+namespace {
+
+// The statements a writer prepares, each at most once.
+enum Kind { ByAddress, ByKey, ReadBackByAddress, ReadBackByKey };
+
+} // namespace
+
+GroupWriter::GroupWriter(db::Connection& connection, const db::Dialect& dialect,
+                         db::WriteTarget target, bool readBack, journal::RunJournal* journal,
+                         Wait wait, Report report)
+    : connection_(connection), dialect_(dialect), target_(std::move(target)),
+      readBack_(readBack && !dialect.WriteReturnsRows() && dialect.NamesRows()), journal_(journal),
+      wait_(std::move(wait)), report_(std::move(report)) {}
+
+GroupWriter::~GroupWriter() = default;
 
 void GroupWriter::Write(std::vector<PendingRow>& pending, GroupResult& result) {
-    if (pending.empty())
+    if (pending.empty() || result.ended)
         return;
     const std::vector<PendingRow> rows = std::exchange(pending, {});
     std::vector<journal::Entry> entries;
@@ -25,168 +31,165 @@ void GroupWriter::Write(std::vector<PendingRow>& pending, GroupResult& result) {
     for (const PendingRow& row : rows)
         entries.push_back(
             {row.row, row.id, QString(), row.oldValue, row.newValue, journal::EntryState::Pending});
+    // Nothing is sent before its rows are in the journal.
     if (journal_)
         journal_->AppendPending(entries);
-
-    // The group as one statement; refused, its rows one by one.
-    std::optional<db::Error> fault;
-    // Without row identity there is no group form: each row goes alone.
-    bool refused = !dialect_.NamesRows();
-    if (!refused)
-        wait_([&] {
-            try {
-                SendGroup(rows, entries);
-            } catch (const db::Error& error) {
-                if (Ends(error))
-                    return fault.emplace(error), void();
-                refused = true;
-                try {
-                    connection_.RollbackTrans();
-                } catch (const db::Error& lost) {
-                    fault.emplace(lost);
-                }
-            }
-        });
-    if (fault)
-        return End(*fault, rows.front().step, result);
-    if (refused) {
-        for (std::size_t i = 0; i < rows.size() && !result.hopeless; ++i)
-            WriteOne(rows[i], entries[i], result);
-    } else {
-        Commit(entries, rows.back().step, result);
-    }
+    // Without row identity a write may match several rows: each row goes alone.
+    if (dialect_.NamesRows() && WriteGroup(rows, entries, result))
+        return;
+    for (std::size_t i = 0; i < rows.size() && !result.ended; ++i)
+        WriteOne(rows[i], entries[i], result);
 }
 
-void GroupWriter::SendGroup(const std::vector<PendingRow>& rows,
-                            std::vector<journal::Entry>& entries) {
-    std::vector<db::RowWrite> writes;
-    writes.reserve(rows.size());
-    for (const PendingRow& row : rows)
-        writes.push_back({row.id, row.guard, row.newValue});
-    const QString statement = dialect_.GroupWriteStatement(table_, column_, fixedWidth_, writes);
-    if (dialect_.ReturnsWrittenRows()) {
-        // Each written row's place in the group (from 1) and its identity after the write.
-        for (journal::Entry& entry : entries)
-            entry.state = journal::EntryState::NotWritten;
-        db::Recordset returned = connection_.Execute(statement);
-        for (; !returned.Eof(); returned.MoveNext()) {
-            const qsizetype place = returned.GetFields()[0].Value().toLongLong() - 1;
-            if (place < 0 || place >= qsizetype(entries.size()))
-                continue;
-            entries[place].state = journal::EntryState::Written;
-            entries[place].idAfter = returned.GetFields()[1].Value().toString();
+bool GroupWriter::WriteGroup(const std::vector<PendingRow>& rows,
+                             std::vector<journal::Entry>& entries, GroupResult& result) {
+    db::Transaction transaction(connection_, wait_);
+    std::optional<db::Error> fault;
+    bool complete = false;
+    wait_([&] {
+        try {
+            complete = Send(rows, entries);
+        } catch (const db::Error& error) {
+            fault.emplace(error);
         }
-        return;
+    });
+    if (fault) {
+        const db::Fault kind = dialect_.Classify(*fault);
+        if (kind == db::Fault::Row)
+            return false; // rolled back; its rows go one at a time
+        End(*fault, kind, rows.front().step, result);
+        return true;
     }
-    // Only a count comes back. Rows keep their identity; which of them a guard kept from
-    // being written is not known, so all count as written but the number refused.
-    qint64 count = 0;
-    connection_.Execute(statement, &count);
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        entries[i].state =
-            qint64(i) < count ? journal::EntryState::Written : journal::EntryState::NotWritten;
-        entries[i].idAfter = entries[i].idBefore;
-    }
+    // A count short of the group leaves its rows unknown: roll back first, or rows the group
+    // wrote would fail their guard on the retry and be taken for unwritten.
+    if (!complete)
+        return false;
+    Settle(transaction, rows, entries, result);
+    return true;
 }
 
 void GroupWriter::WriteOne(const PendingRow& row, journal::Entry& entry, GroupResult& result) {
+    db::Transaction transaction(connection_, wait_);
+    std::vector<PendingRow> rows{row};
     std::vector<journal::Entry> one{entry};
     std::optional<db::Error> fault;
     wait_([&] {
         try {
-            const QString statement = dialect_.RowWriteStatement(table_, column_, fixedWidth_,
-                                                                 {row.id, row.guard, row.newValue});
-            bool written = false;
-            if (dialect_.ReturnsWrittenRows()) {
-                db::Recordset returned = connection_.Execute(statement);
-                written = !returned.Eof();
-                if (written)
-                    one[0].idAfter = returned.GetFields()[1].Value().toString();
-            } else {
-                qint64 count = 0;
-                connection_.Execute(statement, &count);
-                written = count > 0;
-                one[0].idAfter = row.id;
-            }
-            one[0].state = written ? journal::EntryState::Written : journal::EntryState::NotWritten;
+            Send(rows, one);
         } catch (const db::Error& error) {
             fault.emplace(error);
-            try {
-                connection_.RollbackTrans();
-            } catch (const db::Error&) {
-                // The statement's own error says more.
-            }
         }
     });
     if (!fault)
-        return Commit(one, row.step, result);
-    if (Ends(*fault))
-        return End(*fault, row.step, result);
+        return Settle(transaction, rows, one, result);
+    const db::Fault kind = dialect_.Classify(*fault);
+    if (kind != db::Fault::Row)
+        return End(*fault, kind, row.step, result);
     one[0].state = journal::EntryState::NotWritten;
     if (journal_)
         journal_->Settle(one);
     ++result.refused;
-    Refused(*fault, row.step, result);
+    report_(fault->description(), row.step);
 }
 
-void GroupWriter::Commit(std::vector<journal::Entry>& entries, int step, GroupResult& result) {
-    // The journal learns each row's outcome before the database commits it.
+bool GroupWriter::Send(const std::vector<PendingRow>& rows, std::vector<journal::Entry>& entries) {
+    const bool keyed = db::Dialect::IsKeyIdentity(rows.front().id);
+    db::Statement& write =
+        Prepared(keyed ? ByKey : ByAddress, dialect_.WriteStatement(target_, keyed));
+    std::vector<db::RowWrite> writes;
+    writes.reserve(rows.size());
+    for (const PendingRow& row : rows)
+        writes.push_back({row.id, row.guard, row.newValue});
+    write.Execute(dialect_.WriteParameters(writes, keyed));
+
+    if (dialect_.WriteReturnsRows()) {
+        // Each written row: its place in the group (from 1), its identity after the write and
+        // the value stored. A row not returned was changed by another session meanwhile.
+        for (journal::Entry& entry : entries)
+            entry.state = journal::EntryState::NotWritten;
+        db::Recordset& row = write.Result();
+        if (!row.IsOpen())
+            return true;
+        for (; !row.Eof(); row.MoveNext()) {
+            const db::Fields& fields = row.GetFields();
+            const qsizetype place = fields[0].Value().toLongLong() - 1;
+            if (place < 0 || place >= qsizetype(entries.size()))
+                continue;
+            journal::Entry& entry = entries[place];
+            entry.state = journal::EntryState::Written;
+            entry.idAfter = fields[1].Value().toString();
+            Stored(entry, fields[2].Value().toString());
+        }
+        return true;
+    }
+    // Only a count: each row is found by its identity, so a full count means every row was
+    // written once. One row alone is known either way; a group short of its count is not.
+    const qint64 count = write.RowsAffected();
+    if (rows.size() > 1 && count != qint64(rows.size()))
+        return false;
+    for (journal::Entry& entry : entries) {
+        entry.state = count > 0 ? journal::EntryState::Written : journal::EntryState::NotWritten;
+        entry.idAfter = entry.idBefore;
+        if (readBack_ && count > 0)
+            ReadBack(entry);
+    }
+    return true;
+}
+
+void GroupWriter::ReadBack(journal::Entry& entry) {
+    const bool keyed = db::Dialect::IsKeyIdentity(entry.idBefore);
+    db::Statement& read = Prepared(keyed ? ReadBackByKey : ReadBackByAddress,
+                                   dialect_.ReadBackStatement(target_, keyed));
+    std::vector<db::ParameterColumn> parameters;
+    for (const QString& id : dialect_.IdParameters(entry.idBefore))
+        parameters.push_back({id});
+    read.Execute(parameters);
+    db::Recordset& stored = read.Result();
+    if (stored.IsOpen() && !stored.Eof())
+        Stored(entry, stored.GetFields()[0].Value().toString());
+}
+
+void GroupWriter::Stored(journal::Entry& entry, const QString& value) {
+    entry.altered = value != entry.newValue;
+    entry.newValue = value;
+}
+
+db::Statement& GroupWriter::Prepared(int kind, const QString& text) {
+    std::unique_ptr<db::Statement>& statement = statements_[kind];
+    if (!statement)
+        statement = std::make_unique<db::Statement>(connection_, text);
+    return *statement;
+}
+
+void GroupWriter::Settle(db::Transaction& transaction, const std::vector<PendingRow>& rows,
+                         std::vector<journal::Entry>& entries, GroupResult& result) {
+    // The journal learns each row's outcome before the database commits it; a journal that
+    // cannot be written leaves the transaction to roll back.
     if (journal_)
         journal_->Settle(entries);
     std::optional<db::Error> fault;
     wait_([&] {
         try {
-            connection_.CommitTrans();
+            transaction.Commit();
         } catch (const db::Error& error) {
             fault.emplace(error);
         }
     });
     if (fault)
-        return End(*fault, step, result);
-    for (const journal::Entry& entry : entries) {
-        if (entry.state == journal::EntryState::Written) {
-            ++result.written;
-            Written();
-        } else {
+        return End(*fault, dialect_.Classify(*fault), rows.back().step, result);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].state != journal::EntryState::Written)
             ++result.left;
-        }
+        else if (entries[i].altered)
+            ++result.altered;
+        else
+            ++result.written;
     }
 }
 
-bool GroupWriter::Ends(const db::Error& error) const {
-    return error.connectionLost() ||
-           dialect_.NamesMissingObject(error.sqlState(), error.description());
-}
-
-void GroupWriter::End(const db::Error& error, int step, GroupResult& result) {
+void GroupWriter::End(const db::Error& error, db::Fault fault, int step, GroupResult& result) {
     report_(error.description(), step);
-    result.hopeless = true;
-    result.connectionLost = result.connectionLost || error.connectionLost();
-}
-
-void GroupWriter::Written() {
-    if (rowLevel_)
-        return;
-    rowLevel_ = true;
-    for (const auto& [description, step] : heldReports_)
-        report_(description, step);
-    heldReports_.clear();
-}
-
-void GroupWriter::Refused(const db::Error& error, int step, GroupResult& result) {
-    const QString kind = error.sqlState().isNull() ? QStringLiteral("") : error.sqlState();
-    if (!rowLevel_ && !firstRefusal_.isNull() && kind != firstRefusal_)
-        Written(); // refusals differ: each is a row's own
-    if (rowLevel_)
-        return report_(error.description(), step);
-    if (firstRefusal_.isNull()) {
-        firstRefusal_ = kind;
-        return report_(error.description(), step);
-    }
-    heldReports_.emplace_back(error.description(), step);
-    if (heldReports_.size() >= 2) {
-        // Three rows refused alike and none written: the statement, not a row, is refused.
-        heldReports_.clear();
-        result.hopeless = true;
-    }
+    result.ended = true;
+    result.connectionLost = result.connectionLost || fault == db::Fault::ConnectionLost;
+    result.cancelled = result.cancelled || fault == db::Fault::Cancelled;
 }

@@ -3,10 +3,14 @@
 #include "db/connection.h"
 #include "db/dialect/dialect.h"
 #include "db/error.h"
+#include "db/statement.h"
+#include "db/transaction.h"
 
 #include <QString>
 #include <QVariant>
 #include <functional>
+#include <map>
+#include <memory>
 #include <vector>
 
 namespace journal {
@@ -24,64 +28,68 @@ struct PendingRow {
     int step = 0;      // the step that reports its refusal
 };
 
-// What became of a group.
+// What became of the groups written so far.
 struct GroupResult {
     qint64 written = 0;
+    qint64 altered = 0; // written, but the database stored another value than the one sent
     qint64 left = 0;    // another session had changed the row since the read
     qint64 refused = 0; // each reported
-    // No later row can succeed: the connection is lost, the table or column is gone, or
-    // every write so far was refused alike. The fault was reported once.
-    bool hopeless = false;
+    // No later row can be written: the connection is lost, the table or column is gone, or
+    // the call was cancelled. The fault was reported once.
+    bool ended = false;
     bool connectionLost = false;
+    bool cancelled = false;
 };
 
-// Writes rows in groups, one transaction each: journals a group's rows before sending it,
-// sends it as one statement, and retries a refused group row by row (a transaction each), so
-// that a refused row is reported once, at its own step, while every other row of its group
-// still lands. The journal learns each row's outcome before the transaction commits, so
-// after a crash it never shows a row as unwritten that the database holds converted.
+// Writes rows in groups, one transaction each, through one statement prepared for the run:
+// journals a group's rows before sending it, sends the group in one execution and learns
+// each row's exact outcome (the rows the database returns, or a count that must match the
+// group; else the group is rolled back and its rows are sent one at a time). A row the
+// database refuses is reported once, at its own step, while the others still land. The
+// journal learns each row's outcome before the transaction commits, so after a crash it
+// never shows a row as unwritten that the database holds converted.
 class GroupWriter {
 public:
     using Wait = std::function<void(const std::function<void()>&)>;
     using Report = std::function<void(const QString& description, int step)>;
 
     // The connection must be open without automatic commit. journal may be null.
-    GroupWriter(db::Connection& connection, const db::Dialect& dialect, QString table,
-                QString column, bool fixedWidth, journal::RunJournal* journal, Wait wait,
-                Report report);
+    // `readBack`: where the write returns only a count, read each written row's stored value
+    // back (a trigger may change it on its way in).
+    GroupWriter(db::Connection& connection, const db::Dialect& dialect, db::WriteTarget target,
+                bool readBack, journal::RunJournal* journal, Wait wait, Report report);
+    ~GroupWriter();
 
-    // Most rows one statement carries; a group also ends at about a megabyte of text.
+    // Most rows one execution carries; a group also ends at about a megabyte of text.
     static constexpr int GroupRows = 1000;
     static constexpr qsizetype GroupText = 1 << 20;
 
     // Writes the rows (emptying the list) and adds what became of them to the result.
+    // Throws journal::Error when the journal cannot be written: the group in hand is then
+    // rolled back, and every row written before it stays journalled.
     void Write(std::vector<PendingRow>& rows, GroupResult& result);
 
 private:
-    void SendGroup(const std::vector<PendingRow>& rows, std::vector<journal::Entry>& entries);
+    bool WriteGroup(const std::vector<PendingRow>& rows, std::vector<journal::Entry>& entries,
+                    GroupResult& result);
     void WriteOne(const PendingRow& row, journal::Entry& entry, GroupResult& result);
-    void Commit(std::vector<journal::Entry>& entries, int step, GroupResult& result);
-    // The fault leaves no later row a chance: the connection is lost, or the table or
-    // column is gone.
-    bool Ends(const db::Error& error) const;
-    void End(const db::Error& error, int step, GroupResult& result);
-    void Written();
-    void Refused(const db::Error& error, int step, GroupResult& result);
+    // Sends the rows in one execution; false when a count says some were not written.
+    bool Send(const std::vector<PendingRow>& rows, std::vector<journal::Entry>& entries);
+    void ReadBack(journal::Entry& entry);
+    // The value the database stored for a written row.
+    static void Stored(journal::Entry& entry, const QString& value);
+    db::Statement& Prepared(int kind, const QString& text);
+    void Settle(db::Transaction& transaction, const std::vector<PendingRow>& rows,
+                std::vector<journal::Entry>& entries, GroupResult& result);
+    void End(const db::Error& error, db::Fault fault, int step, GroupResult& result);
 
     db::Connection& connection_;
     db::Dialect dialect_;
-    QString table_;
-    QString column_;
-    bool fixedWidth_;
+    db::WriteTarget target_;
+    bool readBack_;
     journal::RunJournal* journal_;
     Wait wait_;
     Report report_;
-
-    // Until a first row is written, refusals alike may mean the statement itself is refused
-    // (no permission): the first is reported, the next alike are held back, and the run
-    // ends at the third rather than report every row. Once a row was written, or refusals
-    // differ, each refusal is a row's own and is reported.
-    bool rowLevel_ = false;
-    QString firstRefusal_;
-    std::vector<std::pair<QString, int>> heldReports_;
+    // Prepared on first use: the write (by row address and by key) and the read-back.
+    std::map<int, std::unique_ptr<db::Statement>> statements_;
 };

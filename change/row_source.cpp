@@ -13,7 +13,7 @@ void RowSource::Open(db::Connection& connection, db::Dialect& dialect, const QSt
         // named by their old value.
         if (error.sqlState() != QLatin1String("42501") || !dialect.NamesRows())
             throw;
-        dialect = db::Dialect(db::Dbms::Other);
+        dialect = dialect.WithoutRowNames();
         records_.Open(dialect.ReadStatement(table, column), connection);
     }
 }

@@ -2,8 +2,7 @@
 
 #include "change/group_writer.h"
 #include "change/journal_header.h"
-#include "db/connection.h"
-#include "db/dialect/dialect.h"
+#include "change/run_session.h"
 #include "db/recordset.h"
 #include "journal/run_journal.h"
 
@@ -26,7 +25,7 @@ QString Mismatch(const journal::RunHeader& run, const ConnectionProfile& profile
 
 class Undo {
 public:
-    explicit Undo(ChangeRunHost& host) : host_(host) {}
+    explicit Undo(ChangeRunHost& host) : host_(host), session_(host) {}
 
     RunSummary Run(qint64 runId) {
         try {
@@ -35,38 +34,32 @@ public:
             summary_.failure = QString::fromUtf8(error.what());
             if (summary_.started)
                 host_.Report(summary_.failure, 0);
-            summary_.connectionLost = summary_.connectionLost || IsLost(error);
+            summary_.connectionLost =
+                summary_.connectionLost || session_.Classify(error) == db::Fault::ConnectionLost;
             Finish();
             return summary_;
         }
     }
 
 private:
-    static bool IsLost(const std::exception& error) {
-        const auto* dbError = dynamic_cast<const db::Error*>(&error);
-        return dbError && dbError->connectionLost();
-    }
-
     RunSummary Restore(qint64 runId) {
         const std::unique_ptr<journal::RunJournal> run = journal::RunJournal::Open(runId);
         const journal::RunHeader& header = run->Header();
         const ConnectionProfile profile = host_.Profile();
-        connection_.SetAutoCommit(false);
-        connection_.SetCommandTimeout(UndoTimeoutSeconds);
-        connection_.SetConnectionTimeout(UndoTimeoutSeconds);
-        host_.SetCanceller([this] { connection_.Cancel(); });
+        session_.SetCommandTimeout(UndoTimeoutSeconds);
+        session_.SetConnectionTimeout(UndoTimeoutSeconds);
+        session_.Open(false, true);
+        session_.Inspect(header.table, header.column);
+        db::Connection& connection = session_.Writer();
         QString tableKey;
         bool fixedWidth = false;
-        std::optional<db::Dialect> dialect;
         host_.Wait([&] {
-            connection_.Open(OdbcConnectionString(profile));
-            dialect = db::Dialect::Of(connection_, header.table);
-            connection_.SetCursorLocation(db::adUseClient);
-            tableKey = TableKey(connection_, *dialect, header.table);
-            db::Recordset described =
-                connection_.Execute(dialect->DescribeStatement(header.table, header.column));
+            connection.SetCursorLocation(db::adUseClient);
+            tableKey = TableKey(connection, session_.Dialect(), header.table);
+            db::Recordset described = connection.Execute(
+                session_.Dialect().DescribeStatement(header.table, header.column));
             fixedWidth = described.GetFields()[0].IsFixedWidth();
-            connection_.CommitTrans();
+            connection.CommitTrans();
         });
         if (const QString refusal = Mismatch(header, profile, tableKey); !refusal.isEmpty())
             throw std::runtime_error(refusal.toStdString());
@@ -80,27 +73,27 @@ private:
             journal_ = journal::RunJournal::Create(undoHeader, host_.JournalsKept());
             summary_.journal = journal_->FileName();
         }
+        const db::Dialect& dialect = session_.Dialect();
         GroupWriter writer(
-            connection_, *dialect, header.table, header.column, fixedWidth, journal_.get(),
+            connection, dialect, {header.table, header.column, fixedWidth},
+            session_.Facts().updateTriggers, journal_.get(),
             [this](const std::function<void()>& call) { host_.Wait(call); },
             [this](const QString& description, int step) { host_.Report(description, step); });
 
         const qint64 total = header.read;
         std::vector<PendingRow> pending;
         run->ForEach([&](const std::vector<journal::Entry>& entries) {
-            if (result_.hopeless || host_.StopRequested())
+            if (result_.ended || host_.StopRequested())
                 return;
             for (const journal::Entry& entry : entries) {
                 ++summary_.read;
-                host_.SetProgress(
-                    total > 0 ? std::min(100.0 * double(summary_.read) / double(total), 100.0)
-                              : 100.0);
+                host_.SetProgress(RunSession::Percent(summary_.read, total));
                 // A row journalled but never written holds its old value already.
                 if (entry.state != journal::EntryState::Written) {
                     ++summary_.unchanged;
                     continue;
                 }
-                if (!dialect->CanWrite(entry.idAfter))
+                if (!dialect.CanWrite(entry.idAfter))
                     throw std::runtime_error(
                         "The table has lost the primary key the run named its rows by.");
                 pending.push_back({entry.row, entry.idAfter, QVariant(entry.newValue),
@@ -109,14 +102,15 @@ private:
             writer.Write(pending, result_);
         });
         writer.Write(pending, result_);
-        summary_.stopped = !result_.hopeless && host_.StopRequested();
-        summary_.completed = !result_.hopeless && !summary_.stopped;
+        summary_.stopped = !result_.ended && host_.StopRequested();
+        summary_.completed = !result_.ended && !summary_.stopped;
         Finish();
         return summary_;
     }
 
     void Finish() {
         summary_.written = result_.written;
+        summary_.altered = result_.altered;
         summary_.refused = result_.refused;
         summary_.left = result_.left;
         summary_.connectionLost = summary_.connectionLost || result_.connectionLost;
@@ -125,7 +119,7 @@ private:
     }
 
     ChangeRunHost& host_;
-    db::Connection connection_;
+    RunSession session_;
     std::unique_ptr<journal::RunJournal> journal_;
     GroupResult result_;
     RunSummary summary_;

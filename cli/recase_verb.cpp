@@ -44,8 +44,8 @@ int DryRunCommand(ConsoleHost& host) {
         return ExitSuccess;
     } catch (const db::Error& error) {
         Err(error.description().simplified());
-    } catch (const std::invalid_argument&) {
-        Err(QLatin1String(ChangeMessages::NotText));
+    } catch (const std::invalid_argument& refusal) {
+        Err(QString::fromUtf8(refusal.what()));
     }
     return ExitUsage;
 }

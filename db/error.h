@@ -9,29 +9,28 @@ namespace db {
 class Error : public std::runtime_error {
 public:
     explicit Error(const QString& description, const QString& sqlState = {},
-                   bool connectionDead = false)
+                   bool connectionDead = false, int nativeCode = 0)
         : std::runtime_error(description.toStdString()), description_(description),
-          sqlState_(sqlState), connectionDead_(connectionDead) {}
+          sqlState_(sqlState), connectionDead_(connectionDead), nativeCode_(nativeCode) {}
     const QString& description() const { return description_; }
     // The first diagnostic record's SQLSTATE, empty when there was none.
     const QString& sqlState() const { return sqlState_; }
-    // The driver reports the connection as gone: SQLSTATE class 08, the connection found
-    // dead after the failure, or the server's own word that it ended the session (57P01 to
-    // 57P05: shut down, crashed, terminated by an administrator; not 57014, a cancelled
-    // statement), which does not depend on the driver telling the connection's state.
+    // The first diagnostic record's native error code (Oracle's ORA- number; psqlODBC gives 1
+    // for every server error), 0 when there was none.
+    int nativeCode() const { return nativeCode_; }
+    // The driver reported the connection as dead after the failure.
+    bool connectionDead() const { return connectionDead_; }
+    // The connection is gone whatever the database: SQLSTATE class 08, or the driver found it
+    // dead. Each dialect adds its own codes (db::Dialect::Classify).
     bool connectionLost() const {
-        return connectionDead_ || sqlState_.startsWith(QLatin1String("08")) ||
-               sqlState_.startsWith(QLatin1String("57P"));
+        return connectionDead_ || sqlState_.startsWith(QLatin1String("08"));
     }
-    // SQLSTATE class 42, syntax error or access rule violation: the statement was refused
-    // for what it names (a table, column or function that does not exist, a permission),
-    // not for its values, so every statement of the same form is refused alike.
-    bool accessRuleViolation() const { return sqlState_.startsWith(QLatin1String("42")); }
 
 private:
     QString description_;
     QString sqlState_;
     bool connectionDead_ = false;
+    int nativeCode_ = 0;
 };
 
 } // namespace db

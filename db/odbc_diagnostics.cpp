@@ -9,6 +9,7 @@ Error DiagnosticError(SQLSMALLINT handleType, SQLHANDLE handle, const char* call
                       SQLHDBC connection) {
     QStringList messages;
     QString firstState;
+    int firstCode = 0;
     std::vector<SQLWCHAR> text(1024);
     for (SQLSMALLINT record = 1; handle != SQL_NULL_HANDLE; ++record) {
         SQLWCHAR state[6] = {};
@@ -24,8 +25,10 @@ Error DiagnosticError(SQLSMALLINT handleType, SQLHANDLE handle, const char* call
         }
         if (!Succeeded(result))
             break;
-        if (record == 1)
+        if (record == 1) {
             firstState = FromWide(state, 5);
+            firstCode = static_cast<int>(nativeError);
+        }
         QString message = FromWide(text.data(), length);
         while (!message.isEmpty() && message.back().isSpace())
             message.chop(1);
@@ -38,7 +41,7 @@ Error DiagnosticError(SQLSMALLINT handleType, SQLHANDLE handle, const char* call
     if (messages.isEmpty())
         messages.append(
             QStringLiteral("%1 failed without a diagnostic record").arg(QLatin1String(call)));
-    return Error(messages.join(QLatin1Char('\n')), firstState, dead == SQL_CD_TRUE);
+    return Error(messages.join(QLatin1Char('\n')), firstState, dead == SQL_CD_TRUE, firstCode);
 }
 
 } // namespace db::odbc

@@ -131,9 +131,10 @@ write_odbc_files() {
         done
         # psqlODBC reads its driver defaults from the section named by the Driver= value
         # exactly as written, braces included. These make a result arrive 100 rows at a
-        # time through a cursor instead of whole at execution.
+        # time through a cursor instead of whole at execution, and a prepared statement be
+        # parsed once by the server with its values sent apart from its text.
         for name in "Microsoft ODBC for Oracle" "OraOLEDB.Oracle"; do
-            printf '[{%s}]\nUseDeclareFetch=1\nFetch=100\n\n' "$name"
+            printf '[{%s}]\nUseDeclareFetch=1\nFetch=100\nUseServerSidePrepare=1\n\n' "$name"
         done
     } >"$DIR/odbcinst.ini"
     : >"$DIR/odbc.ini"

@@ -1,11 +1,10 @@
 #include "db/dialect/dialect.h"
 
 #include "db/connection.h"
+#include "db/error.h"
 #include "db/odbc_diagnostics.h"
 #include "db/recordset.h"
 #include "db/sql_text.h"
-
-#include <algorithm>
 
 namespace db {
 
@@ -15,70 +14,46 @@ QString Literal(const QString& text) {
     return QLatin1Char('\'') + EscapeLiteral(text) + QLatin1Char('\'');
 }
 
-// PostgreSQL row identities: "=" and the primary key's value, or "tableoid:ctid" (a ctid
-// is unique only within one partition).
+// PostgreSQL and Oracle identities: "=" and the primary key's value; else a ctid with its
+// tableoid ("16441:(0,1)": a ctid is unique only within one partition) or a ROWID.
 constexpr QLatin1Char KeyMark('=');
 
-bool IsKeyIdentity(const QString& id) {
-    return id.startsWith(KeyMark);
+QString InfoText(Connection& connection, SQLUSMALLINT item) {
+    SQLWCHAR buffer[128] = {};
+    SQLSMALLINT length = 0;
+    odbc::Check(SQLGetInfoW(connection.handle(), item, buffer, sizeof buffer, &length),
+                SQL_HANDLE_DBC, connection.handle(), "SQLGetInfo");
+    return odbc::FromWide(buffer, length / qsizetype(sizeof(SQLWCHAR)));
 }
 
-// The guard's value as the column's type compares it: CHAR values without their padding.
-QString Guard(const QString& value, bool fixedWidth) {
-    return fixedWidth ? QStringLiteral("CAST(%1 AS bpchar)").arg(value) : value;
-}
-
-// An array literal of texts, each element quoted, for CAST('{...}' AS type[]): one pass
-// that escapes for the array ("\\" and "\"") and for the SQL literal ("''") at once.
-QString ArrayLiteral(const std::vector<QString>& elements) {
-    qsizetype length = 3;
-    for (const QString& element : elements)
-        length += element.size() + 3;
-    QString array;
-    array.reserve(length + length / 8);
-    array += QLatin1String("'{");
-    for (std::size_t i = 0; i < elements.size(); ++i) {
-        if (i > 0)
-            array += QLatin1Char(',');
-        array += QLatin1Char('"');
-        for (const QChar c : elements[i]) {
-            if (c == QLatin1Char('\\') || c == QLatin1Char('"'))
-                array += QLatin1Char('\\');
-            else if (c == QLatin1Char('\''))
-                array += QLatin1Char('\'');
-            array += c;
-        }
-        array += QLatin1Char('"');
-    }
-    array += QLatin1String("}'");
-    return array;
-}
-
-QString TypedArray(const std::vector<QString>& elements, const QString& type) {
-    return QLatin1String("CAST(") + ArrayLiteral(elements) + QLatin1String(" AS ") + type +
-           QLatin1String("[])");
+// "12.02.0010 ..." from 12.2 on.
+bool HasCollate(const QString& version) {
+    const QStringList parts = version.split(QLatin1Char('.'));
+    const int major = parts.value(0).toInt();
+    const int minor = parts.value(1).left(2).toInt();
+    return major > 12 || (major == 12 && minor >= 2);
 }
 
 } // namespace
 
+Dialect::Dialect(Dbms dbms) : dbms_(dbms), namesRows_(dbms != Dbms::Other) {}
+
 Dialect Dialect::Of(Connection& connection, const QString& table) {
-    SQLWCHAR buffer[128] = {};
-    SQLSMALLINT length = 0;
-    odbc::Check(SQLGetInfoW(connection.handle(), SQL_DBMS_NAME, buffer, sizeof buffer, &length),
-                SQL_HANDLE_DBC, connection.handle(), "SQLGetInfo");
-    const QString name = odbc::FromWide(buffer, length / qsizetype(sizeof(SQLWCHAR)));
+    const QString name = InfoText(connection, SQL_DBMS_NAME);
+    Dialect dialect(Dbms::Other);
     if (name.contains(QLatin1String("Oracle"), Qt::CaseInsensitive))
-        return Dialect(Dbms::Oracle);
-    if (!name.contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive))
-        return Dialect(Dbms::Other);
-    const Dialect dialect(Dbms::PostgreSQL);
-    if (table.isEmpty())
+        dialect = Dialect(Dbms::Oracle).WithCollate(HasCollate(InfoText(connection, SQL_DBMS_VER)));
+    else if (name.contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive))
+        dialect = Dialect(Dbms::PostgreSQL);
+    if (table.isEmpty() || dialect.dbms_ == Dbms::Other)
         return dialect;
-    Recordset key = connection.Execute(dialect.KeyStatement(table));
-    if (key.Eof())
+    Statement key(connection, dialect.KeyStatement());
+    key.Execute({{dialect.TableParameter(table)}});
+    Recordset& found = key.Result();
+    if (!found.IsOpen() || found.Eof())
         return dialect;
-    return dialect.WithKey(key.GetFields()[0].Value().toString(),
-                           key.GetFields()[1].Value().toString());
+    return dialect.WithKey(found.GetFields()[0].Value().toString(),
+                           found.GetFields()[1].Value().toString());
 }
 
 Dialect Dialect::WithKey(const QString& column, const QString& type) const {
@@ -88,16 +63,49 @@ Dialect Dialect::WithKey(const QString& column, const QString& type) const {
     return keyed;
 }
 
+Dialect Dialect::WithoutRowNames() const {
+    Dialect plain = *this;
+    plain.namesRows_ = false;
+    return plain;
+}
+
+Dialect Dialect::WithCountOnlyWrites() const {
+    Dialect counted = *this;
+    counted.countOnly_ = true;
+    return counted;
+}
+
+Dialect Dialect::WithCollate(bool collate) const {
+    Dialect collated = *this;
+    collated.collate_ = collate;
+    return collated;
+}
+
+bool Dialect::WriteReturnsRows() const {
+    return dbms_ == Dbms::PostgreSQL && namesRows_ && !countOnly_;
+}
+
+bool Dialect::IsKeyIdentity(const QString& id) {
+    return id.startsWith(KeyMark);
+}
+
 bool Dialect::CanWrite(const QString& id) const {
     return !IsKeyIdentity(id) || !keyColumn_.isEmpty();
 }
 
-QString Dialect::KeyStatement(const QString& table) const {
-    return QLatin1String("SELECT a.attname, format_type(a.atttypid, a.atttypmod) FROM pg_index "
-                         "i JOIN pg_attribute a ON a.attrelid = i.indrelid AND a.attnum = "
-                         "i.indkey[0] WHERE i.indisprimary AND i.indnatts = 1 AND i.indrelid = "
-                         "to_regclass(") +
-           Literal(QuoteIdentifier(table)) + QLatin1Char(')');
+QStringList Dialect::IdParameters(const QString& id) const {
+    if (IsKeyIdentity(id))
+        return {id.mid(1)};
+    if (dbms_ != Dbms::PostgreSQL)
+        return {id};
+    const qsizetype colon = id.indexOf(QLatin1Char(':'));
+    return {id.mid(colon + 1), id.left(colon)};
+}
+
+QStringList Dialect::SessionStatements() const {
+    if (dbms_ == Dbms::Oracle)
+        return {QStringLiteral("ALTER SESSION SET NLS_COMP = BINARY NLS_SORT = BINARY")};
+    return {};
 }
 
 QString Dialect::CountStatement(const QString& table) const {
@@ -105,14 +113,16 @@ QString Dialect::CountStatement(const QString& table) const {
 }
 
 QString Dialect::ReadStatement(const QString& table, const QString& column) const {
-    const QString from = QLatin1String(" FROM ") + QuoteIdentifier(table);
+    // A write that returns only a count cannot say where a row moved: such a dialect names
+    // rows by the primary key when there is one.
+    const QString key = countOnly_ || dbms_ == Dbms::Oracle ? keyColumn_ : QString();
+    if (!namesRows_)
+        return SelectColumnStatement(table, column);
     switch (dbms_) {
     case Dbms::Oracle:
-        return QLatin1String("SELECT ") + QuoteIdentifier(column) +
-               QLatin1String(", ROWIDTOCHAR(ROWID)") + from;
+        return oracle::ReadStatement(table, column, key);
     case Dbms::PostgreSQL:
-        return QLatin1String("SELECT ") + QuoteIdentifier(column) +
-               QLatin1String(", CAST(tableoid AS text) || ':' || CAST(ctid AS text)") + from;
+        return postgres::ReadStatement(table, column, key);
     case Dbms::Other:
         break;
     }
@@ -139,97 +149,86 @@ QString Dialect::TableKeyStatement(const QString& table) const {
            QLatin1String(" WHERE 1 = 0");
 }
 
-QString Dialect::GroupWriteStatement(const QString& table, const QString& column, bool fixedWidth,
-                                     const std::vector<RowWrite>& rows) const {
-    const QString quotedTable = QuoteIdentifier(table);
-    const QString quotedColumn = QuoteIdentifier(column);
-    QString statement;
+QString Dialect::KeyStatement() const {
+    return dbms_ == Dbms::Oracle ? oracle::KeyStatement() : postgres::KeyStatement();
+}
+
+QString Dialect::FactsStatement() const {
+    return dbms_ == Dbms::Oracle ? oracle::FactsStatement() : postgres::FactsStatement();
+}
+
+QString Dialect::TableParameter(const QString& table) const {
+    // to_regclass takes the name as it would stand in a statement.
+    return dbms_ == Dbms::PostgreSQL ? QuoteIdentifier(table) : table;
+}
+
+QString Dialect::WriteStatement(const WriteTarget& target, bool keyed) const {
+    const QString key = keyed ? keyColumn_ : QString();
+    if (!namesRows_) {
+        if (dbms_ == Dbms::PostgreSQL)
+            return postgres::ValueWriteStatement(target);
+        return QLatin1String("UPDATE ") + QuoteIdentifier(target.table) + QLatin1String(" SET ") +
+               QuoteIdentifier(target.column) + QLatin1String(" = ? WHERE ") +
+               QuoteIdentifier(target.column) + QLatin1String(" = ?");
+    }
+    if (dbms_ == Dbms::Oracle)
+        return oracle::WriteStatement(target, key, collate_);
+    if (countOnly_)
+        return postgres::RowWriteStatement(target, key, keyType_);
+    return postgres::JoinWriteStatement(target, keyColumn_, keyType_, keyed);
+}
+
+std::vector<ParameterColumn> Dialect::WriteParameters(const std::vector<RowWrite>& rows,
+                                                      bool keyed) const {
+    if (WriteReturnsRows())
+        return postgres::JoinParameters(rows, keyed);
+    // One set per row: the new value, the row's identity, the guard.
+    std::vector<ParameterColumn> columns(1);
+    for (const RowWrite& row : rows) {
+        columns[0].push_back(row.value);
+        const QStringList ids = namesRows_ ? IdParameters(row.id) : QStringList();
+        columns.resize(std::max<std::size_t>(columns.size(), ids.size() + 2));
+        for (qsizetype i = 0; i < ids.size(); ++i)
+            columns[std::size_t(i) + 1].push_back(ids[i]);
+        columns.back().push_back(row.guard);
+    }
+    return columns;
+}
+
+QString Dialect::ReadBackStatement(const WriteTarget& target, bool keyed) const {
+    const QString key = keyed ? keyColumn_ : QString();
+    if (dbms_ == Dbms::Oracle)
+        return oracle::ReadBackStatement(target, key);
+    return postgres::ReadBackStatement(target, key, keyType_);
+}
+
+Fault Dialect::Classify(const Error& error) const {
     switch (dbms_) {
-    case Dbms::PostgreSQL: {
-        // The table joined to the group's rows, passed as arrays (cheaper for the server to
-        // read than a VALUES list), by identity: a TID scan per row, or the primary key's
-        // index. A row is written where it still holds its old value; each written row is
-        // returned with its place in the group and its identity after the write.
-        std::vector<QString> ids, rels, guards, values;
-        const bool keyed = IsKeyIdentity(rows.front().id);
-        for (const RowWrite& row : rows) {
-            const qsizetype colon = row.id.indexOf(QLatin1Char(':'));
-            ids.push_back(keyed ? row.id.mid(1) : row.id.mid(colon + 1));
-            rels.push_back(row.id.left(colon));
-            guards.push_back(row.guard);
-            values.push_back(row.value);
-        }
-        // A table that is not partitioned has one tableoid.
-        const bool oneRelation =
-            keyed || std::all_of(rels.begin(), rels.end(),
-                                 [&](const QString& rel) { return rel == rels.front(); });
-        statement =
-            QLatin1String("UPDATE ") + quotedTable + QLatin1String(" AS t SET ") + quotedColumn +
-            QLatin1String(" = v.n FROM unnest(") +
-            TypedArray(ids, keyed ? keyType_ : QStringLiteral("tid")) +
-            (oneRelation ? QString() : QLatin1Char(',') + TypedArray(rels, QStringLiteral("oid"))) +
-            QLatin1Char(',') + TypedArray(guards, QStringLiteral("text")) + QLatin1Char(',') +
-            TypedArray(values, QStringLiteral("text")) + QLatin1String(") WITH ORDINALITY AS v(") +
-            (oneRelation ? QStringLiteral("id, o, n, i) WHERE ")
-                         : QStringLiteral("id, rel, o, n, i) WHERE "));
-        if (keyed)
-            statement +=
-                QLatin1String("t.") + QuoteIdentifier(keyColumn_) + QLatin1String(" = v.id");
-        else
-            statement += QLatin1String("t.ctid = v.id AND t.tableoid = ") +
-                         (oneRelation ? QStringLiteral("CAST(%1 AS oid)").arg(Literal(rels.front()))
-                                      : QStringLiteral("v.rel"));
-        statement += QLatin1String(" AND t.") + quotedColumn + QLatin1String(" = ") +
-                     Guard(QStringLiteral("v.o"), fixedWidth) + QLatin1String(" RETURNING v.i, ");
-        // Undo finds a row by its primary key, which a write does not move.
-        if (!keyColumn_.isEmpty())
-            return statement + QLatin1String("'=' || CAST(t.") + QuoteIdentifier(keyColumn_) +
-                   QLatin1String(" AS text)");
-        return statement + QLatin1String("CAST(t.tableoid AS text) || ':' || CAST(t.ctid AS text)");
-    }
-    case Dbms::Oracle: {
-        // MERGE keyed by ROWID; the old-value guard sits in the update's own WHERE, since a
-        // MERGE may not update a column its ON clause names.
-        statement = QLatin1String("MERGE INTO ") + quotedTable + QLatin1String(" t USING (");
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            if (i > 0)
-                statement += QLatin1String(" UNION ALL ");
-            statement += QLatin1String("SELECT CHARTOROWID(") + Literal(rows[i].id) +
-                         QLatin1String(") rid, ") + Literal(rows[i].guard) + QLatin1String(" o, ") +
-                         Literal(rows[i].value) + QLatin1String(" n FROM DUAL");
-        }
-        statement += QLatin1String(") v ON (t.ROWID = v.rid) WHEN MATCHED THEN UPDATE SET t.") +
-                     quotedColumn + QLatin1String(" = v.n WHERE t.") + quotedColumn +
-                     QLatin1String(" = v.o");
-        return statement;
-    }
+    case Dbms::Oracle:
+        return oracle::Classify(error);
+    case Dbms::PostgreSQL:
+        return postgres::Classify(error);
     case Dbms::Other:
         break;
     }
-    // Without row identity there is no group form: each row is written by itself.
-    return {};
+    if (error.connectionLost())
+        return Fault::ConnectionLost;
+    if (error.sqlState() == QLatin1String("42S02") || error.sqlState() == QLatin1String("42S22"))
+        return Fault::MissingObject;
+    return error.sqlState() == QLatin1String("HY008") ? Fault::Cancelled : Fault::Row;
 }
 
-QString Dialect::RowWriteStatement(const QString& table, const QString& column, bool fixedWidth,
-                                   const RowWrite& row) const {
-    if (dbms_ == Dbms::PostgreSQL)
-        return GroupWriteStatement(table, column, fixedWidth, {row});
-    if (dbms_ == Dbms::Other)
-        return AssignWhereEqualStatement(table, column, EscapeLiteral(row.guard),
-                                         EscapeLiteral(row.value));
-    const QString quotedColumn = QuoteIdentifier(column);
-    return QLatin1String("UPDATE ") + QuoteIdentifier(table) + QLatin1String(" SET ") +
-           quotedColumn + QLatin1String(" = ") + Literal(row.value) +
-           QLatin1String(" WHERE ROWID = CHARTOROWID(") + Literal(row.id) +
-           QLatin1String(") AND ") + quotedColumn + QLatin1String(" = ") + Literal(row.guard);
-}
-
-bool Dialect::NamesMissingObject(const QString& sqlState, const QString& description) const {
-    // PostgreSQL: undefined table, undefined column; Oracle: ORA-00942 (table or view does
-    // not exist), ORA-00904 (invalid identifier).
-    return sqlState == QLatin1String("42P01") || sqlState == QLatin1String("42703") ||
-           description.contains(QLatin1String("ORA-00942")) ||
-           description.contains(QLatin1String("ORA-00904"));
+ColumnFacts ReadColumnFacts(Connection& connection, const Dialect& dialect, const QString& table,
+                            const QString& column) {
+    if (dialect.dbms() == Dbms::Other)
+        return {};
+    Statement facts(connection, dialect.FactsStatement());
+    facts.Execute({{dialect.TableParameter(table)}, {column}});
+    Recordset& row = facts.Result();
+    if (!row.IsOpen() || row.Eof())
+        return {};
+    const auto flag = [&](int index) { return row.GetFields()[index].Value().toInt() > 0; };
+    return {true, flag(0), flag(1), flag(2), flag(3), flag(4), flag(5)};
 }
 
 } // namespace db

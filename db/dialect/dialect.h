@@ -1,43 +1,82 @@
 #pragma once
 
+#include "db/statement.h"
+
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace db {
 
 class Connection;
+class Error;
 
 enum class Dbms { Oracle, PostgreSQL, Other };
 
+// What a failed statement means for the rows after it.
+enum class Fault {
+    Row, // this row's own refusal (a constraint, a lock time-out): the next may land
+    ConnectionLost,
+    MissingObject, // the table or column is gone
+    Cancelled,     // the call was cancelled: stop, retry nothing
+};
+
 // One row to write: the row named by its identity (empty where the database has none) gets
-// `value` if it still holds `guard`, the value it was read with.
+// `value` if it still holds exactly `guard`, the value it was read with.
 struct RowWrite {
     QString id;
     QString guard;
     QString value;
 };
 
-// What differs between the databases the program writes to: how a row is named, how a group
-// of rows is written in one statement, and how a table is identified. Everything else is
-// plain SQL that both accept.
+// The column a run writes.
+struct WriteTarget {
+    QString table;
+    QString column;
+    bool fixedWidth = false; // blank-padded (CHAR): compared without the padding
+};
+
+// What the database says of a column before anything is written to it.
+struct ColumnFacts {
+    bool known = false;       // the database described it (false: the table or column is unknown)
+    bool text = true;         // holds character data the program may recase
+    bool generated = false;   // computed by the database (a generated or virtual column)
+    bool largeObject = false; // CLOB, NCLOB or LONG: cannot be compared in a WHERE clause
+    bool table = true;        // a table, whose rows have an identity (not a view)
+    bool mayUpdate = true;    // the user may update the column
+    bool updateTriggers = false;
+};
+
+// What differs between the databases the program writes to: how rows are named and read,
+// the one prepared statement that writes them, what the database says of a column, and what
+// an error means. Each database's statements stand in a file of their own.
 class Dialect {
 public:
-    explicit Dialect(Dbms dbms) : dbms_(dbms) {}
-    // The database on the other end of an open connection, as its driver names it; on
-    // PostgreSQL, with the table's single-column primary key when it has one.
+    explicit Dialect(Dbms dbms);
+    // The database on the other end of an open connection, as its driver names it, with the
+    // table's single-column primary key when it has one.
     static Dialect Of(Connection& connection, const QString& table = {});
     // The same dialect naming rows by a primary key column of the given SQL type.
     Dialect WithKey(const QString& column, const QString& type) const;
+    // The same dialect without row identity: rows are written by their value.
+    Dialect WithoutRowNames() const;
+    // The same dialect writing as Oracle does: one parameter set per row, only a count back.
+    Dialect WithCountOnlyWrites() const;
+    // Oracle 12.2 and later compare under an explicit COLLATE BINARY.
+    Dialect WithCollate(bool collate) const;
 
     Dbms dbms() const { return dbms_; }
-    // Rows are read with an identity (Oracle's ROWID; tableoid and ctid on PostgreSQL) that
-    // each write names; without one, a write names the rows holding the old value. Rows
-    // journalled by their primary key ("=value") are written by it.
-    bool NamesRows() const { return dbms_ != Dbms::Other; }
-    // The group statement returns the identity before and after the write of each row it
-    // wrote; otherwise only its count of rows is known.
-    bool ReturnsWrittenRows() const { return dbms_ == Dbms::PostgreSQL; }
+    const QString& keyColumn() const { return keyColumn_; }
+    const QString& keyType() const { return keyType_; }
+    // Rows are read with an identity that each write names; otherwise a write names the
+    // rows holding the old value.
+    bool NamesRows() const { return namesRows_; }
+    // The write returns each written row's place, identity after the write and stored
+    // value; otherwise only a count of rows comes back.
+    bool WriteReturnsRows() const;
 
+    // Run once on each connection a run opens.
+    QStringList SessionStatements() const;
     // SELECT COUNT(*) FROM "T"
     QString CountStatement(const QString& table) const;
     // The column's value first, then (where rows are named) the row's identity as text.
@@ -46,33 +85,70 @@ public:
     QString DescribeStatement(const QString& table, const QString& column) const;
     // One row, one column: the table's object id (empty result where there is none).
     QString TableKeyStatement(const QString& table) const;
+    // The table's primary key column and its type when it is one column (no rows otherwise);
+    // parameter: TableParameter.
+    QString KeyStatement() const;
+    // The column's facts as whole numbers in ColumnFacts' order after `known`; parameters:
+    // TableParameter, the column's name.
+    QString FactsStatement() const;
+    // The table as the catalogue statements take it.
+    QString TableParameter(const QString& table) const;
 
-    // Writes a group of rows in one statement. On PostgreSQL it returns, for each row
-    // written, its place in the group (from 1) and its identity after the write: the
-    // primary key ("=" and its value) where the table has one, else "tableoid:ctid" (a
-    // write moves the row). `fixedWidth`: the column is blank-padded (CHAR), whose values
-    // compare without their padding. Only where NamesRows(): without row identity each row
-    // is written by itself.
-    QString GroupWriteStatement(const QString& table, const QString& column, bool fixedWidth,
-                                const std::vector<RowWrite>& rows) const;
-    // The same for a single row: the form a refused group is retried with.
-    QString RowWriteStatement(const QString& table, const QString& column, bool fixedWidth,
-                              const RowWrite& row) const;
+    // The one statement that writes rows, prepared once per run: all of a group's rows in one
+    // execution, or one row. `keyed`: the rows are named by the primary key ("=" and its
+    // value). Holds only quoted names and parameter markers.
+    QString WriteStatement(const WriteTarget& target, bool keyed) const;
+    // The write's parameter sets for the rows.
+    std::vector<ParameterColumn> WriteParameters(const std::vector<RowWrite>& rows,
+                                                 bool keyed) const;
+    // The stored value of one row by its identity; parameter: the identity. For a write that
+    // returns only a count, where a trigger may have changed the value on its way in.
+    QString ReadBackStatement(const WriteTarget& target, bool keyed) const;
 
     // A row identity this dialect can write: one read by primary key needs the key.
     bool CanWrite(const QString& id) const;
+    static bool IsKeyIdentity(const QString& id);
+    // The parameters that name one row in the one-row statements: the key's value, the ROWID,
+    // or on PostgreSQL the ctid and the tableoid.
+    QStringList IdParameters(const QString& id) const;
 
-    // On PostgreSQL: the table's primary key column and its type, when it is one column (no
-    // rows otherwise). A key keeps naming a row after it is written, where its ctid moves.
-    QString KeyStatement(const QString& table) const;
-
-    // The error says that the table or column no longer exists.
-    bool NamesMissingObject(const QString& sqlState, const QString& description) const;
+    Fault Classify(const Error& error) const;
 
 private:
     Dbms dbms_;
     QString keyColumn_;
     QString keyType_;
+    bool namesRows_ = true;
+    bool countOnly_ = false;
+    bool collate_ = false;
 };
+
+// Reads the facts of a column through FactsStatement; unknown where the database has none.
+ColumnFacts ReadColumnFacts(Connection& connection, const Dialect& dialect, const QString& table,
+                            const QString& column);
+
+// Each database's statements (db/dialect/oracle.cpp, db/dialect/postgres.cpp).
+namespace oracle {
+QString ReadStatement(const QString& table, const QString& column, const QString& key);
+QString KeyStatement();
+QString FactsStatement();
+QString WriteStatement(const WriteTarget& target, const QString& key, bool collate);
+QString ReadBackStatement(const WriteTarget& target, const QString& key);
+Fault Classify(const Error& error);
+} // namespace oracle
+
+namespace postgres {
+QString ReadStatement(const QString& table, const QString& column, const QString& key);
+QString KeyStatement();
+QString FactsStatement();
+QString JoinWriteStatement(const WriteTarget& target, const QString& key, const QString& keyType,
+                           bool keyed);
+QString RowWriteStatement(const WriteTarget& target, const QString& key, const QString& keyType);
+QString ValueWriteStatement(const WriteTarget& target);
+QString ReadBackStatement(const WriteTarget& target, const QString& key, const QString& keyType);
+// The join write's parameters: the rows' identities, guards and values as array texts.
+std::vector<ParameterColumn> JoinParameters(const std::vector<RowWrite>& rows, bool keyed);
+Fault Classify(const Error& error);
+} // namespace postgres
 
 } // namespace db

@@ -1,6 +1,7 @@
 #include "casing/case_rules.h"
 #include "change/statements.h"
 #include "db/dialect/dialect.h"
+#include "db/error.h"
 
 #include <QTest>
 
@@ -19,6 +20,10 @@ private slots:
     void replaceStatement();
     void dialectStatements_data();
     void dialectStatements();
+    void writeParameters_data();
+    void writeParameters();
+    void faultClasses_data();
+    void faultClasses();
 };
 
 void TestStatements::escapeLiteral_data() {
@@ -85,30 +90,29 @@ void TestStatements::replaceStatement() {
 }
 
 // The statements of each database, as text: only the stand-in's run against a server here.
+// Values never stand in a write's text: only quoted names and parameter markers do.
 void TestStatements::dialectStatements_data() {
     QTest::addColumn<QString>("statement");
     QTest::addColumn<QString>("expected");
 
-    const Dialect oracle(Dbms::Oracle), pg(Dbms::PostgreSQL), other(Dbms::Other);
+    const Dialect oracle(Dbms::Oracle), pg(Dbms::PostgreSQL);
+    const Dialect oracleKeyed = oracle.WithKey(u"EMPNO"_qs, u"NUMBER"_qs).WithCollate(true);
     const Dialect keyed = pg.WithKey(u"id"_qs, u"integer"_qs);
-    const std::vector<db::RowWrite> rows{{u"AAAR3sAAEAAAACXAAA"_qs, u"it's"_qs, u"IT'S"_qs},
-                                         {u"AAAR3sAAEAAAACXAAB"_qs, u"a\"b\\c"_qs, u"A\"B\\C"_qs}};
+    const db::WriteTarget emp{u"EMP"_qs, u"ENAME"_qs, false}, padded{u"T"_qs, u"C"_qs, true};
     QTest::newRow("oracle read") << oracle.ReadStatement(u"EMP"_qs, u"ENAME"_qs)
-                                 << u"SELECT \"ENAME\", ROWIDTOCHAR(ROWID) FROM \"EMP\""_qs;
-    QTest::newRow("oracle group")
-        << oracle.GroupWriteStatement(u"EMP"_qs, u"ENAME"_qs, false, rows)
-        << u"MERGE INTO \"EMP\" t USING (SELECT CHARTOROWID('AAAR3sAAEAAAACXAAA') rid, 'it''s' o, "
-           "'IT''S' n FROM DUAL UNION ALL SELECT CHARTOROWID('AAAR3sAAEAAAACXAAB') rid, 'a\"b\\c' "
-           "o, 'A\"B\\C' n FROM DUAL) v ON (t.ROWID = v.rid) WHEN MATCHED THEN UPDATE SET "
-           "t.\"ENAME\" = v.n WHERE t.\"ENAME\" = v.o"_qs;
-    QTest::newRow("oracle row") << oracle.RowWriteStatement(u"EMP"_qs, u"ENAME"_qs, false, rows[0])
-                                << u"UPDATE \"EMP\" SET \"ENAME\" = 'IT''S' WHERE ROWID = "
-                                   "CHARTOROWID('AAAR3sAAEAAAACXAAA') AND \"ENAME\" = 'it''s'"_qs;
-    QTest::newRow("oracle row, WHERE inside the values")
-        << oracle.RowWriteStatement(u"T"_qs, u"C"_qs, false,
-                                    {u"AAAR3sAAEAAAACXAAA"_qs, u"X WHERE Y"_qs, u"x where y"_qs})
-        << u"UPDATE \"T\" SET \"C\" = 'x where y' WHERE ROWID = CHARTOROWID('AAAR3sAAEAAAACXAAA') "
-           "AND \"C\" = 'X WHERE Y'"_qs;
+                                 << u"SELECT \"ENAME\", ROWID FROM \"EMP\""_qs;
+    QTest::newRow("oracle read by key") << oracleKeyed.ReadStatement(u"EMP"_qs, u"ENAME"_qs)
+                                        << u"SELECT \"ENAME\", '=' || \"EMPNO\" FROM \"EMP\""_qs;
+    QTest::newRow("oracle write before 12.2")
+        << oracle.WriteStatement(emp, false)
+        << u"UPDATE \"EMP\" SET \"ENAME\" = ? WHERE ROWID = ? AND \"ENAME\" = ?"_qs;
+    QTest::newRow("oracle write by key, binary collation")
+        << oracleKeyed.WriteStatement(emp, true)
+        << u"UPDATE \"EMP\" SET \"ENAME\" = ? WHERE \"EMPNO\" = ? AND \"ENAME\" COLLATE BINARY = ?"_qs;
+    QTest::newRow("oracle read-back") << oracle.ReadBackStatement(emp, false)
+                                      << u"SELECT \"ENAME\" FROM \"EMP\" WHERE ROWID = ?"_qs;
+    QTest::newRow("oracle session") << oracle.SessionStatements().join(';')
+                                    << u"ALTER SESSION SET NLS_COMP = BINARY NLS_SORT = BINARY"_qs;
     QTest::newRow("oracle table key")
         << oracle.TableKeyStatement(u"EMP"_qs)
         << u"SELECT OBJECT_ID FROM USER_OBJECTS WHERE OBJECT_TYPE = 'TABLE' AND OBJECT_NAME = "
@@ -116,34 +120,119 @@ void TestStatements::dialectStatements_data() {
     QTest::newRow("stand-in read")
         << pg.ReadStatement(u"T"_qs, u"C"_qs)
         << u"SELECT \"C\", CAST(tableoid AS text) || ':' || CAST(ctid AS text) FROM \"T\""_qs;
-    QTest::newRow("stand-in group, one table, padded")
-        << pg.GroupWriteStatement(u"T"_qs, u"C"_qs, true,
-                                  {{u"16441:(0,1)"_qs, u"it's "_qs, u"IT'S "_qs},
-                                   {u"16441:(0,2)"_qs, u"a\"b\\c"_qs, u"A\"B\\C"_qs}})
-        << u"UPDATE \"T\" AS t SET \"C\" = v.n FROM unnest(CAST('{\"(0,1)\",\"(0,2)\"}' AS "
-           "tid[]),CAST('{\"it''s \",\"a\\\"b\\\\c\"}' AS text[]),CAST('{\"IT''S "
-           "\",\"A\\\"B\\\\C\"}' "
-           "AS text[])) WITH ORDINALITY AS v(id, o, n, i) WHERE t.ctid = v.id AND t.tableoid = "
-           "CAST('16441' AS oid) AND t.\"C\" = CAST(v.o AS bpchar) RETURNING v.i, "
-           "CAST(t.tableoid AS text) || ':' || CAST(t.ctid AS text)"_qs;
-    QTest::newRow("stand-in group, partitions")
-        << pg.GroupWriteStatement(
-               u"T"_qs, u"C"_qs, false,
-               {{u"16441:(0,1)"_qs, u"x"_qs, u"X"_qs}, {u"16450:(0,1)"_qs, u"y"_qs, u"Y"_qs}})
-        << u"UPDATE \"T\" AS t SET \"C\" = v.n FROM unnest(CAST('{\"(0,1)\",\"(0,1)\"}' AS "
-           "tid[]),CAST('{\"16441\",\"16450\"}' AS oid[]),CAST('{\"x\",\"y\"}' AS text[]),"
-           "CAST('{\"X\",\"Y\"}' AS text[])) WITH ORDINALITY AS v(id, rel, o, n, i) WHERE t.ctid = "
-           "v.id AND t.tableoid = v.rel AND t.\"C\" = v.o RETURNING v.i, CAST(t.tableoid AS "
-           "text) || ':' || CAST(t.ctid AS text)"_qs;
+    QTest::newRow("stand-in group, padded")
+        << pg.WriteStatement(padded, false)
+        << u"UPDATE \"T\" AS t SET \"C\" = v.n FROM unnest(CAST(? AS tid[]), CAST(? AS oid[]), "
+           "CAST(? AS text[]), CAST(? AS text[])) WITH ORDINALITY AS v(id, rel, o, n, i) WHERE "
+           "t.ctid = v.id AND t.tableoid = v.rel AND CAST(t.\"C\" AS text) COLLATE \"C\" = "
+           "CAST(CAST(v.o AS bpchar) AS text) RETURNING v.i, CAST(t.tableoid AS text) || ':' || "
+           "CAST(t.ctid AS text), t.\"C\""_qs;
     QTest::newRow("stand-in group by primary key")
-        << keyed.GroupWriteStatement(u"T"_qs, u"C"_qs, false, {{u"=7"_qs, u"x"_qs, u"X"_qs}})
-        << u"UPDATE \"T\" AS t SET \"C\" = v.n FROM unnest(CAST('{\"7\"}' AS integer[]),"
-           "CAST('{\"x\"}' AS text[]),CAST('{\"X\"}' AS text[])) WITH ORDINALITY AS v(id, o, n, "
-           "i) WHERE t.\"id\" = v.id AND t.\"C\" = v.o RETURNING v.i, '=' || CAST(t.\"id\" AS "
-           "text)"_qs;
-    QTest::newRow("without row identity")
-        << other.RowWriteStatement(u"T"_qs, u"C"_qs, false, {QString(), u"x"_qs, u"X"_qs})
-        << u"UPDATE \"T\" SET \"C\" = 'X' WHERE \"C\" = 'x'"_qs;
+        << keyed.WriteStatement({u"T"_qs, u"C"_qs, false}, true)
+        << u"UPDATE \"T\" AS t SET \"C\" = v.n FROM unnest(CAST(? AS integer[]), CAST(? AS "
+           "text[]), CAST(? AS text[])) WITH ORDINALITY AS v(id, o, n, i) WHERE t.\"id\" = v.id "
+           "AND CAST(t.\"C\" AS text) COLLATE \"C\" = v.o RETURNING v.i, '=' || CAST(t.\"id\" AS "
+           "text), t.\"C\""_qs;
+    QTest::newRow("stand-in count-only, read by key")
+        << keyed.WithCountOnlyWrites().ReadStatement(u"T"_qs, u"C"_qs)
+        << u"SELECT \"C\", '=' || CAST(\"id\" AS text) FROM \"T\""_qs;
+    QTest::newRow("stand-in count-only write")
+        << pg.WithCountOnlyWrites().WriteStatement({u"T"_qs, u"C"_qs, false}, false)
+        << u"UPDATE \"T\" SET \"C\" = ? WHERE ctid = CAST(? AS tid) AND tableoid = CAST(? AS "
+           "oid) AND CAST(\"C\" AS text) COLLATE \"C\" = ?"_qs;
+    QTest::newRow("stand-in without row identity")
+        << pg.WithoutRowNames().WriteStatement({u"T"_qs, u"C"_qs, false}, false)
+        << u"UPDATE \"T\" SET \"C\" = ? WHERE CAST(\"C\" AS text) COLLATE \"C\" = ?"_qs;
+}
+
+// The values reach a write only as parameters, exactly as they are.
+void TestStatements::writeParameters_data() {
+    QTest::addColumn<QList<QStringList>>("parameters"); // one list per marker
+    QTest::addColumn<QList<QStringList>>("expected");
+    const auto lists = [](const std::vector<db::ParameterColumn>& columns) {
+        QList<QStringList> result;
+        for (const db::ParameterColumn& column : columns)
+            result.append(QStringList(column.begin(), column.end()));
+        return result;
+    };
+    const std::vector<db::RowWrite> rows{
+        {u"AAAR3sAAEAAAACXAAA"_qs, u"X WHERE y'"_qs, u"x where y'"_qs},
+        {u"AAAR3sAAEAAAACXAAB"_qs, u"a\"b\\c"_qs, u"A\"B\\C"_qs}};
+    QTest::newRow("oracle: a set per row")
+        << lists(Dialect(Dbms::Oracle).WriteParameters(rows, false))
+        << QList<QStringList>{{u"x where y'"_qs, u"A\"B\\C"_qs},
+                              {u"AAAR3sAAEAAAACXAAA"_qs, u"AAAR3sAAEAAAACXAAB"_qs},
+                              {u"X WHERE y'"_qs, u"a\"b\\c"_qs}};
+    QTest::newRow("stand-in: arrays, partitions")
+        << lists(Dialect(Dbms::PostgreSQL)
+                     .WriteParameters({{u"16441:(0,1)"_qs, u"it's "_qs, u"IT'S "_qs},
+                                       {u"16450:(0,2)"_qs, u"a\"b\\c"_qs, u"A\"B\\C"_qs}},
+                                      false))
+        << QList<QStringList>{{u"{\"(0,1)\",\"(0,2)\"}"_qs},
+                              {u"{\"16441\",\"16450\"}"_qs},
+                              {u"{\"it's \",\"a\\\"b\\\\c\"}"_qs},
+                              {u"{\"IT'S \",\"A\\\"B\\\\C\"}"_qs}};
+    QTest::newRow("stand-in: by key")
+        << lists(Dialect(Dbms::PostgreSQL)
+                     .WithKey(u"id"_qs, u"integer"_qs)
+                     .WriteParameters({{u"=7"_qs, u"x"_qs, u"X"_qs}}, true))
+        << QList<QStringList>{{u"{\"7\"}"_qs}, {u"{\"x\"}"_qs}, {u"{\"X\"}"_qs}};
+    QTest::newRow("stand-in count-only: ctid and tableoid")
+        << lists(Dialect(Dbms::PostgreSQL)
+                     .WithCountOnlyWrites()
+                     .WriteParameters({{u"16441:(0,1)"_qs, u"x"_qs, u"X"_qs}}, false))
+        << QList<QStringList>{{u"X"_qs}, {u"(0,1)"_qs}, {u"16441"_qs}, {u"x"_qs}};
+}
+
+void TestStatements::writeParameters() {
+    QFETCH(QList<QStringList>, parameters);
+    QFETCH(QList<QStringList>, expected);
+    QCOMPARE(parameters, expected);
+}
+
+// What an error means for the rest of a run, by SQLSTATE on the stand-in (psqlODBC gives
+// native code 1 for every server error) and by the ORA- number on Oracle.
+void TestStatements::faultClasses_data() {
+    QTest::addColumn<int>("dbms");
+    QTest::addColumn<QString>("sqlState");
+    QTest::addColumn<int>("native");
+    QTest::addColumn<bool>("dead");
+    QTest::addColumn<int>("fault");
+    const int pg = int(Dbms::PostgreSQL), ora = int(Dbms::Oracle);
+    const int row = int(db::Fault::Row), lost = int(db::Fault::ConnectionLost),
+              missing = int(db::Fault::MissingObject), cancelled = int(db::Fault::Cancelled);
+    QTest::newRow("communication link failure") << pg << "08S01" << 1 << false << lost;
+    QTest::newRow("terminated by an administrator") << pg << "57P01" << 1 << false << lost;
+    QTest::newRow("server starting or stopping") << pg << "57P03" << 1 << false << lost;
+    QTest::newRow("general error, connection dead") << pg << "HY000" << 1 << true << lost;
+    QTest::newRow("general error, connection alive") << pg << "HY000" << 1 << false << row;
+    QTest::newRow("cancelled") << pg << "57014" << 1 << false << cancelled;
+    QTest::newRow("lock time-out") << pg << "55P03" << 1 << false << row;
+    QTest::newRow("check constraint") << pg << "23514" << 1 << false << row;
+    QTest::newRow("row-level security") << pg << "42501" << 1 << false << row;
+    QTest::newRow("table missing") << pg << "42P01" << 1 << false << missing;
+    QTest::newRow("column missing") << pg << "42703" << 1 << false << missing;
+    QTest::newRow("ORA-03113 end-of-file on channel") << ora << "HY000" << 3113 << false << lost;
+    QTest::newRow("ORA-03114 not connected") << ora << "HY000" << 3114 << false << lost;
+    QTest::newRow("ORA-03135 connection lost contact") << ora << "HY000" << 3135 << false << lost;
+    QTest::newRow("ORA-00028 session killed") << ora << "HY000" << 28 << false << lost;
+    QTest::newRow("ORA-01012 not logged on") << ora << "HY000" << 1012 << false << lost;
+    QTest::newRow("ORA-00942 no such table") << ora << "42S02" << 942 << false << missing;
+    QTest::newRow("ORA-00904 invalid identifier") << ora << "42S22" << 904 << false << missing;
+    QTest::newRow("ORA-01013 cancel") << ora << "HY008" << 1013 << false << cancelled;
+    QTest::newRow("ORA-02290 check constraint") << ora << "23000" << 2290 << false << row;
+    QTest::newRow("ORA-12899 value too large") << ora << "HY000" << 12899 << false << row;
+    QTest::newRow("ORA-00001 unique") << ora << "23000" << 1 << false << row;
+}
+
+void TestStatements::faultClasses() {
+    QFETCH(int, dbms);
+    QFETCH(QString, sqlState);
+    QFETCH(int, native);
+    QFETCH(bool, dead);
+    QFETCH(int, fault);
+    const db::Error error(u"failure"_qs, sqlState, dead, native);
+    QCOMPARE(int(Dialect(Dbms(dbms)).Classify(error)), fault);
 }
 
 void TestStatements::dialectStatements() {

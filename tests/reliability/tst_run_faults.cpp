@@ -27,34 +27,6 @@ class RunFaults : public QObject {
 private slots:
     void initTestCase() { testdb::LoadEnvironment(); }
 
-    // Which failures end a run: a lost session, or a statement refused for what it names.
-    // A cancelled or locked-out statement, or one refused for its values, does not.
-    void errorClasses_data() {
-        QTest::addColumn<QString>("sqlState");
-        QTest::addColumn<bool>("dead");
-        QTest::addColumn<bool>("lost");
-        QTest::addColumn<bool>("refusedForm");
-        QTest::newRow("communication link failure") << "08S01" << false << true << false;
-        QTest::newRow("terminated by an administrator") << "57P01" << false << true << false;
-        QTest::newRow("server starting or stopping") << "57P03" << false << true << false;
-        QTest::newRow("general error, connection dead") << "HY000" << true << true << false;
-        QTest::newRow("general error, connection alive") << "HY000" << false << false << false;
-        QTest::newRow("statement cancelled by time-out") << "57014" << false << false << false;
-        QTest::newRow("lock time-out") << "55P03" << false << false << false;
-        QTest::newRow("table missing") << "42P01" << false << false << true;
-        QTest::newRow("no such function for the type") << "42883" << false << false << true;
-        QTest::newRow("ODBC: base table not found") << "42S02" << false << false << true;
-    }
-    void errorClasses() {
-        QFETCH(QString, sqlState);
-        QFETCH(bool, dead);
-        QFETCH(bool, lost);
-        QFETCH(bool, refusedForm);
-        const db::Error error(QStringLiteral("failure"), sqlState, dead);
-        QCOMPARE(error.connectionLost(), lost);
-        QCOMPARE(error.accessRuleViolation(), refusedForm);
-    }
-
     // Something done through another session just before the statement of row `atRow`.
     void faultFromAnotherSession_data() {
         QTest::addColumn<QString>("sql"); // with {table} and {user}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "change/change_run.h"
+#include "db/connection.h"
+#include "db/dialect/dialect.h"
+
+#include <optional>
+
+// What a run, an undo and a dry run share: the connections (a reader that streams the column,
+// a writer without automatic commit), their time-outs and session settings, the canceller the
+// host calls, the dialect of the database and what it says of the column.
+class RunSession {
+public:
+    explicit RunSession(ChangeRunHost& host);
+    ~RunSession();
+    RunSession(const RunSession&) = delete;
+    RunSession& operator=(const RunSession&) = delete;
+
+    db::Connection& Reader() { return reader_; }
+    db::Connection& Writer() { return writer_; }
+
+    // The time-outs of both connections, in seconds.
+    void SetCommandTimeout(int seconds);
+    void SetConnectionTimeout(int seconds);
+    // Opens the connections asked for with the host's profile, through the host's Wait.
+    void Open(bool read, bool write);
+    // Learns the database's dialect for the table and what it says of the column (through
+    // Wait, on the first open connection).
+    void Inspect(const QString& table, const QString& column);
+
+    db::Dialect& Dialect() { return *dialect_; }
+    const db::ColumnFacts& Facts() const { return facts_; }
+    // Why the column must not be written, one message; empty when it may.
+    QString Refusal() const;
+    // What a fault means for the rest of the run.
+    db::Fault Classify(const std::exception& error) const;
+
+    // The share of `done` in `total`, in percent, at most 100 (100 for an empty total).
+    static double Percent(qint64 done, qint64 total);
+
+private:
+    db::Connection& First() { return reader_.IsOpen() ? reader_ : writer_; }
+
+    ChangeRunHost& host_;
+    db::Connection reader_;
+    db::Connection writer_;
+    std::optional<db::Dialect> dialect_;
+    db::ColumnFacts facts_;
+};

@@ -1,0 +1,80 @@
+// The statements of an Oracle database.
+#include "db/dialect/dialect.h"
+#include "db/error.h"
+#include "db/sql_text.h"
+
+#include <algorithm>
+
+namespace db::oracle {
+
+namespace {
+
+QString Q(const QString& name) {
+    return QuoteIdentifier(name);
+}
+
+// One row by its identity: the primary key, else the ROWID bound as text (physical and
+// logical rowids alike).
+QString RowByIdentity(const QString& key) {
+    return (key.isEmpty() ? QStringLiteral("ROWID") : Q(key)) + QLatin1String(" = ?");
+}
+
+} // namespace
+
+QString ReadStatement(const QString& table, const QString& column, const QString& key) {
+    // ROWID itself: ROWIDTOCHAR gives no logical rowid of an index-organized table.
+    const QString identity =
+        key.isEmpty() ? QStringLiteral("ROWID") : QLatin1String("'=' || ") + Q(key);
+    return QLatin1String("SELECT ") + Q(column) + QLatin1String(", ") + identity +
+           QLatin1String(" FROM ") + Q(table);
+}
+
+QString KeyStatement() {
+    return QStringLiteral(
+        "SELECT c.COLUMN_NAME, t.DATA_TYPE FROM USER_CONSTRAINTS k JOIN USER_CONS_COLUMNS c ON "
+        "c.CONSTRAINT_NAME = k.CONSTRAINT_NAME JOIN USER_TAB_COLS t ON t.TABLE_NAME = "
+        "k.TABLE_NAME AND t.COLUMN_NAME = c.COLUMN_NAME WHERE k.TABLE_NAME = ? AND "
+        "k.CONSTRAINT_TYPE = 'P' AND NOT EXISTS (SELECT 1 FROM USER_CONS_COLUMNS x WHERE "
+        "x.CONSTRAINT_NAME = k.CONSTRAINT_NAME AND x.POSITION > 1)");
+}
+
+QString FactsStatement() {
+    return QStringLiteral(
+        "SELECT CASE WHEN c.DATA_TYPE IN ('CHAR', 'VARCHAR2', 'NCHAR', 'NVARCHAR2') THEN 1 ELSE "
+        "0 END, CASE WHEN c.VIRTUAL_COLUMN = 'YES' THEN 1 ELSE 0 END, CASE WHEN c.DATA_TYPE IN "
+        "('CLOB', 'NCLOB', 'LONG') THEN 1 ELSE 0 END, (SELECT COUNT(*) FROM USER_TABLES u WHERE "
+        "u.TABLE_NAME = c.TABLE_NAME), 1, (SELECT COUNT(*) FROM USER_TRIGGERS g WHERE "
+        "g.TABLE_NAME = c.TABLE_NAME AND g.TRIGGERING_EVENT LIKE '%UPDATE%') FROM USER_TAB_COLS "
+        "c WHERE c.TABLE_NAME = ? AND c.COLUMN_NAME = ?");
+}
+
+// One parameter set per row; only the count of rows written comes back. The session
+// compares binary; a column's own collation (12.2 on) is overridden by COLLATE BINARY.
+QString WriteStatement(const WriteTarget& target, const QString& key, bool collate) {
+    const QString column = Q(target.column);
+    return QLatin1String("UPDATE ") + Q(target.table) + QLatin1String(" SET ") + column +
+           QLatin1String(" = ? WHERE ") + RowByIdentity(key) + QLatin1String(" AND ") + column +
+           (collate ? QLatin1String(" COLLATE BINARY = ?") : QLatin1String(" = ?"));
+}
+
+QString ReadBackStatement(const WriteTarget& target, const QString& key) {
+    return QLatin1String("SELECT ") + Q(target.column) + QLatin1String(" FROM ") + Q(target.table) +
+           QLatin1String(" WHERE ") + RowByIdentity(key);
+}
+
+Fault Classify(const Error& error) {
+    // ORA-03113, 03114, 03135: the connection ended; ORA-00028, 01012: the session was killed
+    // or logged off. Oracle's driver reports them as HY000.
+    static constexpr int lost[] = {3113, 3114, 3135, 28, 1012};
+    const int code = error.nativeCode();
+    if (error.connectionLost() ||
+        std::find(std::begin(lost), std::end(lost), code) != std::end(lost))
+        return Fault::ConnectionLost;
+    if (code == 942 || code == 904) // table or view does not exist; invalid identifier
+        return Fault::MissingObject;
+    if (code == 1013 || error.sqlState() == QLatin1String("HY008")) // user requested cancel
+        return Fault::Cancelled;
+    return Fault::Row;
+}
+
+} // namespace db::oracle

@@ -1,0 +1,164 @@
+// The statements of the PostgreSQL server that stands in for Oracle.
+#include "db/dialect/dialect.h"
+#include "db/error.h"
+#include "db/sql_text.h"
+
+namespace db::postgres {
+
+namespace {
+
+QString Q(const QString& name) {
+    return QuoteIdentifier(name);
+}
+
+// The column compared exactly: as plain text under the binary collation (a column's own
+// collation may be case-blind, and so is citext), a blank-padded value without its padding.
+QString Guard(const QString& column, const QString& value, bool fixedWidth) {
+    return QLatin1String("CAST(") + column + QLatin1String(" AS text) COLLATE \"C\" = ") +
+           (fixedWidth ? QStringLiteral("CAST(CAST(%1 AS bpchar) AS text)").arg(value) : value);
+}
+
+// The row's identity after the write: its primary key, which a write does not move, else its
+// new address.
+QString IdentityAfter(const QString& key) {
+    if (!key.isEmpty())
+        return QLatin1String("'=' || CAST(t.") + Q(key) + QLatin1String(" AS text)");
+    return QStringLiteral("CAST(t.tableoid AS text) || ':' || CAST(t.ctid AS text)");
+}
+
+// Where a statement finds one row by its identity's parameters (IdParameters' order).
+QString RowByIdentity(const QString& key, const QString& keyType) {
+    if (!key.isEmpty())
+        return Q(key) + QLatin1String(" = CAST(? AS ") + keyType + QLatin1Char(')');
+    return QStringLiteral("ctid = CAST(? AS tid) AND tableoid = CAST(? AS oid)");
+}
+
+// An array of texts as PostgreSQL reads one: each element quoted, '\' and '"' escaped.
+QString ArrayText(const std::vector<QString>& elements) {
+    qsizetype length = 2;
+    for (const QString& element : elements)
+        length += element.size() + 3;
+    QString array;
+    array.reserve(length + length / 16);
+    array += QLatin1Char('{');
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        if (i > 0)
+            array += QLatin1Char(',');
+        array += QLatin1Char('"');
+        for (const QChar c : elements[i]) {
+            if (c == QLatin1Char('\\') || c == QLatin1Char('"'))
+                array += QLatin1Char('\\');
+            array += c;
+        }
+        array += QLatin1Char('"');
+    }
+    array += QLatin1Char('}');
+    return array;
+}
+
+} // namespace
+
+QString ReadStatement(const QString& table, const QString& column, const QString& key) {
+    const QString identity =
+        key.isEmpty() ? QStringLiteral("CAST(tableoid AS text) || ':' || CAST(ctid AS text)")
+                      : QLatin1String("'=' || CAST(") + Q(key) + QLatin1String(" AS text)");
+    return QLatin1String("SELECT ") + Q(column) + QLatin1String(", ") + identity +
+           QLatin1String(" FROM ") + Q(table);
+}
+
+QString KeyStatement() {
+    return QStringLiteral(
+        "SELECT a.attname, format_type(a.atttypid, a.atttypmod) FROM pg_index i JOIN "
+        "pg_attribute a ON a.attrelid = i.indrelid AND a.attnum = i.indkey[0] WHERE "
+        "i.indisprimary AND i.indnatts = 1 AND i.indrelid = to_regclass(?)");
+}
+
+QString FactsStatement() {
+    // Text is the string category, which takes in varchar, char, citext and domains over them.
+    return QStringLiteral(
+        "SELECT CAST(y.typcategory = 'S' AS int), CAST(a.attgenerated <> '' AS int), 0, "
+        "CAST(c.relkind IN ('r', 'p') AS int), "
+        "CAST(has_column_privilege(c.oid, a.attnum, 'UPDATE') AS int), "
+        "CAST(EXISTS (SELECT 1 FROM pg_trigger g WHERE g.tgrelid = c.oid AND NOT "
+        "g.tgisinternal) AS int) "
+        "FROM pg_class c JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT "
+        "a.attisdropped JOIN pg_type y ON y.oid = a.atttypid "
+        "WHERE c.oid = to_regclass(?) AND a.attname = ?");
+}
+
+// The table joined to the group's rows, passed as arrays (cheaper for the server than a list
+// of values), by identity: a TID scan per row, or the primary key's index. A row is written
+// where it still holds its old value exactly; each written row comes back with its place in
+// the group, its identity after the write and the value the database stored.
+QString JoinWriteStatement(const WriteTarget& target, const QString& key, const QString& keyType,
+                           bool keyed) {
+    const QString column = Q(target.column);
+    QString statement = QLatin1String("UPDATE ") + Q(target.table) + QLatin1String(" AS t SET ") +
+                        column + QLatin1String(" = v.n FROM unnest(");
+    if (keyed)
+        statement += QLatin1String("CAST(? AS ") + keyType +
+                     QLatin1String("[]), CAST(? AS text[]), CAST(? AS text[])) WITH ORDINALITY "
+                                   "AS v(id, o, n, i) WHERE t.") +
+                     Q(key) + QLatin1String(" = v.id");
+    else
+        statement += QLatin1String("CAST(? AS tid[]), CAST(? AS oid[]), CAST(? AS text[]), "
+                                   "CAST(? AS text[])) WITH ORDINALITY AS v(id, rel, o, n, i) "
+                                   "WHERE t.ctid = v.id AND t.tableoid = v.rel");
+    return statement + QLatin1String(" AND ") +
+           Guard(QLatin1String("t.") + column, QStringLiteral("v.o"), target.fixedWidth) +
+           QLatin1String(" RETURNING v.i, ") + IdentityAfter(key) + QLatin1String(", t.") + column;
+}
+
+QString RowWriteStatement(const WriteTarget& target, const QString& key, const QString& keyType) {
+    const QString column = Q(target.column);
+    return QLatin1String("UPDATE ") + Q(target.table) + QLatin1String(" SET ") + column +
+           QLatin1String(" = ? WHERE ") + RowByIdentity(key, keyType) + QLatin1String(" AND ") +
+           Guard(column, QStringLiteral("?"), target.fixedWidth);
+}
+
+QString ValueWriteStatement(const WriteTarget& target) {
+    const QString column = Q(target.column);
+    return QLatin1String("UPDATE ") + Q(target.table) + QLatin1String(" SET ") + column +
+           QLatin1String(" = ? WHERE ") + Guard(column, QStringLiteral("?"), target.fixedWidth);
+}
+
+QString ReadBackStatement(const WriteTarget& target, const QString& key, const QString& keyType) {
+    return QLatin1String("SELECT ") + Q(target.column) + QLatin1String(" FROM ") + Q(target.table) +
+           QLatin1String(" WHERE ") + RowByIdentity(key, keyType);
+}
+
+std::vector<ParameterColumn> JoinParameters(const std::vector<RowWrite>& rows, bool keyed) {
+    std::vector<QString> ids, relations, guards, values;
+    for (const RowWrite& row : rows) {
+        if (keyed) {
+            ids.push_back(row.id.mid(1));
+        } else {
+            const qsizetype colon = row.id.indexOf(QLatin1Char(':'));
+            ids.push_back(row.id.mid(colon + 1));
+            relations.push_back(row.id.left(colon));
+        }
+        guards.push_back(row.guard);
+        values.push_back(row.value);
+    }
+    std::vector<ParameterColumn> columns{{ArrayText(ids)}};
+    if (!keyed)
+        columns.push_back({ArrayText(relations)});
+    columns.push_back({ArrayText(guards)});
+    columns.push_back({ArrayText(values)});
+    return columns;
+}
+
+Fault Classify(const Error& error) {
+    const QString& state = error.sqlState();
+    // 57P01 to 57P05: the server shut down, crashed or ended the session.
+    if (error.connectionLost() || state.startsWith(QLatin1String("57P")))
+        return Fault::ConnectionLost;
+    if (state == QLatin1String("42P01") || state == QLatin1String("42703"))
+        return Fault::MissingObject;
+    // A statement cancelled on request or by the query time-out.
+    if (state == QLatin1String("57014") || state == QLatin1String("HY008"))
+        return Fault::Cancelled;
+    return Fault::Row;
+}
+
+} // namespace db::postgres
