@@ -12,6 +12,8 @@ QString SummaryLine(const RunSummary& summary) {
                        .arg(summary.unchanged)
                        .arg(summary.refused)
                        .arg(summary.left);
+    if (summary.altered > 0)
+        line += QStringLiteral(", altered by the database %1").arg(summary.altered);
     if (!summary.journal.isEmpty())
         line += QStringLiteral("; journal ") + summary.journal;
     return line;
@@ -24,7 +26,8 @@ ExitStatus ExitStatusOf(const RunSummary& summary) {
         return ExitInterrupted;
     if (summary.connectionLost || !summary.completed)
         return ExitIncomplete;
-    return summary.refused == 0 && summary.left == 0 ? ExitSuccess : ExitIncomplete;
+    return summary.refused == 0 && summary.left == 0 && summary.altered == 0 ? ExitSuccess
+                                                                             : ExitIncomplete;
 }
 
 int EndRun(ConsoleHost& host, const RunSummary& summary) {

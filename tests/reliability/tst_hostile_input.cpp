@@ -1,3 +1,5 @@
+#include "change/undo_run.h"
+#include "cli/summary.h"
 #include "db/connection.h"
 #include "db/oracle.h"
 #include "db/recordset.h"
@@ -52,6 +54,9 @@ private slots:
     void initTestCase() {
         testdb::LoadEnvironment();
         user_ = testdb::CreateUser(QStringLiteral("hostile"));
+        testdb::Exec(testdb::Admin(), "CREATE EXTENSION IF NOT EXISTS citext SCHEMA public");
+        testdb::Exec(user_, "CREATE COLLATION ci (provider = icu, locale = 'und-u-ks-level2', "
+                            "deterministic = false)");
         const QString pid = QString::number(QCoreApplication::applicationPid());
         odd_ = makeRole(QStringLiteral(" Zoë O'Brien \"q\" ") + pid,
                         QStringLiteral("it's \"quoted\" {a;b=c} ünï 😀"));
@@ -230,6 +235,8 @@ private slots:
                                        << "2024-01-31 23:59:58+02";
         QTest::newRow("binary") << "bytea"
                                 << "\\x00ff4127";
+        QTest::newRow("boolean") << "boolean"
+                                 << "true";
     }
     void columnsWithoutText() {
         QFETCH(QString, type);
@@ -254,20 +261,142 @@ private slots:
         QCOMPARE(testdb::Column(user_, whole), digest);
     }
 
-    // A column the driver calls text whose values have no case (here a boolean, "1" and
-    // "0") needs no write at all.
-    void columnWithoutCaseNeedsNoWrite() {
-        const QString table = QStringLiteral("flags");
-        testdb::Exec(user_, QStringLiteral("CREATE TABLE %1 (id serial PRIMARY KEY, c boolean);"
-                                           "INSERT INTO %1 (c) SELECT g % 2 = 0 "
-                                           "FROM generate_series(1, 50) AS g")
-                                .arg(Ident(table)));
-        const TableState before = ReadTable(user_, table, QStringLiteral("c"));
-        RecordingHost host = hostFor(table, QStringLiteral("c"));
-        RunChange(host);
-        QVERIFY2(host.reports.isEmpty(), qPrintable(host.describeReports()));
-        QCOMPARE(host.shown, QStringList({"Done."}));
-        QCOMPARE(ReadTable(user_, table, QStringLiteral("c")).values, before.values);
+    // Tables and columns that a run must either write exactly or refuse before its first
+    // write: what the run reports, what the command line's exit status says, what the table
+    // holds afterwards, and whether undo then restores every value. Each table "h<N>" (id
+    // serial PRIMARY KEY, c <type>) holds `rows` values "row N mIxed" plus the listed ones;
+    // `during` runs through another session at the run's first row.
+    void hostileTables_data() {
+        QTest::addColumn<QString>("setup"); // {t}, {u}; after the table exists
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QStringList>("values");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("column"); // run on this column of {t}, or on {t}_v when "view"
+        QTest::addColumn<QString>("during");
+        QTest::addColumn<QString>("caseBox");
+        QTest::addColumn<QString>("shown");        // the messages, '|' between them
+        QTest::addColumn<QList<qint64>>("counts"); // read, written, altered, refused, left
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QString>("after"); // the values by id, or "query => its one value"
+        QTest::addColumn<bool>("undone");   // undo restores every value
+        const QString done = ChangeMessages::Done, upper = "UPPER CASE";
+        using Counts = QList<qint64>;
+        QTest::newRow("trigger changes the value on its way in")
+            << "CREATE FUNCTION {t}_low() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF NEW.c = "
+               "upper(NEW.c) THEN NEW.c := lower(NEW.c); END IF; RETURN NEW; END $$; CREATE "
+               "TRIGGER low BEFORE UPDATE ON {t} FOR EACH ROW EXECUTE FUNCTION {t}_low()"
+            << "text" << QStringList{"abc", "Def"} << 0 << "c"
+            << "" << upper << QString(ChangeMessages::Altered).arg(2) + "|" + done
+            << Counts{2, 0, 2, 0, 0} << 1 << "abc,def" << true;
+        QTest::newRow("check constraint refuses the first three rows")
+            << "ALTER TABLE {t} ADD CHECK (id > 3 OR c <> upper(c))"
+            << "text" << QStringList() << 1000 << "c"
+            << "" << upper << done << Counts{1000, 997, 0, 3, 0} << 1
+            << "SELECT count(*) FROM {t} WHERE c = upper(c) => 997" << false;
+        QTest::newRow("every row of a group changed meanwhile")
+            << ""
+            << "text" << QStringList() << 30 << "c"
+            << "UPDATE {t} SET c = 'Theirs'" << upper << done << Counts{30, 0, 0, 0, 30} << 1
+            << "SELECT count(*) FROM {t} WHERE c = 'Theirs' => 30" << false;
+        QTest::newRow("case-blind collation, row re-cased meanwhile, rows retried one by one")
+            << "ALTER TABLE {t} ADD CHECK (c COLLATE \"C\" <> 'BAD')"
+            << "text COLLATE ci" << QStringList{"smith", "bad", "jones"} << 0 << "c"
+            << "UPDATE {t} SET c = 'Smith' WHERE c = 'smith'" << upper << done
+            << Counts{3, 1, 0, 1, 1} << 1 << "Smith,bad,JONES" << false;
+        QTest::newRow("citext, row re-cased meanwhile")
+            << ""
+            << "citext" << QStringList{"smith", "jones"} << 0 << "c"
+            << "UPDATE {t} SET c = 'Smith' WHERE c = 'smith'" << upper << done
+            << Counts{2, 1, 0, 0, 1} << 1 << "Smith,JONES" << false;
+        QTest::newRow("case-blind collation, written by value (column privileges only)")
+            << "REVOKE ALL ON {t} FROM {u}; GRANT SELECT (id, c), UPDATE (c) ON {t} TO {u}"
+            << "text COLLATE ci" << QStringList{"smith", "jones"} << 0 << "c"
+            << "UPDATE {t} SET c = 'Smith' WHERE c = 'smith'" << upper << done
+            << Counts{2, 1, 0, 0, 1} << 1 << "Smith,JONES" << false;
+        QTest::newRow("values of 40,000 characters")
+            << ""
+            << "text" << QStringList{QString(40000, 'a'), "x " + QString(39998, 'B')} << 0 << "c"
+            << ""
+            << "Proper Case" << done << Counts{2, 2, 0, 0, 0} << 0
+            << "SELECT string_agg(left(c, 3) || length(c), ',' ORDER BY id) FROM {t} => Aaa40000,X "
+               "B40000"
+            << true;
+        QTest::newRow("generated column")
+            << "ALTER TABLE {t} ADD g text GENERATED ALWAYS AS (lower(c)) STORED"
+            << "text" << QStringList{"Abc"} << 0 << "g"
+            << "" << upper << ChangeMessages::Generated << Counts{} << 2 << "Abc" << false;
+        QTest::newRow("json") << ""
+                              << "json" << QStringList{"\"abc\""} << 0 << "c"
+                              << "" << upper << ChangeMessages::NotText << Counts{} << 2
+                              << "\"abc\"" << false;
+        QTest::newRow("array of text")
+            << ""
+            << "text[]" << QStringList{"{abc}"} << 0 << "c"
+            << "" << upper << ChangeMessages::NotText << Counts{} << 2 << "{abc}" << false;
+        QTest::newRow("view") << "CREATE VIEW {t}_v AS SELECT * FROM {t}"
+                              << "text" << QStringList{"abc"} << 0 << "view"
+                              << "" << upper << ChangeMessages::NotATable << Counts{} << 2 << "abc"
+                              << false;
+        QTest::newRow("no update privilege")
+            << "REVOKE UPDATE ON {t} FROM {u}"
+            << "text" << QStringList{"abc"} << 0 << "c"
+            << "" << upper << ChangeMessages::MayNotUpdate << Counts{} << 2 << "abc" << false;
+    }
+    void hostileTables() {
+        QFETCH(QString, setup);
+        QFETCH(QString, type);
+        QFETCH(QStringList, values);
+        QFETCH(int, rows);
+        QFETCH(QString, column);
+        QFETCH(QString, during);
+        QFETCH(QString, caseBox);
+        QFETCH(QString, shown);
+        QFETCH(QList<qint64>, counts);
+        QFETCH(int, exit);
+        QFETCH(QString, after);
+        QFETCH(bool, undone);
+        const QString table = QStringLiteral("h%1").arg(++tables_);
+        const auto sql = [&](QString text) {
+            return text.replace("{t}", table).replace("{u}", Ident(user_.name));
+        };
+        QString make =
+            QStringLiteral("CREATE TABLE %1 (id serial PRIMARY KEY, c %2);").arg(table, type);
+        if (rows > 0)
+            make += QStringLiteral("INSERT INTO %1 (c) SELECT 'row ' || g || ' mIxed' FROM "
+                                   "generate_series(1, %2) g;")
+                        .arg(table)
+                        .arg(rows);
+        for (const QString& value : values)
+            make += QStringLiteral("INSERT INTO %1 (c) VALUES (%2);").arg(table, Literal(value));
+        testdb::Exec(user_, make + sql(setup));
+        const QString all = sql("SELECT string_agg(c::text, ',' ORDER BY id) FROM {t}");
+        const QStringList query = after.startsWith("SELECT") ? after.split(" => ") : QStringList();
+        const QStringList before = testdb::Column(user_, all);
+
+        RecordingHost host =
+            hostFor(column == "view" ? table + "_v" : table, column == "view" ? "c" : column);
+        host.caseBox = caseBox;
+        host.onYield = [&](int yields) {
+            if (yields == 1 && !during.isEmpty())
+                testdb::Exec(user_, sql(during));
+        };
+        const RunSummary summary = RunChange(host);
+        QVERIFY2(host.reports.size() == (counts.isEmpty() ? 0 : counts[3]),
+                 qPrintable(host.describeReports()));
+        QCOMPARE(host.shown.join('|'), shown);
+        if (!counts.isEmpty())
+            QCOMPARE((QList<qint64>{summary.read, summary.written, summary.altered, summary.refused,
+                                    summary.left}),
+                     counts);
+        QCOMPARE(int(cli::ExitStatusOf(summary)), exit);
+        QCOMPARE(testdb::Column(user_, query.isEmpty() ? all : sql(query[0])).value(0),
+                 query.isEmpty() ? after : query[1]);
+        if (!undone)
+            return;
+        RecordingHost undo = hostFor(table, column);
+        const RunSummary restored = UndoRun(undo);
+        QVERIFY2(restored.completed, qPrintable(restored.failure));
+        QCOMPARE(testdb::Column(user_, all), before);
     }
 };
 
