@@ -8,6 +8,8 @@
 #include "support/test_database.h"
 
 #include <QTest>
+#include <csignal>
+#include <sys/resource.h>
 
 using Case::CaseMode;
 
@@ -420,6 +422,45 @@ private slots:
         if (!during.isEmpty())
             expected[4] = "Theirs";
         QCOMPARE(column(table), expected);
+    }
+
+    // A journal that cannot grow (a full disk) stops the run before its next group with one
+    // report; the group in hand is rolled back, every row written before it stays journalled,
+    // and undo restores them all.
+    void journalThatCannotBeWrittenStopsTheRun() {
+        const QString table = QString("t%1").arg(++tables_);
+        testdb::Exec(user_, QString("CREATE TABLE %1 (id serial PRIMARY KEY, c text, other text);"
+                                    "INSERT INTO %1 (c) SELECT 'row ' || g || ' mIxed' FROM "
+                                    "generate_series(1, 20000) g")
+                                .arg(table));
+        const QStringList before = column(table);
+        std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of killing us
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        RecordingHost host = hostFor(table);
+        host.onYield = [&](int yields) {
+            if (yields == 1) {
+                const rlimit full{256 * 1024, old.rlim_max};
+                setrlimit(RLIMIT_FSIZE, &full);
+            }
+        };
+        const RunSummary summary = RunChange(host);
+        setrlimit(RLIMIT_FSIZE, &old);
+        QCOMPARE(host.reports.size(), 1);
+        QVERIFY2(host.reports[0].first.startsWith("The run journal could not be written"),
+                 qPrintable(host.reports[0].first));
+        QVERIFY(!summary.completed);
+        QVERIFY(summary.written > 0 && summary.written < 20000);
+        const QStringList after = column(table);
+        QCOMPARE(after.count(), before.count());
+        QCOMPARE(int(std::count_if(after.begin(), after.end(),
+                                   [](const QString& value) { return value == value.toUpper(); })),
+                 int(summary.written));
+
+        RecordingHost undo = hostFor(table);
+        const RunSummary restored = UndoRun(undo, journal::RunJournal::List().first().id);
+        QVERIFY2(restored.completed, qPrintable(restored.failure));
+        QCOMPARE(column(table), before);
     }
 
     // A connection ended by the server stops the run after one report; the group in flight
