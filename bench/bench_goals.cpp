@@ -25,15 +25,6 @@ constexpr int StatementsGoalFromRows = 10000;
 
 const char* const ChangeRuns[] = {"a", "ai", "an", "p", "pi", "pw"};
 
-void Goal(const QString& what, const QString& measured, const QString& goal, bool measurable,
-          bool met) {
-    PrintLine(QStringLiteral("  %1  %2  %3  %4")
-                  .arg(what, -52)
-                  .arg(measurable ? measured : QStringLiteral("not measured"), -44)
-                  .arg(goal, -12)
-                  .arg(measurable ? (met ? "PASS" : "MISS") : "-"));
-}
-
 QString Rows(int rows) {
     return QLocale(QLocale::English, QLocale::UnitedStates).toString(rows);
 }
@@ -156,6 +147,15 @@ void WindowGoal(const Results& results) {
 }
 
 } // namespace
+
+void Goal(const QString& what, const QString& measured, const QString& goal, bool measurable,
+          bool met) {
+    PrintLine(QStringLiteral("  %1  %2  %3  %4")
+                  .arg(what, -52)
+                  .arg(measurable ? measured : QStringLiteral("not measured"), -44)
+                  .arg(goal, -12)
+                  .arg(measurable ? (met ? "PASS" : "MISS") : "-"));
+}
 
 void PrintGoals(const Results& results) {
     PrintLine(QString());

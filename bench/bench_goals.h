@@ -8,4 +8,8 @@ namespace bench {
 
 void PrintGoals(const Results& results);
 
+// One goal's line: what, the figure measured, the goal, and PASS or MISS.
+void Goal(const QString& what, const QString& measured, const QString& goal, bool measurable,
+          bool met);
+
 } // namespace bench

@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
         PrintHeader(*options, setup, server, statements);
 
         bench::Meters meters{server, statements};
-        const bool passed = Benchmark(*options, setup, user, meters).Run();
+        const bool passed = Benchmark(*options, admin, setup, user, meters).Run();
         setup.Close();
         admin.Execute(QStringLiteral("DROP SCHEMA \"%1\" CASCADE").arg(user.user));
         admin.Execute(QStringLiteral("DROP ROLE \"%1\"").arg(user.user));

@@ -7,6 +7,7 @@
 #include "db/sql_text.h"
 #include "expected_table.h"
 #include "run_kinds.h"
+#include "statement_log.h"
 
 namespace {
 
@@ -20,6 +21,7 @@ const char* const SizeRuns[] = {"c", "a", "ai", "an", "p", "pi", "b"};
 } // namespace
 
 bool Benchmark::Run() {
+    CheckStatementLog();
     bench::PrintRunHeading();
     for (int repetition = 1; repetition <= options_.repeat; ++repetition) {
         for (int rows : options_.rows)
@@ -33,6 +35,46 @@ bool Benchmark::Run() {
     bench::PrintGoals(results_);
     bench::PrintLine(QString());
     return !failed_;
+}
+
+void Benchmark::CheckStatementLog() {
+    constexpr int rows = 10000;
+    const QString table = TableName(QStringLiteral("log"), rows);
+    bench::CreateFilledTable(setup_, table, rows, false);
+    QSet<QString> values;
+    for (db::Recordset read =
+             setup_.Execute(QStringLiteral("SELECT %1 FROM %2")
+                                .arg(QuoteIdentifier(bench::NameColumn), QuoteIdentifier(table)));
+         !read.Eof(); read.MoveNext()) {
+        const QString value = read.GetFields()[0].Value().toString();
+        values.insert(value);
+        values.insert(value.toUpper());
+    }
+    bench::StatementLog log(admin_, user_.user);
+    const bench::RunOutcome outcome =
+        bench::TimeChangeRun(user_, table, bench::ChangeRunSetup(), meters_);
+    const bench::StatementLogFigures figures = log.Read(values);
+    Drop(table);
+    failed_ = failed_ || !outcome.faults.isEmpty();
+    bench::PrintLine(
+        figures.available
+            ? QStringLiteral("Statement log of an UPPER run of %1 rows (log_statement = all): %2 "
+                             "statements, %3 distinct write texts, %4 with a column value in "
+                             "their text%5")
+                  .arg(rows)
+                  .arg(figures.statements)
+                  .arg(figures.writeTexts)
+                  .arg(figures.withValues)
+                  .arg(figures.example.isEmpty() ? QString()
+                                                 : QStringLiteral(", e.g. ") + figures.example)
+            : QStringLiteral("Statement log not read: ") + figures.why);
+    bench::Goal(QStringLiteral("column values in statement texts, 10,000-row run"),
+                QString::number(figures.withValues), QStringLiteral("none"), figures.available,
+                figures.withValues == 0);
+    bench::Goal(QStringLiteral("distinct statement texts that write, 10,000-row run"),
+                QString::number(figures.writeTexts), QStringLiteral("at most 3"), figures.available,
+                figures.writeTexts <= 3);
+    bench::PrintLine(QString());
 }
 
 bool Benchmark::NeedsUpperReference() const {
