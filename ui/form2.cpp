@@ -23,6 +23,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <array>
 #include <exception>
 
 namespace {
@@ -84,6 +85,31 @@ public:
 private:
     Form2& w_;
     std::function<void()> cancel_;
+};
+
+// A run under way: presses that would start another operation are ignored, and the case box
+// and the lists take no input (disabled), so the case the run started with is the case of
+// every row and the table list's highlight names the table the run writes.
+class Form2::RunScope {
+public:
+    explicit RunScope(Form2& window) : window_(window), running_(window.running_) {
+        for (QWidget* control : Held())
+            control->setEnabled(false);
+    }
+    ~RunScope() {
+        for (QWidget* control : Held())
+            control->setEnabled(true);
+    }
+    RunScope(const RunScope&) = delete;
+    RunScope& operator=(const RunScope&) = delete;
+
+private:
+    std::array<QWidget*, 3> Held() const {
+        return {window_.Combo1, window_.ListView1, window_.ListView2};
+    }
+
+    Form2& window_;
+    FlagScope running_;
 };
 
 Form2::Form2(Form1* connectionWindow) : form1_(connectionWindow), pointer_(this) {
@@ -254,7 +280,7 @@ void Form2::ListView2_Click() {
 void Form2::PushButton1_Click() {
     if (Busy())
         return; // a second "Start Changing", or one during a listing
-    FlagScope scope(running_);
+    RunScope scope(*this);
     WorkWindowRunHost host(*this);
     RunChange(host);
 }
@@ -272,10 +298,14 @@ void MarkAllFields(QTreeWidget* list, bool selected, const char* procedure) {
 } // namespace
 
 void Form2::PushButton2_Click() {
+    if (running_)
+        return; // the field list keeps its marks while a run works on it
     MarkAllFields(ListView2, true, "PushButton2_Click");
 }
 
 void Form2::PushButton3_Click() {
+    if (running_)
+        return;
     MarkAllFields(ListView2, false, "PushButton3_Click");
 }
 

@@ -51,6 +51,7 @@ protected:
 
 private:
     friend class WorkWindowRunHost;
+    class RunScope;
 
     void BuildControls();
     void ConnectControls();
