@@ -29,30 +29,32 @@
 namespace {
 
 const QString WindowName = QStringLiteral("Form2");
+const QString WaitingText = QStringLiteral("Waiting for the database...");
+constexpr std::chrono::milliseconds LongWait{2000};
 
 // What a listing opens with: the busy pointer, put back to the default however the listing
 // ends (step 102), and a connection of its own (104).
 class ListingConnection {
 public:
-    ListingConnection(WindowPointer& pointer, const ConnectionProfile& profile, int& step)
-        : pointer_(pointer) {
+    ListingConnection(Form2& window, const ConnectionProfile& profile, int& step)
+        : window_(window) {
         step = 102;
-        pointer_.Set(WindowPointer::Busy);
+        window_.Pointer().Set(WindowPointer::Busy);
         step = 104;
-        WaitOffThread([&] { Oracle::OpenForListing(connection_, profile); });
+        window_.WaitForDatabase([&] { Oracle::OpenForListing(connection_, profile); });
     }
-    ~ListingConnection() { pointer_.Set(WindowPointer::Default); }
+    ~ListingConnection() { window_.Pointer().Set(WindowPointer::Default); }
     ListingConnection(const ListingConnection&) = delete;
     ListingConnection& operator=(const ListingConnection&) = delete;
 
     db::Connection& connection() { return connection_; }
     // Runs a call on the connection off the window thread; closing the program cancels it.
     void Wait(const std::function<void()>& call) {
-        WaitOffThread(call, [this] { connection_.Cancel(); });
+        window_.WaitForDatabase(call, [this] { connection_.Cancel(); });
     }
 
 private:
-    WindowPointer& pointer_;
+    Form2& window_;
     db::Connection connection_;
 };
 
@@ -79,7 +81,7 @@ public:
     void Report(const QString& description, int step) override {
         ShowErrorReport(description, WindowName, QStringLiteral("PushButton1_Click"), step);
     }
-    void Wait(const std::function<void()>& call) override { WaitOffThread(call, cancel_); }
+    void Wait(const std::function<void()>& call) override { w_.WaitForDatabase(call, cancel_); }
     void SetCanceller(std::function<void()> cancel) override { cancel_ = std::move(cancel); }
 
 private:
@@ -150,7 +152,7 @@ void Form2::Form_Load() {
             std::exception_ptr failure;
             pointer_.Set(WindowPointer::Busy);
             try {
-                WaitOffThread([&] {
+                WaitForDatabase([&] {
                     Oracle::FillTableList(profile,
                                           [&](const QString& table) { tables.append(table); });
                 });
@@ -192,7 +194,7 @@ void Form2::Form_Load() {
 
 void Form2::ListColumns(int& step) {
     step = 100;
-    ListingConnection listing(pointer_, form1_->Profile(), step);
+    ListingConnection listing(*this, form1_->Profile(), step);
     step = 106;
     const QString table = ListViews::CurrentText(ListView1);
     QStringList columns;
@@ -217,7 +219,7 @@ void Form2::ListColumns(int& step) {
 
 void Form2::ListPreview(int& step) {
     step = 100;
-    ListingConnection listing(pointer_, form1_->Profile(), step);
+    ListingConnection listing(*this, form1_->Profile(), step);
     step = 106;
     const QString table = FieldsTable();
     const QString column = ListViews::CurrentText(ListView2);
@@ -249,6 +251,15 @@ void Form2::ListPreview(int& step) {
     if (failure)
         std::rethrow_exception(failure);
     step = 114;
+}
+
+void Form2::WaitForDatabase(const std::function<void()>& call,
+                            const std::function<void()>& cancel) {
+    WaitOffThread(call, cancel,
+                  {LongWait, [this](bool waiting) {
+                       longWaits_ += waiting ? 1 : -1;
+                       ProgressBar1->SetNotice(longWaits_ > 0 ? WaitingText : QString());
+                   }});
 }
 
 QString Form2::FieldsTable() const {
