@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QFutureWatcher>
 #include <QThreadPool>
+#include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 #include <chrono>
 #include <condition_variable>
@@ -77,7 +78,8 @@ void EndWhileWaiting() {
     ::_exit(0);
 }
 
-void WaitOffThread(const std::function<void()>& call, const std::function<void()>& cancel) {
+void WaitOffThread(const std::function<void()>& call, const std::function<void()>& cancel,
+                   const LongWaitNotice& notice) {
     Registry& calls = Calls();
     std::list<std::function<void()>>::iterator registered;
     {
@@ -105,6 +107,18 @@ void WaitOffThread(const std::function<void()>& call, const std::function<void()
         --calls.running;
         calls.returned.notify_all();
     }));
+    // The long-wait notice comes from a timer of the window thread, served by the loop below.
+    QTimer longWait;
+    bool noticed = false;
+    if (notice.waiting) {
+        longWait.setSingleShot(true);
+        longWait.setTimerType(Qt::PreciseTimer); // never before `after`
+        QObject::connect(&longWait, &QTimer::timeout, &longWait, [&] {
+            noticed = true;
+            notice.waiting(true);
+        });
+        longWait.start(notice.after);
+    }
     while (!finished) {
         loop.exec();
         // Ending the program ends every event loop: nothing of the call's result is used.
@@ -118,6 +132,9 @@ void WaitOffThread(const std::function<void()>& call, const std::function<void()
         std::lock_guard lock(calls.mutex);
         calls.cancellers.erase(registered);
     }
+    longWait.stop();
+    if (noticed)
+        notice.waiting(false);
     if (failure)
         std::rethrow_exception(failure);
 }

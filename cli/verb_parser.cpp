@@ -24,7 +24,9 @@ ConnectionProfile VerbParser::Profile() const {
 std::optional<int> VerbParser::Parse(const QStringList& arguments) {
     if (!parser_.parse(QStringList{QStringLiteral("recapitalizer")} + arguments))
         return UsageError(parser_.errorText());
-    if (parser_.isSet(QStringLiteral("help"))) {
+    // --help-all, which the parser offers beside --help, would add Qt's own options: the
+    // command line has none, so it prints the same help.
+    if (parser_.isSet(QStringLiteral("help")) || parser_.isSet(QStringLiteral("help-all"))) {
         // The help names the program by its name, not by the path it was started from.
         QString help = parser_.helpText();
         const qsizetype lineEnd = help.indexOf(QLatin1Char('\n'));

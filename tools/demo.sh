@@ -15,12 +15,12 @@ prepare_demo
 remember_demo_profile "$WORK/config" "$TESTDB_DEMO_PASSWORD"
 
 if [[ -n ${DISPLAY:-} ]]; then
-    "$BUILD/app/recapitalizer"
+    "$BUILD/program/recapitalizer"
     exit 0
 fi
 
 start_xvfb
-"$BUILD/app/recapitalizer" &
+"$BUILD/program/recapitalizer" &
 APP_PID=$!
 sleep "${RECAP_DEMO_SECONDS:-4}"
 SHOT=$WORK/screenshot.png

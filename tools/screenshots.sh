@@ -23,7 +23,7 @@ trap cleanup EXIT
 shot() {
     local id= tries
     remember_demo_profile "$WORK/config-$2" "$1"
-    "$BUILD/app/recapitalizer" &
+    "$BUILD/program/recapitalizer" &
     APP_PID=$!
     for ((tries = 0; tries < 100; tries++)); do
         id=$(xwininfo -root -tree |

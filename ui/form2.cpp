@@ -23,35 +23,38 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <array>
 #include <exception>
 
 namespace {
 
 const QString WindowName = QStringLiteral("Form2");
+const QString WaitingText = QStringLiteral("Waiting for the database...");
+constexpr std::chrono::milliseconds LongWait{2000};
 
 // What a listing opens with: the busy pointer, put back to the default however the listing
 // ends (step 102), and a connection of its own (104).
 class ListingConnection {
 public:
-    ListingConnection(WindowPointer& pointer, const ConnectionProfile& profile, int& step)
-        : pointer_(pointer) {
+    ListingConnection(Form2& window, const ConnectionProfile& profile, int& step)
+        : window_(window) {
         step = 102;
-        pointer_.Set(WindowPointer::Busy);
+        window_.Pointer().Set(WindowPointer::Busy);
         step = 104;
-        WaitOffThread([&] { Oracle::OpenForListing(connection_, profile); });
+        window_.WaitForDatabase([&] { Oracle::OpenForListing(connection_, profile); });
     }
-    ~ListingConnection() { pointer_.Set(WindowPointer::Default); }
+    ~ListingConnection() { window_.Pointer().Set(WindowPointer::Default); }
     ListingConnection(const ListingConnection&) = delete;
     ListingConnection& operator=(const ListingConnection&) = delete;
 
     db::Connection& connection() { return connection_; }
     // Runs a call on the connection off the window thread; closing the program cancels it.
     void Wait(const std::function<void()>& call) {
-        WaitOffThread(call, [this] { connection_.Cancel(); });
+        window_.WaitForDatabase(call, [this] { connection_.Cancel(); });
     }
 
 private:
-    WindowPointer& pointer_;
+    Form2& window_;
     db::Connection connection_;
 };
 
@@ -78,12 +81,37 @@ public:
     void Report(const QString& description, int step) override {
         ShowErrorReport(description, WindowName, QStringLiteral("PushButton1_Click"), step);
     }
-    void Wait(const std::function<void()>& call) override { WaitOffThread(call, cancel_); }
+    void Wait(const std::function<void()>& call) override { w_.WaitForDatabase(call, cancel_); }
     void SetCanceller(std::function<void()> cancel) override { cancel_ = std::move(cancel); }
 
 private:
     Form2& w_;
     std::function<void()> cancel_;
+};
+
+// A run under way: presses that would start another operation are ignored, and the case box
+// and the lists take no input (disabled), so the case the run started with is the case of
+// every row and the table list's highlight names the table the run writes.
+class Form2::RunScope {
+public:
+    explicit RunScope(Form2& window) : window_(window), running_(window.running_) {
+        for (QWidget* control : Held())
+            control->setEnabled(false);
+    }
+    ~RunScope() {
+        for (QWidget* control : Held())
+            control->setEnabled(true);
+    }
+    RunScope(const RunScope&) = delete;
+    RunScope& operator=(const RunScope&) = delete;
+
+private:
+    std::array<QWidget*, 3> Held() const {
+        return {window_.Combo1, window_.ListView1, window_.ListView2};
+    }
+
+    Form2& window_;
+    FlagScope running_;
 };
 
 Form2::Form2(Form1* connectionWindow) : form1_(connectionWindow), pointer_(this) {
@@ -124,7 +152,7 @@ void Form2::Form_Load() {
             std::exception_ptr failure;
             pointer_.Set(WindowPointer::Busy);
             try {
-                WaitOffThread([&] {
+                WaitForDatabase([&] {
                     Oracle::FillTableList(profile,
                                           [&](const QString& table) { tables.append(table); });
                 });
@@ -166,7 +194,7 @@ void Form2::Form_Load() {
 
 void Form2::ListColumns(int& step) {
     step = 100;
-    ListingConnection listing(pointer_, form1_->Profile(), step);
+    ListingConnection listing(*this, form1_->Profile(), step);
     step = 106;
     const QString table = ListViews::CurrentText(ListView1);
     QStringList columns;
@@ -191,7 +219,7 @@ void Form2::ListColumns(int& step) {
 
 void Form2::ListPreview(int& step) {
     step = 100;
-    ListingConnection listing(pointer_, form1_->Profile(), step);
+    ListingConnection listing(*this, form1_->Profile(), step);
     step = 106;
     const QString table = FieldsTable();
     const QString column = ListViews::CurrentText(ListView2);
@@ -225,6 +253,15 @@ void Form2::ListPreview(int& step) {
     step = 114;
 }
 
+void Form2::WaitForDatabase(const std::function<void()>& call,
+                            const std::function<void()>& cancel) {
+    WaitOffThread(call, cancel,
+                  {LongWait, [this](bool waiting) {
+                       longWaits_ += waiting ? 1 : -1;
+                       ProgressBar1->SetNotice(longWaits_ > 0 ? WaitingText : QString());
+                   }});
+}
+
 QString Form2::FieldsTable() const {
     if (!fieldsTable_)
         throw std::runtime_error("Object variable or With block variable not set");
@@ -254,7 +291,7 @@ void Form2::ListView2_Click() {
 void Form2::PushButton1_Click() {
     if (Busy())
         return; // a second "Start Changing", or one during a listing
-    FlagScope scope(running_);
+    RunScope scope(*this);
     WorkWindowRunHost host(*this);
     RunChange(host);
 }
@@ -272,10 +309,14 @@ void MarkAllFields(QTreeWidget* list, bool selected, const char* procedure) {
 } // namespace
 
 void Form2::PushButton2_Click() {
+    if (running_)
+        return; // the field list keeps its marks while a run works on it
     MarkAllFields(ListView2, true, "PushButton2_Click");
 }
 
 void Form2::PushButton3_Click() {
+    if (running_)
+        return;
     MarkAllFields(ListView2, false, "PushButton3_Click");
 }
 

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <optional>
 
 class Form1;
@@ -29,6 +30,11 @@ public:
     void PushButton3_Click(); // "Unselect All Fields"
     void PushButton5_Click(); // "Setup Connection"
 
+    // Runs a database call off the window thread (WaitOffThread); while a call has waited
+    // more than two seconds, the progress bar says that the window waits for the database.
+    void WaitForDatabase(const std::function<void()>& call,
+                         const std::function<void()>& cancel = {});
+
     WindowPointer& Pointer() { return pointer_; }
     Form1* ConnectionWindow() const { return form1_; }
     // A listing or the change run is under way.
@@ -51,6 +57,7 @@ protected:
 
 private:
     friend class WorkWindowRunHost;
+    class RunScope;
 
     void BuildControls();
     void ConnectControls();
@@ -69,5 +76,6 @@ private:
     WindowPointer pointer_;
     bool listing_ = false;
     bool running_ = false;
+    int longWaits_ = 0; // calls that have waited more than two seconds and not yet returned
     std::optional<QString> fieldsTable_;
 };

@@ -28,3 +28,8 @@ void ProgressBar::SetText(const QString& text) {
     text_ = text;
     update();
 }
+
+void ProgressBar::SetNotice(const QString& notice) {
+    notice_ = notice;
+    update();
+}

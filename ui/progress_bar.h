@@ -13,7 +13,9 @@ public:
     double Value() const { return value_; }
     void SetValue(double value);
     void SetText(const QString& text);
-    QString text() const override { return text_; }
+    // A notice shown instead of the text while it is not empty; the text comes back after.
+    void SetNotice(const QString& notice);
+    QString text() const override { return notice_.isEmpty() ? text_ : notice_; }
 
 signals:
     void valueSet(double value);
@@ -21,5 +23,6 @@ signals:
 private:
     double value_ = 0;
     QString text_;
+    QString notice_;
     QElapsedTimer sincePaint_;
 };

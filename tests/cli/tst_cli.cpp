@@ -112,6 +112,8 @@ private slots:
                                 << "Usage: recapitalizer recase [options]";
         QTest::newRow("runs") << QStringList{"runs", "--help"}
                               << "Usage: recapitalizer runs [options]";
+        QTest::newRow("runs --help-all")
+            << QStringList{"runs", "--help-all"} << "Usage: recapitalizer runs [options]";
         QTest::newRow("undo") << QStringList{"undo", "--help"}
                               << "Usage: recapitalizer undo [options] [RUN]";
     }

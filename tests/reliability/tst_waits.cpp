@@ -2,6 +2,7 @@
 #include "silent_server.h"
 #include "support/message_recorder.h"
 #include "table_state.h"
+#include "ui/progress_bar.h"
 #include "windows_fixture.h"
 
 #include <QDateTime>
@@ -173,6 +174,58 @@ private slots:
         QVERIFY(gap < 250);
         QVERIFY(paints > 0);
         QVERIFY(!recorder.messages().isEmpty()); // the failure, the lock or the test's answer
+    }
+
+    // A call that has waited more than two seconds: the work window's progress bar says so
+    // until the call returns. A shorter wait says nothing.
+    void longWaitsAreNamed_data() {
+        QTest::addColumn<QString>("scenario");
+        QTest::addColumn<bool>("locked"); // else the server is silent
+        QTest::addColumn<int>("waitMs");  // until the lock times out or the server hangs up
+        QTest::newRow("run, row locked 3 s") << "run" << true << 3000;
+        QTest::newRow("run, row locked 1 s") << "run" << true << 1000;
+        QTest::newRow("column listing, silent server 3 s") << "listing" << false << 3000;
+    }
+    void longWaitsAreNamed() {
+        QFETCH(QString, scenario);
+        QFETCH(bool, locked);
+        QFETCH(int, waitMs);
+        const testdb::User user = testdb::CreateUser("named");
+        MakeRowsTable(user, Table, 20);
+        testdb::Exec(
+            testdb::Admin(),
+            QString("ALTER ROLE %1 SET lock_timeout = '%2ms'").arg(Ident(user.name)).arg(waitMs));
+        fixture::SilentServer server(waitMs);
+        Windows windows(user);
+        std::optional<HeldLock> lock;
+        std::optional<fixture::PortScope> silent;
+        if (locked)
+            lock.emplace(user, Table, "id = 1");
+        else
+            silent.emplace(server.port());
+        const QString waiting = "Waiting for the database...";
+        const ProgressBar* bar = windows.form2->ProgressBar1;
+        MessageRecorder recorder;
+        QElapsedTimer took;
+        qint64 firstNotice = -1;
+        QTimer sampler;
+        connect(&sampler, &QTimer::timeout, this, [&] {
+            if (firstNotice < 0 && bar->text() == waiting)
+                firstNotice = took.elapsed();
+        });
+        took.start();
+        sampler.start(20);
+        windows.press(scenario);
+        sampler.stop();
+        qInfo("%s: the press took %lld ms, the notice came at %lld ms", qPrintable(scenario),
+              took.elapsed(), firstNotice);
+        if (waitMs > 2000) {
+            QVERIFY2(firstNotice >= 2000, "the notice came before the call had waited 2 s");
+            QVERIFY2(firstNotice < waitMs, "no notice while the call waited");
+        } else {
+            QCOMPARE(firstNotice, -1);
+        }
+        QCOMPARE(bar->text(), QString("Progress Bar"));
     }
 
     void closeDuringAWaitEndsTheProgram_data() { addScenarios(true); }

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QWheelEvent>
 
 namespace {
 
@@ -194,14 +195,18 @@ private slots:
         fixture::RememberProfile(user_.profile());
     }
 
-    // What the user presses while a run or a listing waits on the database is ignored: the
-    // window is not reloaded under it, and the run converts every row to the case it started
-    // with.
+    // What the user presses, turns or clicks while a run or a listing waits on the database is
+    // ignored: the window is not reloaded under it, the run converts every row to the case it
+    // started with, and the table list's highlight stays on the table the run writes.
     void pressesDuringAnOperationAreIgnored_data() {
         QTest::addColumn<bool>("duringRun"); // else during a column listing
         QTest::addColumn<QString>("press");
         QTest::newRow("Setup Connection during a run") << true << "Setup Connection";
         QTest::newRow("Next > during a run") << true << "Next >";
+        QTest::newRow("wheel on the case box during a run") << true << "wheel";
+        QTest::newRow("Down key on the case box during a run") << true << "Down";
+        QTest::newRow("click on another table during a run") << true << "people";
+        QTest::newRow("Select All Fields during a run") << true << "Select All Fields";
         QTest::newRow("Start Changing during a listing") << false << "Start Changing";
         QTest::newRow("Setup Connection during a listing") << false << "Setup Connection";
     }
@@ -215,12 +220,26 @@ private slots:
         chooseTable("lines");
         const QStringList before = testdb::Column(user_, "SELECT v FROM lines ORDER BY id");
         form2_->Combo1->setCurrentText("lower case");
+        const QStringList fields = fixture::SelectedItems(form2_->ListView2);
         MessageRecorder recorder;
         QTimer::singleShot(0, form2_, [this, press] {
-            QPushButton* button = press == "Setup Connection" ? form2_->PushButton5
-                                  : press == "Next >"         ? form1_->PushButton3
-                                                              : form2_->PushButton1;
-            button->click();
+            QComboBox* box = form2_->Combo1;
+            if (press == "wheel") {
+                const QPointF at = box->rect().center();
+                QWheelEvent notch(at, box->mapToGlobal(at), {}, {0, -120}, Qt::NoButton,
+                                  Qt::NoModifier, Qt::NoScrollPhase, false);
+                QApplication::sendEvent(box, &notch);
+            } else if (press == "Down") {
+                QTest::keyClick(box, Qt::Key_Down);
+            } else if (press == "people") {
+                fixture::ClickRow(form2_->ListView1, rowOf(press));
+            } else {
+                QPushButton* button = press == "Setup Connection"    ? form2_->PushButton5
+                                      : press == "Next >"            ? form1_->PushButton3
+                                      : press == "Select All Fields" ? form2_->PushButton2
+                                                                     : form2_->PushButton1;
+                button->click();
+            }
         });
         if (duringRun)
             form2_->PushButton1->click();
@@ -229,13 +248,17 @@ private slots:
         QVERIFY(form2_->isVisible() && form1_->isHidden());
         QCOMPARE(form2_->Combo1->currentText(), QString("lower case"));
         QCOMPARE(form2_->Combo1->count(), 4);
+        QCOMPARE(fixture::SelectedItems(form2_->ListView1), QStringList({"lines"}));
+        QCOMPARE(fixture::SelectedItems(form2_->ListView2), fields);
         QStringList expected = before;
         if (duringRun)
             for (QString& value : expected)
                 value = value.toLower();
         QCOMPARE(testdb::Column(user_, "SELECT v FROM lines ORDER BY id"), expected);
         QCOMPARE(recorder.texts(), duringRun ? QStringList({"Done."}) : QStringList());
-        form2_->Combo1->setCurrentIndex(0);
+        // Afterwards the case box takes keys again.
+        QTest::keyClick(form2_->Combo1, Qt::Key_Up);
+        QCOMPARE(form2_->Combo1->currentText(), QString("UPPER CASE"));
     }
 
     void caseBoxLeavesThePreviewAlone() {
