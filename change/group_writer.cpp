@@ -178,9 +178,11 @@ void GroupWriter::Settle(db::Transaction& transaction, const std::vector<Pending
     if (fault)
         return End(*fault, dialect_.Classify(*fault), rows.back().step, result);
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (entries[i].state != journal::EntryState::Written)
+        if (entries[i].state != journal::EntryState::Written) {
             ++result.left;
-        else if (entries[i].altered)
+            if (left_)
+                left_(rows[i]);
+        } else if (entries[i].altered)
             ++result.altered;
         else
             ++result.written;

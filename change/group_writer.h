@@ -69,6 +69,10 @@ public:
     // rolled back, and every row written before it stays journalled.
     void Write(std::vector<PendingRow>& rows, GroupResult& result);
 
+    // Called for each row left alone because its guard did not hold (or its identity named no
+    // row), after its group settled.
+    void OnLeft(std::function<void(const PendingRow&)> left) { left_ = std::move(left); }
+
 private:
     bool WriteGroup(const std::vector<PendingRow>& rows, std::vector<journal::Entry>& entries,
                     GroupResult& result);
@@ -90,6 +94,7 @@ private:
     journal::RunJournal* journal_;
     Wait wait_;
     Report report_;
+    std::function<void(const PendingRow&)> left_;
     // Prepared on first use: the write (by row address and by key) and the read-back.
     std::map<int, std::unique_ptr<db::Statement>> statements_;
 };

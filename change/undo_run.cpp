@@ -3,6 +3,7 @@
 #include "change/group_writer.h"
 #include "change/journal_header.h"
 #include "change/run_session.h"
+#include "change/undo_by_value.h"
 #include "db/recordset.h"
 #include "journal/run_journal.h"
 
@@ -80,6 +81,9 @@ private:
             [this](const std::function<void()>& call) { host_.Wait(call); },
             [this](const QString& description, int step) { host_.Report(description, step); });
 
+        // Rows their identity no longer finds are tried by value at the end.
+        UndoByValue byValue;
+        writer.OnLeft([&](const PendingRow& row) { byValue.Add(row); });
         const qint64 total = header.read;
         std::vector<PendingRow> pending;
         run->ForEach([&](const std::vector<journal::Entry>& entries) {
@@ -96,12 +100,27 @@ private:
                 if (!dialect.CanWrite(entry.idAfter))
                     throw std::runtime_error(
                         "The table has lost the primary key the run named its rows by.");
-                pending.push_back({entry.row, entry.idAfter, QVariant(entry.newValue),
-                                   entry.newValue, entry.oldValue.toString(), 0});
+                const PendingRow row{entry.row,
+                                     entry.idAfter,
+                                     QVariant(entry.newValue),
+                                     entry.newValue,
+                                     entry.oldValue.toString(),
+                                     0};
+                // Written by value before: no identity to find it by.
+                if (entry.idAfter.isEmpty()) {
+                    ++result_.left;
+                    byValue.Add(row);
+                    continue;
+                }
+                pending.push_back(row);
             }
             writer.Write(pending, result_);
         });
         writer.Write(pending, result_);
+        if (!result_.ended && !host_.StopRequested())
+            byValue.Restore(
+                connection, dialect, {header.table, header.column, fixedWidth}, journal_.get(),
+                [this](const std::function<void()>& call) { host_.Wait(call); }, result_);
         summary_.stopped = !result_.ended && host_.StopRequested();
         summary_.completed = !result_.ended && !summary_.stopped;
         Finish();
