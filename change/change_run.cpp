@@ -82,6 +82,7 @@ public:
             [this](const QString& description, int step) {
                 steps_.Run(step, [&] { throw db::Error(description); });
             });
+        writer.StopRequested([this] { return host_.StopRequested(); });
 
         qint64 last = 0;
         steps_.Run(124, [&] { last = source_.Count() - 1; });

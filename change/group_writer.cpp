@@ -190,7 +190,8 @@ void GroupWriter::Settle(db::Transaction& transaction, const std::vector<Pending
 }
 
 void GroupWriter::End(const db::Error& error, db::Fault fault, int step, GroupResult& result) {
-    report_(error.description(), step);
+    if (fault != db::Fault::Cancelled || !stopRequested_ || !stopRequested_())
+        report_(error.description(), step);
     result.ended = true;
     result.connectionLost = result.connectionLost || fault == db::Fault::ConnectionLost;
     result.cancelled = result.cancelled || fault == db::Fault::Cancelled;

@@ -72,6 +72,10 @@ public:
     // Called for each row left alone because its guard did not hold (or its identity named no
     // row), after its group settled.
     void OnLeft(std::function<void(const PendingRow&)> left) { left_ = std::move(left); }
+    // True once the user asked the run to stop: a call then cancelled ends the run quietly.
+    void StopRequested(std::function<bool()> stopRequested) {
+        stopRequested_ = std::move(stopRequested);
+    }
 
 private:
     bool WriteGroup(const std::vector<PendingRow>& rows, std::vector<journal::Entry>& entries,
@@ -95,6 +99,7 @@ private:
     Wait wait_;
     Report report_;
     std::function<void(const PendingRow&)> left_;
+    std::function<bool()> stopRequested_;
     // Prepared on first use: the write (by row address and by key) and the read-back.
     std::map<int, std::unique_ptr<db::Statement>> statements_;
 };

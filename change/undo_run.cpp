@@ -80,6 +80,7 @@ private:
             session_.Facts().updateTriggers, journal_.get(),
             [this](const std::function<void()>& call) { host_.Wait(call); },
             [this](const QString& description, int step) { host_.Report(description, step); });
+        writer.StopRequested([this] { return host_.StopRequested(); });
 
         // Rows their identity no longer finds are tried by value at the end.
         UndoByValue byValue;
@@ -121,7 +122,7 @@ private:
             byValue.Restore(
                 connection, dialect, {header.table, header.column, fixedWidth}, journal_.get(),
                 [this](const std::function<void()>& call) { host_.Wait(call); }, result_);
-        summary_.stopped = !result_.ended && host_.StopRequested();
+        summary_.stopped = host_.StopRequested();
         summary_.completed = !result_.ended && !summary_.stopped;
         Finish();
         return summary_;
