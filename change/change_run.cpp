@@ -60,24 +60,31 @@ public:
         if (!steps_.Run(116, [&] {
                 table_ = host_.CurrentTable();
                 column_ = host_.CurrentField();
-                session_.Inspect(table_, column_);
-                refusal = session_.Refusal();
-                if (refusal.isEmpty())
+                columns_ = host_.SelectedFields();
+                if (columns_.size() < 2)
+                    columns_ = {column_};
+                session_.Inspect(table_, columns_);
+                refusal = columns_.size() == 1 ? session_.Refusal() : LeaveRefusedFields();
+                if (refusal.isEmpty() && !columns_.isEmpty())
                     host_.Wait([&] {
-                        source_.Open(session_.Reader(), session_.Dialect(), table_, column_);
+                        source_.Open(session_.Reader(), session_.Dialect(), table_, columns_);
                     });
             }))
             return Abandon();
+        if (columns_.isEmpty())
+            return Abandon(); // every selected field was named as left
         if (refusal.isEmpty() && !session_.Facts().known && !source_.IsText())
             refusal = QLatin1String(ChangeMessages::NotText);
+        if (refusal.isEmpty() && columns_.size() > 1 && !session_.Dialect().NamesRows())
+            refusal = QLatin1String(ChangeMessages::OneFieldAtATime);
         if (!refusal.isEmpty())
             return Refuse(refusal);
         summary_.started = true;
         if (!OpenJournal())
             return Abandon();
         GroupWriter writer(
-            session_.Writer(), session_.Dialect(), {table_, column_, source_.FixedWidth()},
-            session_.Facts().updateTriggers, journal_.get(),
+            session_.Writer(), session_.Dialect(), {table_, columns_, source_.FixedWidths()},
+            session_.UpdateTriggers(), journal_.get(),
             [this](const std::function<void()>& call) { host_.Wait(call); },
             [this](const QString& description, int step) {
                 steps_.Run(step, [&] { throw db::Error(description); });
@@ -123,7 +130,7 @@ public:
 
 private:
     // One pass of the row loop (steps 130 to 170): the row joins the group to be written
-    // unless its converted text equals its old text.
+    // unless the converted text of each of its fields equals its old text.
     void ChangeRow(qint64 i, qint64 last) {
         const SourceRow row = std::move(slice_[sliceAt_++]);
         ++summary_.read;
@@ -131,27 +138,58 @@ private:
         steps_.Run(132, [&] {
             host_.SetProgress(std::min(double(i + 1) / double(last + 1) * 100.0, 100.0));
         });
-        QString value;
-        const bool read =
-            steps_.Run(134, [&] { value = NullToDefault(row.value, QString()).toString(); });
-        // The case box is read anew for every row: a change during the run affects the
-        // rows that follow it.
-        const std::optional<Case::CaseMode> mode = ReadMode(140, 8);
-        if (!mode || !read)
-            return;
-        // Each mode has three steps: convert (142, 150, 158, 166), build, execute.
-        const int convertStep = 142 + 8 * static_cast<int>(*mode);
-        QString newText;
-        if (!steps_.Run(convertStep, [&] { newText = Case::ConvertValue(*mode, value); }))
-            return;
-        if (newText == value) {
+        PendingRow pending{i, row.id, {}, 0};
+        bool changes = false;
+        for (const QVariant& old : row.values) {
+            FieldChange& field = pending.fields.emplace_back(FieldChange{old, {}, {}});
+            QString value;
+            const bool read =
+                steps_.Run(134, [&] { value = NullToDefault(old, QString()).toString(); });
+            // The case box is read anew for every row: a change during the run affects the
+            // rows that follow it.
+            const std::optional<Case::CaseMode> mode = ReadMode(140, 8);
+            if (!mode || !read)
+                continue;
+            // Each mode has three steps: convert (142, 150, 158, 166), build, execute.
+            const int convertStep = 142 + 8 * static_cast<int>(*mode);
+            QString newText;
+            if (!steps_.Run(convertStep, [&] { newText = Case::ConvertValue(*mode, value); }) ||
+                newText == value)
+                continue;
+            steps_.Run(convertStep + 2, [&] {
+                pendingText_ += value.size() + newText.size();
+                field.guard = value;
+                field.newValue = newText;
+                pending.step = convertStep + 4;
+                changes = true;
+            });
+        }
+        if (!changes) {
             ++summary_.unchanged;
             return;
         }
-        steps_.Run(convertStep + 2, [&] {
-            pendingText_ += value.size() + newText.size() + row.id.size();
-            pending_.push_back({i, row.id, row.value, value, newText, convertStep + 4});
-        });
+        pendingText_ += row.id.size();
+        pending_.push_back(std::move(pending));
+    }
+
+    // With several fields selected: names the ones the run must leave (each with why) in one
+    // message before anything is written, and goes on with the rest. Never refuses the run.
+    QString LeaveRefusedFields() {
+        QStringList left, kept;
+        for (qsizetype k = 0; k < columns_.size(); ++k) {
+            const QString reason = session_.Reason(int(k));
+            if (reason.isEmpty())
+                kept.append(columns_[k]);
+            else
+                left.append(QStringLiteral("%1 (%2)").arg(columns_[k], reason));
+        }
+        if (!left.isEmpty()) {
+            host_.Show(QString::fromLatin1(ChangeMessages::FieldsLeft)
+                           .arg(left.join(QLatin1String(", "))));
+            session_.Inspect(table_, kept);
+        }
+        columns_ = kept;
+        return {};
     }
 
     void WriteGroup(GroupWriter& writer) {
@@ -187,9 +225,10 @@ private:
         return steps_.Run(116, [&] {
             QString tableKey;
             host_.Wait([&] { tableKey = TableKey(session_.Reader(), session_.Dialect(), table_); });
-            journal_ = journal::RunJournal::Create(
-                RecaseHeader(host_.Profile(), table_, column_, host_.CaseBoxText(), tableKey),
-                host_.JournalsKept());
+            journal_ = journal::RunJournal::Create(RecaseHeader(host_.Profile(), table_,
+                                                                columns_.join(QLatin1String(", ")),
+                                                                host_.CaseBoxText(), tableKey),
+                                                   host_.JournalsKept());
             summary_.journal = journal_->FileName();
         });
     }
@@ -259,6 +298,7 @@ private:
     std::unique_ptr<journal::RunJournal> journal_;
     QString table_;
     QString column_;
+    QStringList columns_; // the fields the run writes: the current one, or every selected one
     std::vector<SourceRow> slice_;
     std::size_t sliceAt_ = 0;
     std::vector<PendingRow> pending_;

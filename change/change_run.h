@@ -4,6 +4,7 @@
 #include "db/connection_profile.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 // What a change run needs from the window that starts it.
@@ -16,6 +17,9 @@ public:
     // The current items of the table and field lists; throw when a list has none.
     virtual QString CurrentTable() = 0;
     virtual QString CurrentField() = 0;
+    // The fields marked selected in the field list, in its order. With more than one, a run
+    // converts each of them that holds text; otherwise the current field alone.
+    virtual QStringList SelectedFields() { return {}; }
     virtual QString CaseBoxText() = 0;
 
     virtual void SetPointer(int setting) = 0;
@@ -74,6 +78,12 @@ inline constexpr auto NotATable =
     "The selected table is a view or another object whose rows cannot be named; nothing was "
     "changed.";
 inline constexpr auto MayNotUpdate = "You may not update the selected field; nothing was changed.";
+// %1: the fields, each with why.
+inline constexpr auto FieldsLeft =
+    "These selected fields cannot be changed and are left as they are: %1.";
+inline constexpr auto OneFieldAtATime =
+    "The rows of the selected table cannot be named, so its fields can only be changed one at "
+    "a time; nothing was changed.";
 // %1: how many rows.
 inline constexpr auto Altered =
     "The database stored %1 of the rows written in another form than the one sent (a trigger "

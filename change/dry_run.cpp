@@ -12,10 +12,10 @@ DryRunResult DryRun(ChangeRunHost& host, Case::CaseMode mode, int sample) {
     const QString table = host.CurrentTable();
     const QString column = host.CurrentField();
     session.Open(true, false);
-    session.Inspect(table, column);
+    session.Inspect(table, {column});
     QString refusal = session.Refusal();
     if (refusal.isEmpty())
-        host.Wait([&] { source.Open(session.Reader(), session.Dialect(), table, column); });
+        host.Wait([&] { source.Open(session.Reader(), session.Dialect(), table, {column}); });
     if (refusal.isEmpty() && !session.Facts().known && !source.IsText())
         refusal = QLatin1String(ChangeMessages::NotText);
     if (!refusal.isEmpty())
@@ -29,7 +29,7 @@ DryRunResult DryRun(ChangeRunHost& host, Case::CaseMode mode, int sample) {
         for (const SourceRow& row : slice) {
             ++result.read;
             host.SetProgress(RunSession::Percent(result.read, source.Count()));
-            const QString value = NullToDefault(row.value, QString()).toString();
+            const QString value = NullToDefault(row.values.front(), QString()).toString();
             const QString converted = Case::ConvertValue(mode, value);
             if (converted == value)
                 continue;

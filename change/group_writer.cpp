@@ -22,27 +22,41 @@ GroupWriter::GroupWriter(db::Connection& connection, const db::Dialect& dialect,
 
 GroupWriter::~GroupWriter() = default;
 
+std::span<journal::Entry> GroupWriter::Entries::Of(std::size_t row) {
+    return {entries.data() + start[row], start[row + 1] - start[row]};
+}
+
 void GroupWriter::Write(std::vector<PendingRow>& pending, GroupResult& result) {
     if (pending.empty() || result.ended)
         return;
     const std::vector<PendingRow> rows = std::exchange(pending, {});
-    std::vector<journal::Entry> entries;
-    entries.reserve(rows.size());
-    for (const PendingRow& row : rows)
-        entries.push_back(
-            {row.row, row.id, QString(), row.oldValue, row.newValue, journal::EntryState::Pending});
+    // A journal entry per column a row changes, numbered apart for each column.
+    const auto width = static_cast<qint64>(target_.columns.size());
+    Entries entries;
+    entries.entries.reserve(rows.size());
+    entries.start.reserve(rows.size() + 1);
+    for (const PendingRow& row : rows) {
+        entries.start.push_back(entries.entries.size());
+        for (qint64 k = 0; k < width; ++k) {
+            const FieldChange& field = row.fields[std::size_t(k)];
+            if (field.Changes())
+                entries.entries.push_back({row.row * width + k, row.id, QString(), field.oldValue,
+                                           field.newValue, journal::EntryState::Pending});
+        }
+    }
+    entries.start.push_back(entries.entries.size());
     // Nothing is sent before its rows are in the journal.
     if (journal_)
-        journal_->AppendPending(entries);
+        journal_->AppendPending(entries.entries);
     // Without row identity a write may match several rows: each row goes alone.
     if (dialect_.NamesRows() && WriteGroup(rows, entries, result))
         return;
     for (std::size_t i = 0; i < rows.size() && !result.ended; ++i)
-        WriteOne(rows[i], entries[i], result);
+        WriteOne(rows[i], entries.Of(i), result);
 }
 
-bool GroupWriter::WriteGroup(const std::vector<PendingRow>& rows,
-                             std::vector<journal::Entry>& entries, GroupResult& result) {
+bool GroupWriter::WriteGroup(const std::vector<PendingRow>& rows, Entries& entries,
+                             GroupResult& result) {
     db::Transaction transaction(connection_, wait_);
     std::optional<db::Error> fault;
     bool complete = false;
@@ -68,57 +82,60 @@ bool GroupWriter::WriteGroup(const std::vector<PendingRow>& rows,
     return true;
 }
 
-void GroupWriter::WriteOne(const PendingRow& row, journal::Entry& entry, GroupResult& result) {
+void GroupWriter::WriteOne(const PendingRow& row, std::span<journal::Entry> rowEntries,
+                           GroupResult& result) {
     db::Transaction transaction(connection_, wait_);
-    std::vector<PendingRow> rows{row};
-    std::vector<journal::Entry> one{entry};
+    Entries one{{rowEntries.begin(), rowEntries.end()}, {0, rowEntries.size()}};
     std::optional<db::Error> fault;
     wait_([&] {
         try {
-            Send(rows, one);
+            Send({&row, 1}, one);
         } catch (const db::Error& error) {
             fault.emplace(error);
         }
     });
     if (!fault)
-        return Settle(transaction, rows, one, result);
+        return Settle(transaction, {&row, 1}, one, result);
     const db::Fault kind = dialect_.Classify(*fault);
     if (kind != db::Fault::Row)
         return End(*fault, kind, row.step, result);
-    one[0].state = journal::EntryState::NotWritten;
+    for (journal::Entry& entry : one.entries)
+        entry.state = journal::EntryState::NotWritten;
     if (journal_)
-        journal_->Settle(one);
+        journal_->Settle(one.entries);
     ++result.refused;
     report_(fault->description(), row.step);
 }
 
-bool GroupWriter::Send(const std::vector<PendingRow>& rows, std::vector<journal::Entry>& entries) {
+bool GroupWriter::Send(std::span<const PendingRow> rows, Entries& entries) {
     const bool keyed = db::Dialect::IsKeyIdentity(rows.front().id);
     db::Statement& write =
         Prepared(keyed ? ByKey : ByAddress, dialect_.WriteStatement(target_, keyed));
     std::vector<db::RowWrite> writes;
     writes.reserve(rows.size());
-    for (const PendingRow& row : rows)
-        writes.push_back({row.id, row.guard, row.newValue});
+    for (const PendingRow& row : rows) {
+        db::RowWrite& rowWrite = writes.emplace_back(db::RowWrite{row.id, {}, {}});
+        for (const FieldChange& field : row.fields) {
+            rowWrite.guards.push_back(field.guard);
+            rowWrite.values.push_back(field.Changes() ? field.newValue : QString());
+        }
+    }
     write.Execute(dialect_.WriteParameters(writes, keyed));
+    for (journal::Entry& entry : entries.entries)
+        entry.state = journal::EntryState::NotWritten;
 
     if (dialect_.WriteReturnsRows()) {
         // Each written row: its place in the group (from 1), its identity after the write and
-        // the value stored. A row not returned was changed by another session meanwhile.
-        for (journal::Entry& entry : entries)
-            entry.state = journal::EntryState::NotWritten;
-        db::Recordset& row = write.Result();
-        if (!row.IsOpen())
+        // the values stored. A row not returned was changed by another session meanwhile.
+        db::Recordset& returned = write.Result();
+        if (!returned.IsOpen())
             return true;
-        for (; !row.Eof(); row.MoveNext()) {
-            const db::Fields& fields = row.GetFields();
+        for (; !returned.Eof(); returned.MoveNext()) {
+            const db::Fields& fields = returned.GetFields();
             const qsizetype place = fields[0].Value().toLongLong() - 1;
-            if (place < 0 || place >= qsizetype(entries.size()))
-                continue;
-            journal::Entry& entry = entries[place];
-            entry.state = journal::EntryState::Written;
-            entry.idAfter = fields[1].Value().toString();
-            Stored(entry, fields[2].Value().toString());
+            if (place >= 0 && place < qsizetype(rows.size()))
+                Written(rows[std::size_t(place)], entries.Of(std::size_t(place)),
+                        fields[1].Value().toString(), &fields, 2);
         }
         return true;
     }
@@ -127,31 +144,42 @@ bool GroupWriter::Send(const std::vector<PendingRow>& rows, std::vector<journal:
     const qint64 count = write.RowsAffected();
     if (rows.size() > 1 && count != qint64(rows.size()))
         return false;
-    for (journal::Entry& entry : entries) {
-        entry.state = count > 0 ? journal::EntryState::Written : journal::EntryState::NotWritten;
-        entry.idAfter = entry.idBefore;
-        if (readBack_ && count > 0)
-            ReadBack(entry);
+    for (std::size_t i = 0; i < rows.size() && count > 0; ++i) {
+        Written(rows[i], entries.Of(i), rows[i].id, nullptr, 0);
+        if (readBack_)
+            ReadBack(rows[i], entries.Of(i));
     }
     return true;
 }
 
-void GroupWriter::ReadBack(journal::Entry& entry) {
-    const bool keyed = db::Dialect::IsKeyIdentity(entry.idBefore);
+void GroupWriter::Written(const PendingRow& row, std::span<journal::Entry> rowEntries,
+                          const QString& idAfter, const db::Fields* stored, int first) {
+    std::size_t at = 0;
+    for (std::size_t k = 0; k < row.fields.size(); ++k) {
+        if (!row.fields[k].Changes())
+            continue;
+        journal::Entry& entry = rowEntries[at++];
+        entry.state = journal::EntryState::Written;
+        entry.idAfter = idAfter;
+        if (!stored)
+            continue;
+        const QString value = (*stored)[first + int(k)].Value().toString();
+        entry.altered = value != entry.newValue;
+        entry.newValue = value;
+    }
+}
+
+void GroupWriter::ReadBack(const PendingRow& row, std::span<journal::Entry> rowEntries) {
+    const bool keyed = db::Dialect::IsKeyIdentity(row.id);
     db::Statement& read = Prepared(keyed ? ReadBackByKey : ReadBackByAddress,
                                    dialect_.ReadBackStatement(target_, keyed));
     std::vector<db::ParameterColumn> parameters;
-    for (const QString& id : dialect_.IdParameters(entry.idBefore))
+    for (const QString& id : dialect_.IdParameters(row.id))
         parameters.push_back({id});
     read.Execute(parameters);
     db::Recordset& stored = read.Result();
     if (stored.IsOpen() && !stored.Eof())
-        Stored(entry, stored.GetFields()[0].Value().toString());
-}
-
-void GroupWriter::Stored(journal::Entry& entry, const QString& value) {
-    entry.altered = value != entry.newValue;
-    entry.newValue = value;
+        Written(row, rowEntries, row.id, &stored.GetFields(), 0);
 }
 
 db::Statement& GroupWriter::Prepared(int kind, const QString& text) {
@@ -161,12 +189,12 @@ db::Statement& GroupWriter::Prepared(int kind, const QString& text) {
     return *statement;
 }
 
-void GroupWriter::Settle(db::Transaction& transaction, const std::vector<PendingRow>& rows,
-                         std::vector<journal::Entry>& entries, GroupResult& result) {
+void GroupWriter::Settle(db::Transaction& transaction, std::span<const PendingRow> rows,
+                         Entries& entries, GroupResult& result) {
     // The journal learns each row's outcome before the database commits it; a journal that
     // cannot be written leaves the transaction to roll back.
     if (journal_)
-        journal_->Settle(entries);
+        journal_->Settle(entries.entries);
     std::optional<db::Error> fault;
     wait_([&] {
         try {
@@ -177,15 +205,18 @@ void GroupWriter::Settle(db::Transaction& transaction, const std::vector<Pending
     });
     if (fault)
         return End(*fault, dialect_.Classify(*fault), rows.back().step, result);
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (entries[i].state != journal::EntryState::Written) {
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::span<journal::Entry> row = entries.Of(i);
+        if (row.empty() || row.front().state != journal::EntryState::Written) {
             ++result.left;
             if (left_)
                 left_(rows[i]);
-        } else if (entries[i].altered)
+        } else if (std::any_of(row.begin(), row.end(),
+                               [](const journal::Entry& entry) { return entry.altered; })) {
             ++result.altered;
-        else
+        } else {
             ++result.written;
+        }
     }
 }
 

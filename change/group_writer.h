@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace journal {
@@ -18,14 +19,20 @@ class RunJournal;
 struct Entry;
 } // namespace journal
 
+// What a row waiting to be written does to one column.
+struct FieldChange {
+    QVariant oldValue; // exact old value (a null QVariant for NULL)
+    QString guard;     // the value it must still hold; a null QString leaves the column alone
+    QString newValue;  // the value it gets
+    bool Changes() const { return !guard.isNull(); }
+};
+
 // One row waiting to be written.
 struct PendingRow {
-    qint64 row = 0;    // its number in the run, from 0
-    QString id;        // its identity as read
-    QVariant oldValue; // exact old value (a null QVariant for NULL)
-    QString guard;     // the value it must still hold to be written
-    QString newValue;  // the value it gets
-    int step = 0;      // the step that reports its refusal
+    qint64 row = 0;                  // its number in the run, from 0
+    QString id;                      // its identity as read
+    std::vector<FieldChange> fields; // one per column the writer writes, in its order
+    int step = 0;                    // the step that reports its refusal
 };
 
 // What became of the groups written so far.
@@ -78,17 +85,23 @@ public:
     }
 
 private:
-    bool WriteGroup(const std::vector<PendingRow>& rows, std::vector<journal::Entry>& entries,
-                    GroupResult& result);
-    void WriteOne(const PendingRow& row, journal::Entry& entry, GroupResult& result);
+    // A group's journal entries, one per column a row changes; a row's run from its start.
+    struct Entries {
+        std::vector<journal::Entry> entries;
+        std::vector<std::size_t> start; // per row, and one past the last
+        std::span<journal::Entry> Of(std::size_t row);
+    };
+    bool WriteGroup(const std::vector<PendingRow>& rows, Entries& entries, GroupResult& result);
+    void WriteOne(const PendingRow& row, std::span<journal::Entry> entries, GroupResult& result);
     // Sends the rows in one execution; false when a count says some were not written.
-    bool Send(const std::vector<PendingRow>& rows, std::vector<journal::Entry>& entries);
-    void ReadBack(journal::Entry& entry);
-    // The value the database stored for a written row.
-    static void Stored(journal::Entry& entry, const QString& value);
+    bool Send(std::span<const PendingRow> rows, Entries& entries);
+    void ReadBack(const PendingRow& row, std::span<journal::Entry> entries);
+    // The row's entries written, with the values the database stored (columns from `first`).
+    void Written(const PendingRow& row, std::span<journal::Entry> entries, const QString& idAfter,
+                 const db::Fields* stored, int first);
     db::Statement& Prepared(int kind, const QString& text);
-    void Settle(db::Transaction& transaction, const std::vector<PendingRow>& rows,
-                std::vector<journal::Entry>& entries, GroupResult& result);
+    void Settle(db::Transaction& transaction, std::span<const PendingRow> rows, Entries& entries,
+                GroupResult& result);
     void End(const db::Error& error, db::Fault fault, int step, GroupResult& result);
 
     db::Connection& connection_;

@@ -1,39 +1,52 @@
 #include "change/row_source.h"
 
 void RowSource::Open(db::Connection& connection, db::Dialect& dialect, const QString& table,
-                     const QString& column) {
+                     const QStringList& columns) {
+    columns_ = int(columns.size());
     db::Recordset counted;
     counted.Open(dialect.CountStatement(table), connection);
     count_ = counted.GetFields()[0].Value().toLongLong();
     counted.Close();
     try {
-        records_.Open(dialect.ReadStatement(table, column), connection);
+        records_.Open(dialect.ReadStatement(table, columns), connection);
     } catch (const db::Error& error) {
-        // A user granted only the column may not read the row identity: rows are then
+        // A user granted only the columns may not read the row identity: rows are then
         // named by their old value.
         if (error.sqlState() != QLatin1String("42501") || !dialect.NamesRows())
             throw;
         dialect = dialect.WithoutRowNames();
-        records_.Open(dialect.ReadStatement(table, column), connection);
+        records_.Open(dialect.ReadStatement(table, columns), connection);
     }
 }
 
-bool RowSource::IsText() const {
+bool RowSource::IsText(int column) const {
     const db::Fields& fields = records_.GetFields();
-    return fields.Count() >= 1 && fields[0].IsText();
+    return fields.Count() > column && fields[column].IsText();
 }
 
-bool RowSource::FixedWidth() const {
-    return records_.GetFields()[0].IsFixedWidth();
+bool RowSource::FixedWidth(int column) const {
+    return records_.GetFields()[column].IsFixedWidth();
+}
+
+std::vector<bool> RowSource::FixedWidths() const {
+    std::vector<bool> widths;
+    for (int column = 0; column < columns_; ++column)
+        widths.push_back(FixedWidth(column));
+    return widths;
 }
 
 std::vector<SourceRow> RowSource::Next(int count) {
     std::vector<SourceRow> rows;
     rows.reserve(static_cast<std::size_t>(count));
     const db::Fields& fields = records_.GetFields();
-    const bool named = fields.Count() >= 2;
+    const bool named = fields.Count() > columns_;
     while (static_cast<int>(rows.size()) < count && !records_.Eof()) {
-        rows.push_back({fields[0].Value(), named ? fields[1].Value().toString() : QString()});
+        SourceRow& row = rows.emplace_back();
+        row.values.reserve(std::size_t(columns_));
+        for (int column = 0; column < columns_; ++column)
+            row.values.push_back(fields[column].Value());
+        if (named)
+            row.id = fields[columns_].Value().toString();
         records_.MoveNext();
     }
     return rows;

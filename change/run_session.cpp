@@ -2,6 +2,9 @@
 
 #include "db/statement.h"
 
+#include <algorithm>
+#include <optional>
+
 RunSession::RunSession(ChangeRunHost& host) : host_(host) {
     writer_.SetAutoCommit(false);
     host_.SetCanceller([this] {
@@ -38,27 +41,56 @@ void RunSession::Open(bool read, bool write) {
     });
 }
 
-void RunSession::Inspect(const QString& table, const QString& column) {
+void RunSession::Inspect(const QString& table, const QStringList& columns) {
     host_.Wait([&] {
         dialect_ = db::Dialect::Of(First(), table);
-        facts_ = db::ReadColumnFacts(First(), *dialect_, table, column);
+        facts_.clear();
+        for (const QString& column : columns)
+            facts_.push_back(db::ReadColumnFacts(First(), *dialect_, table, column));
     });
 }
 
-QString RunSession::Refusal() const {
-    if (!facts_.known)
-        return {};
-    if (!facts_.table)
-        return QLatin1String(ChangeMessages::NotATable);
-    if (facts_.largeObject)
-        return QLatin1String(ChangeMessages::LargeObject);
-    if (!facts_.text)
-        return QLatin1String(ChangeMessages::NotText);
-    if (facts_.generated)
-        return QLatin1String(ChangeMessages::Generated);
-    if (!facts_.mayUpdate)
-        return QLatin1String(ChangeMessages::MayNotUpdate);
-    return {};
+bool RunSession::UpdateTriggers() const {
+    return std::any_of(facts_.begin(), facts_.end(),
+                       [](const db::ColumnFacts& facts) { return facts.updateTriggers; });
+}
+
+namespace {
+
+// Why a column is refused: the message for a run on that column alone, and the few words
+// naming it in a list of several.
+struct Refusal {
+    const char* message;
+    const char* reason;
+};
+
+// The first refusal the facts call for, in the order they are checked.
+std::optional<Refusal> RefusalOf(const db::ColumnFacts& facts) {
+    if (!facts.known)
+        return std::nullopt;
+    const std::pair<bool, Refusal> checks[] = {
+        {!facts.table, {ChangeMessages::NotATable, "its rows cannot be named"}},
+        {facts.largeObject, {ChangeMessages::LargeObject, "a large object"}},
+        {!facts.text, {ChangeMessages::NotText, "does not hold text"}},
+        {facts.generated, {ChangeMessages::Generated, "computed by the database"}},
+        {!facts.mayUpdate, {ChangeMessages::MayNotUpdate, "you may not update it"}}};
+    for (const auto& [refused, refusal] : checks) {
+        if (refused)
+            return refusal;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+QString RunSession::Refusal(int column) const {
+    const auto refusal = RefusalOf(Facts(column));
+    return refusal ? QLatin1String(refusal->message) : QString();
+}
+
+QString RunSession::Reason(int column) const {
+    const auto refusal = RefusalOf(Facts(column));
+    return refusal ? QLatin1String(refusal->reason) : QString();
 }
 
 db::Fault RunSession::Classify(const std::exception& error) const {

@@ -24,14 +24,18 @@ public:
     void SetConnectionTimeout(int seconds);
     // Opens the connections asked for with the host's profile, through the host's Wait.
     void Open(bool read, bool write);
-    // Learns the database's dialect for the table and what it says of the column (through
+    // Learns the database's dialect for the table and what it says of each column (through
     // Wait, on the first open connection).
-    void Inspect(const QString& table, const QString& column);
+    void Inspect(const QString& table, const QStringList& columns);
 
     db::Dialect& Dialect() { return *dialect_; }
-    const db::ColumnFacts& Facts() const { return facts_; }
-    // Why the column must not be written, one message; empty when it may.
-    QString Refusal() const;
+    const db::ColumnFacts& Facts(int column = 0) const { return facts_.at(std::size_t(column)); }
+    // The table has update triggers, which may change a value on its way in.
+    bool UpdateTriggers() const;
+    // Why column k must not be written, one message; empty when it may.
+    QString Refusal(int column = 0) const;
+    // The same as a few words, for a list of several columns.
+    QString Reason(int column) const;
     // What a fault means for the rest of the run.
     db::Fault Classify(const std::exception& error) const;
 
@@ -45,5 +49,5 @@ private:
     db::Connection reader_;
     db::Connection writer_;
     std::optional<db::Dialect> dialect_;
-    db::ColumnFacts facts_;
+    std::vector<db::ColumnFacts> facts_;
 };

@@ -6,10 +6,11 @@
 #include <optional>
 
 void UndoByValue::Add(const PendingRow& row) {
-    Value& value = values_[row.guard];
+    const FieldChange& field = row.fields.front();
+    Value& value = values_[field.guard];
     if (value.rows.empty())
-        value.old = row.newValue;
-    else if (value.old != row.newValue)
+        value.old = field.newValue;
+    else if (value.old != field.newValue)
         value.ambiguous = true;
     value.rows.push_back(row);
 }
@@ -32,7 +33,8 @@ void UndoByValue::Restore(db::Connection& connection, const db::Dialect& dialect
             try {
                 if (!write)
                     write.emplace(connection, byValue.WriteStatement(target, false));
-                write->Execute(byValue.WriteParameters({{QString(), written, value.old}}, false));
+                write->Execute(
+                    byValue.WriteParameters({{QString(), {written}, {value.old}}}, false));
                 count = write->RowsAffected();
             } catch (const db::Error& error) {
                 if (dialect.Classify(error) != db::Fault::Row)

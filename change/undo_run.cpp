@@ -50,7 +50,7 @@ private:
         session_.SetCommandTimeout(UndoTimeoutSeconds);
         session_.SetConnectionTimeout(UndoTimeoutSeconds);
         session_.Open(false, true);
-        session_.Inspect(header.table, header.column);
+        session_.Inspect(header.table, {header.column});
         db::Connection& connection = session_.Writer();
         QString tableKey;
         bool fixedWidth = false;
@@ -76,8 +76,8 @@ private:
         }
         const db::Dialect& dialect = session_.Dialect();
         GroupWriter writer(
-            connection, dialect, {header.table, header.column, fixedWidth},
-            session_.Facts().updateTriggers, journal_.get(),
+            connection, dialect, {header.table, {header.column}, {fixedWidth}},
+            session_.UpdateTriggers(), journal_.get(),
             [this](const std::function<void()>& call) { host_.Wait(call); },
             [this](const QString& description, int step) { host_.Report(description, step); });
         writer.StopRequested([this] { return host_.StopRequested(); });
@@ -101,12 +101,11 @@ private:
                 if (!dialect.CanWrite(entry.idAfter))
                     throw std::runtime_error(
                         "The table has lost the primary key the run named its rows by.");
-                const PendingRow row{entry.row,
-                                     entry.idAfter,
-                                     QVariant(entry.newValue),
-                                     entry.newValue,
-                                     entry.oldValue.toString(),
-                                     0};
+                const PendingRow row{
+                    entry.row,
+                    entry.idAfter,
+                    {{QVariant(entry.newValue), entry.newValue, entry.oldValue.toString()}},
+                    0};
                 // Written by value before: no identity to find it by.
                 if (entry.idAfter.isEmpty()) {
                     ++result_.left;
@@ -120,7 +119,7 @@ private:
         writer.Write(pending, result_);
         if (!result_.ended && !host_.StopRequested())
             byValue.Restore(
-                connection, dialect, {header.table, header.column, fixedWidth}, journal_.get(),
+                connection, dialect, {header.table, {header.column}, {fixedWidth}}, journal_.get(),
                 [this](const std::function<void()>& call) { host_.Wait(call); }, result_);
         summary_.stopped = host_.StopRequested();
         summary_.completed = !result_.ended && !summary_.stopped;

@@ -69,6 +69,7 @@ public:
     ConnectionProfile Profile() override { return w_.form1_->Profile(); }
     QString CurrentTable() override { return w_.FieldsTable(); }
     QString CurrentField() override { return ListViews::CurrentText(w_.ListView2); }
+    QStringList SelectedFields() override { return ListViews::SelectedTexts(w_.ListView2); }
     QString CaseBoxText() override { return w_.Combo1->currentText(); }
     void SetPointer(int setting) override { w_.pointer_.Set(setting); }
     void SetProgress(double percent) override { w_.ProgressBar1->SetValue(percent); }

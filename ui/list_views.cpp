@@ -50,4 +50,13 @@ void MarkAll(QTreeWidget* list, bool selected) {
         list->topLevelItem(i)->setSelected(selected);
 }
 
+QStringList SelectedTexts(const QTreeWidget* list) {
+    QStringList texts;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        if (list->topLevelItem(i)->isSelected())
+            texts.append(list->topLevelItem(i)->text(0));
+    }
+    return texts;
+}
+
 } // namespace ListViews

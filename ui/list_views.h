@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QTreeWidget;
 
@@ -22,5 +23,8 @@ QString CurrentText(const QTreeWidget* list);
 
 // Sets every item's selected mark.
 void MarkAll(QTreeWidget* list, bool selected);
+
+// The texts of the items marked selected, in the list's order.
+QStringList SelectedTexts(const QTreeWidget* list);
 
 } // namespace ListViews

@@ -112,21 +112,23 @@ QString Dialect::CountStatement(const QString& table) const {
     return QLatin1String("SELECT COUNT(*) FROM ") + QuoteIdentifier(table);
 }
 
-QString Dialect::ReadStatement(const QString& table, const QString& column) const {
+QString ColumnList(const QStringList& columns, const QString& prefix) {
+    QStringList quoted;
+    for (const QString& column : columns)
+        quoted.append(prefix + QuoteIdentifier(column));
+    return quoted.join(QLatin1String(", "));
+}
+
+QString Dialect::ReadStatement(const QString& table, const QStringList& columns) const {
     // A write that returns only a count cannot say where a row moved: such a dialect names
     // rows by the primary key when there is one.
     const QString key = countOnly_ || dbms_ == Dbms::Oracle ? keyColumn_ : QString();
-    if (!namesRows_)
-        return SelectColumnStatement(table, column);
-    switch (dbms_) {
-    case Dbms::Oracle:
-        return oracle::ReadStatement(table, column, key);
-    case Dbms::PostgreSQL:
-        return postgres::ReadStatement(table, column, key);
-    case Dbms::Other:
-        break;
-    }
-    return SelectColumnStatement(table, column);
+    if (namesRows_ && dbms_ == Dbms::Oracle)
+        return oracle::ReadStatement(table, columns, key);
+    if (namesRows_ && dbms_ == Dbms::PostgreSQL)
+        return postgres::ReadStatement(table, columns, key);
+    return QLatin1String("SELECT ") + ColumnList(columns) + QLatin1String(" FROM ") +
+           QuoteIdentifier(table);
 }
 
 QString Dialect::DescribeStatement(const QString& table, const QString& column) const {
@@ -167,9 +169,9 @@ QString Dialect::WriteStatement(const WriteTarget& target, bool keyed) const {
     if (!namesRows_) {
         if (dbms_ == Dbms::PostgreSQL)
             return postgres::ValueWriteStatement(target);
+        const QString column = QuoteIdentifier(target.columns.value(0));
         return QLatin1String("UPDATE ") + QuoteIdentifier(target.table) + QLatin1String(" SET ") +
-               QuoteIdentifier(target.column) + QLatin1String(" = ? WHERE ") +
-               QuoteIdentifier(target.column) + QLatin1String(" = ?");
+               column + QLatin1String(" = ? WHERE ") + column + QLatin1String(" = ?");
     }
     if (dbms_ == Dbms::Oracle)
         return oracle::WriteStatement(target, key, collate_);
@@ -182,15 +184,25 @@ std::vector<ParameterColumn> Dialect::WriteParameters(const std::vector<RowWrite
                                                       bool keyed) const {
     if (WriteReturnsRows())
         return postgres::JoinParameters(rows, keyed);
-    // One set per row: the new value, the row's identity, the guard.
-    std::vector<ParameterColumn> columns(1);
+    // One set per row: the new values, the row's identity, the guards (each twice where a
+    // column may be left as it is: "? IS NULL OR guard").
+    const std::size_t width = rows.front().values.size();
+    const bool several = width > 1;
+    std::vector<ParameterColumn> columns;
     for (const RowWrite& row : rows) {
-        columns[0].push_back(row.value);
-        const QStringList ids = namesRows_ ? IdParameters(row.id) : QStringList();
-        columns.resize(std::max<std::size_t>(columns.size(), ids.size() + 2));
-        for (qsizetype i = 0; i < ids.size(); ++i)
-            columns[std::size_t(i) + 1].push_back(ids[i]);
-        columns.back().push_back(row.guard);
+        std::vector<QString> set(row.values);
+        if (namesRows_) {
+            const QStringList ids = IdParameters(row.id);
+            set.insert(set.end(), ids.begin(), ids.end());
+        }
+        for (const QString& guard : row.guards) {
+            set.push_back(guard);
+            if (several)
+                set.push_back(guard);
+        }
+        columns.resize(set.size());
+        for (std::size_t p = 0; p < set.size(); ++p)
+            columns[p].push_back(set[p]);
     }
     return columns;
 }

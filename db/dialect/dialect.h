@@ -21,19 +21,20 @@ enum class Fault {
     Cancelled,     // the call was cancelled: stop, retry nothing
 };
 
-// One row to write: the row named by its identity (empty where the database has none) gets
-// `value` if it still holds exactly `guard`, the value it was read with.
+// One row to write, named by its identity (empty where the database has none): each column k
+// of the target gets values[k] if every column it changes still holds exactly guards[k], the
+// value it was read with. A null guard and value leave that column as it is.
 struct RowWrite {
     QString id;
-    QString guard;
-    QString value;
+    std::vector<QString> guards;
+    std::vector<QString> values;
 };
 
-// The column a run writes.
+// The columns a run writes.
 struct WriteTarget {
     QString table;
-    QString column;
-    bool fixedWidth = false; // blank-padded (CHAR): compared without the padding
+    QStringList columns;
+    std::vector<bool> fixedWidth; // per column: blank-padded (CHAR), compared without padding
 };
 
 // What the database says of a column before anything is written to it.
@@ -79,8 +80,8 @@ public:
     QStringList SessionStatements() const;
     // SELECT COUNT(*) FROM "T"
     QString CountStatement(const QString& table) const;
-    // The column's value first, then (where rows are named) the row's identity as text.
-    QString ReadStatement(const QString& table, const QString& column) const;
+    // The columns' values first, then (where rows are named) the row's identity as text.
+    QString ReadStatement(const QString& table, const QStringList& columns) const;
     // No rows, only the column's description.
     QString DescribeStatement(const QString& table, const QString& column) const;
     // One row, one column: the table's object id (empty result where there is none).
@@ -101,8 +102,8 @@ public:
     // The write's parameter sets for the rows.
     std::vector<ParameterColumn> WriteParameters(const std::vector<RowWrite>& rows,
                                                  bool keyed) const;
-    // The stored value of one row by its identity; parameter: the identity. For a write that
-    // returns only a count, where a trigger may have changed the value on its way in.
+    // The stored values of one row by its identity; parameters: IdParameters. For a write that
+    // returns only a count, where a trigger may have changed a value on its way in.
     QString ReadBackStatement(const WriteTarget& target, bool keyed) const;
 
     // A row identity this dialect can write: one read by primary key needs the key.
@@ -127,9 +128,12 @@ private:
 ColumnFacts ReadColumnFacts(Connection& connection, const Dialect& dialect, const QString& table,
                             const QString& column);
 
+// The names, quoted and joined by ", ", each behind `prefix`.
+QString ColumnList(const QStringList& columns, const QString& prefix = {});
+
 // Each database's statements (db/dialect/oracle.cpp, db/dialect/postgres.cpp).
 namespace oracle {
-QString ReadStatement(const QString& table, const QString& column, const QString& key);
+QString ReadStatement(const QString& table, const QStringList& columns, const QString& key);
 QString KeyStatement();
 QString FactsStatement();
 QString WriteStatement(const WriteTarget& target, const QString& key, bool collate);
@@ -138,7 +142,7 @@ Fault Classify(const Error& error);
 } // namespace oracle
 
 namespace postgres {
-QString ReadStatement(const QString& table, const QString& column, const QString& key);
+QString ReadStatement(const QString& table, const QStringList& columns, const QString& key);
 QString KeyStatement();
 QString FactsStatement();
 QString JoinWriteStatement(const WriteTarget& target, const QString& key, const QString& keyType,

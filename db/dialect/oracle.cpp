@@ -21,11 +21,11 @@ QString RowByIdentity(const QString& key) {
 
 } // namespace
 
-QString ReadStatement(const QString& table, const QString& column, const QString& key) {
+QString ReadStatement(const QString& table, const QStringList& columns, const QString& key) {
     // ROWID itself: ROWIDTOCHAR gives no logical rowid of an index-organized table.
     const QString identity =
         key.isEmpty() ? QStringLiteral("ROWID") : QLatin1String("'=' || ") + Q(key);
-    return QLatin1String("SELECT ") + Q(column) + QLatin1String(", ") + identity +
+    return QLatin1String("SELECT ") + ColumnList(columns) + QLatin1String(", ") + identity +
            QLatin1String(" FROM ") + Q(table);
 }
 
@@ -49,17 +49,27 @@ QString FactsStatement() {
 }
 
 // One parameter set per row; only the count of rows written comes back. The session
-// compares binary; a column's own collation (12.2 on) is overridden by COLLATE BINARY.
+// compares binary; a column's own collation (12.2 on) is overridden by COLLATE BINARY. With
+// several columns, a NULL new value and guard leave a column as it is.
 QString WriteStatement(const WriteTarget& target, const QString& key, bool collate) {
-    const QString column = Q(target.column);
-    return QLatin1String("UPDATE ") + Q(target.table) + QLatin1String(" SET ") + column +
-           QLatin1String(" = ? WHERE ") + RowByIdentity(key) + QLatin1String(" AND ") + column +
-           (collate ? QLatin1String(" COLLATE BINARY = ?") : QLatin1String(" = ?"));
+    const bool several = target.columns.size() > 1;
+    QStringList sets, guards;
+    for (const QString& name : target.columns) {
+        const QString column = Q(name);
+        sets.append(column + (several ? QStringLiteral(" = NVL(?, %1)").arg(column)
+                                      : QStringLiteral(" = ?")));
+        const QString guard =
+            column + (collate ? QLatin1String(" COLLATE BINARY = ?") : QLatin1String(" = ?"));
+        guards.append(several ? QStringLiteral("(? IS NULL OR %1)").arg(guard) : guard);
+    }
+    return QLatin1String("UPDATE ") + Q(target.table) + QLatin1String(" SET ") +
+           sets.join(QLatin1String(", ")) + QLatin1String(" WHERE ") + RowByIdentity(key) +
+           QLatin1String(" AND ") + guards.join(QLatin1String(" AND "));
 }
 
 QString ReadBackStatement(const WriteTarget& target, const QString& key) {
-    return QLatin1String("SELECT ") + Q(target.column) + QLatin1String(" FROM ") + Q(target.table) +
-           QLatin1String(" WHERE ") + RowByIdentity(key);
+    return QLatin1String("SELECT ") + ColumnList(target.columns) + QLatin1String(" FROM ") +
+           Q(target.table) + QLatin1String(" WHERE ") + RowByIdentity(key);
 }
 
 Fault Classify(const Error& error) {

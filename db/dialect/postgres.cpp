@@ -33,7 +33,8 @@ QString RowByIdentity(const QString& key, const QString& keyType) {
     return QStringLiteral("ctid = CAST(? AS tid) AND tableoid = CAST(? AS oid)");
 }
 
-// An array of texts as PostgreSQL reads one: each element quoted, '\' and '"' escaped.
+// An array of texts as PostgreSQL reads one: each element quoted, '\' and '"' escaped; a null
+// QString is NULL.
 QString ArrayText(const std::vector<QString>& elements) {
     qsizetype length = 2;
     for (const QString& element : elements)
@@ -44,6 +45,10 @@ QString ArrayText(const std::vector<QString>& elements) {
     for (std::size_t i = 0; i < elements.size(); ++i) {
         if (i > 0)
             array += QLatin1Char(',');
+        if (elements[i].isNull()) {
+            array += QLatin1String("NULL");
+            continue;
+        }
         array += QLatin1Char('"');
         for (const QChar c : elements[i]) {
             if (c == QLatin1Char('\\') || c == QLatin1Char('"'))
@@ -56,13 +61,18 @@ QString ArrayText(const std::vector<QString>& elements) {
     return array;
 }
 
+// The k-th column's name suffix for its old and new values: none for a single column.
+QString Suffix(const WriteTarget& target, qsizetype k) {
+    return target.columns.size() > 1 ? QString::number(k + 1) : QString();
+}
+
 } // namespace
 
-QString ReadStatement(const QString& table, const QString& column, const QString& key) {
+QString ReadStatement(const QString& table, const QStringList& columns, const QString& key) {
     const QString identity =
         key.isEmpty() ? QStringLiteral("CAST(tableoid AS text) || ':' || CAST(ctid AS text)")
                       : QLatin1String("'=' || CAST(") + Q(key) + QLatin1String(" AS text)");
-    return QLatin1String("SELECT ") + Q(column) + QLatin1String(", ") + identity +
+    return QLatin1String("SELECT ") + ColumnList(columns) + QLatin1String(", ") + identity +
            QLatin1String(" FROM ") + Q(table);
 }
 
@@ -88,47 +98,73 @@ QString FactsStatement() {
 
 // The table joined to the group's rows, passed as arrays (cheaper for the server than a list
 // of values), by identity: a TID scan per row, or the primary key's index. A row is written
-// where it still holds its old value exactly; each written row comes back with its place in
-// the group, its identity after the write and the value the database stored.
+// where each column it changes still holds its old value exactly; each written row comes back
+// with its place in the group, its identity after the write and the values the database
+// stored. With several columns, a NULL old and new value leaves a column as it is.
 QString JoinWriteStatement(const WriteTarget& target, const QString& key, const QString& keyType,
                            bool keyed) {
-    const QString column = Q(target.column);
-    QString statement = QLatin1String("UPDATE ") + Q(target.table) + QLatin1String(" AS t SET ") +
-                        column + QLatin1String(" = v.n FROM unnest(");
-    if (keyed)
-        statement += QLatin1String("CAST(? AS ") + keyType +
-                     QLatin1String("[]), CAST(? AS text[]), CAST(? AS text[])) WITH ORDINALITY "
-                                   "AS v(id, o, n, i) WHERE t.") +
-                     Q(key) + QLatin1String(" = v.id");
-    else
-        statement += QLatin1String("CAST(? AS tid[]), CAST(? AS oid[]), CAST(? AS text[]), "
-                                   "CAST(? AS text[])) WITH ORDINALITY AS v(id, rel, o, n, i) "
-                                   "WHERE t.ctid = v.id AND t.tableoid = v.rel");
-    return statement + QLatin1String(" AND ") +
-           Guard(QLatin1String("t.") + column, QStringLiteral("v.o"), target.fixedWidth) +
-           QLatin1String(" RETURNING v.i, ") + IdentityAfter(key) + QLatin1String(", t.") + column;
+    const bool several = target.columns.size() > 1;
+    QStringList sets, arrays, names, guards;
+    arrays.append(keyed ? QLatin1String("CAST(? AS ") + keyType + QLatin1String("[])")
+                        : QStringLiteral("CAST(? AS tid[]), CAST(? AS oid[])"));
+    names.append(keyed ? QStringLiteral("id") : QStringLiteral("id, rel"));
+    for (qsizetype k = 0; k < target.columns.size(); ++k) {
+        const QString column = Q(target.columns[k]);
+        const QString n = QLatin1String("v.n") + Suffix(target, k);
+        const QString o = QLatin1String("v.o") + Suffix(target, k);
+        sets.append(column + QLatin1String(" = ") +
+                    (several ? QStringLiteral("coalesce(%1, t.%2)").arg(n, column) : n));
+        arrays.append(QStringLiteral("CAST(? AS text[]), CAST(? AS text[])"));
+        names.append(o.mid(2) + QLatin1String(", ") + n.mid(2));
+        const QString guard =
+            Guard(QLatin1String("t.") + column, o, target.fixedWidth[std::size_t(k)]);
+        guards.append(several ? QStringLiteral("(%1 IS NULL OR %2)").arg(o, guard) : guard);
+    }
+    const QString where = keyed ? QLatin1String("t.") + Q(key) + QLatin1String(" = v.id")
+                                : QStringLiteral("t.ctid = v.id AND t.tableoid = v.rel");
+    return QLatin1String("UPDATE ") + Q(target.table) + QLatin1String(" AS t SET ") +
+           sets.join(QLatin1String(", ")) + QLatin1String(" FROM unnest(") +
+           arrays.join(QLatin1String(", ")) + QLatin1String(") WITH ORDINALITY AS v(") +
+           names.join(QLatin1String(", ")) + QLatin1String(", i) WHERE ") + where +
+           QLatin1String(" AND ") + guards.join(QLatin1String(" AND ")) +
+           QLatin1String(" RETURNING v.i, ") + IdentityAfter(key) + QLatin1String(", ") +
+           ColumnList(target.columns, QStringLiteral("t."));
 }
 
+// One parameter set per row: the new values, the identity, the guards.
 QString RowWriteStatement(const WriteTarget& target, const QString& key, const QString& keyType) {
-    const QString column = Q(target.column);
-    return QLatin1String("UPDATE ") + Q(target.table) + QLatin1String(" SET ") + column +
-           QLatin1String(" = ? WHERE ") + RowByIdentity(key, keyType) + QLatin1String(" AND ") +
-           Guard(column, QStringLiteral("?"), target.fixedWidth);
+    const bool several = target.columns.size() > 1;
+    QStringList sets, guards;
+    for (qsizetype k = 0; k < target.columns.size(); ++k) {
+        const QString column = Q(target.columns[k]);
+        sets.append(column + (several
+                                  ? QStringLiteral(" = coalesce(CAST(? AS text), %1)").arg(column)
+                                  : QStringLiteral(" = ?")));
+        const QString guard = Guard(column, QStringLiteral("?"), target.fixedWidth[std::size_t(k)]);
+        guards.append(several ? QStringLiteral("(CAST(? AS text) IS NULL OR %1)").arg(guard)
+                              : guard);
+    }
+    return QLatin1String("UPDATE ") + Q(target.table) + QLatin1String(" SET ") +
+           sets.join(QLatin1String(", ")) + QLatin1String(" WHERE ") + RowByIdentity(key, keyType) +
+           QLatin1String(" AND ") + guards.join(QLatin1String(" AND "));
 }
 
 QString ValueWriteStatement(const WriteTarget& target) {
-    const QString column = Q(target.column);
+    const QString column = Q(target.columns.value(0));
     return QLatin1String("UPDATE ") + Q(target.table) + QLatin1String(" SET ") + column +
-           QLatin1String(" = ? WHERE ") + Guard(column, QStringLiteral("?"), target.fixedWidth);
+           QLatin1String(" = ? WHERE ") +
+           Guard(column, QStringLiteral("?"), target.fixedWidth.at(0));
 }
 
 QString ReadBackStatement(const WriteTarget& target, const QString& key, const QString& keyType) {
-    return QLatin1String("SELECT ") + Q(target.column) + QLatin1String(" FROM ") + Q(target.table) +
-           QLatin1String(" WHERE ") + RowByIdentity(key, keyType);
+    return QLatin1String("SELECT ") + ColumnList(target.columns) + QLatin1String(" FROM ") +
+           Q(target.table) + QLatin1String(" WHERE ") + RowByIdentity(key, keyType);
 }
 
 std::vector<ParameterColumn> JoinParameters(const std::vector<RowWrite>& rows, bool keyed) {
-    std::vector<QString> ids, relations, guards, values;
+    const std::size_t width = rows.front().values.size();
+    std::vector<QString> ids, relations;
+    std::vector<std::vector<QString>> olds(width), news(width);
     for (const RowWrite& row : rows) {
         if (keyed) {
             ids.push_back(row.id.mid(1));
@@ -137,14 +173,18 @@ std::vector<ParameterColumn> JoinParameters(const std::vector<RowWrite>& rows, b
             ids.push_back(row.id.mid(colon + 1));
             relations.push_back(row.id.left(colon));
         }
-        guards.push_back(row.guard);
-        values.push_back(row.value);
+        for (std::size_t k = 0; k < width; ++k) {
+            olds[k].push_back(row.guards[k]);
+            news[k].push_back(row.values[k]);
+        }
     }
     std::vector<ParameterColumn> columns{{ArrayText(ids)}};
     if (!keyed)
         columns.push_back({ArrayText(relations)});
-    columns.push_back({ArrayText(guards)});
-    columns.push_back({ArrayText(values)});
+    for (std::size_t k = 0; k < width; ++k) {
+        columns.push_back({ArrayText(olds[k])});
+        columns.push_back({ArrayText(news[k])});
+    }
     return columns;
 }
 

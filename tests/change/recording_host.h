@@ -15,6 +15,7 @@ public:
     ConnectionProfile profile;
     QString table;
     QString field;
+    QStringList selected; // the fields marked selected
     QString caseBox = "UPPER CASE";
     QStringList preview;
     // Runs at every yield, with the number of yields so far (from 1).
@@ -32,6 +33,7 @@ public:
     ConnectionProfile Profile() override { return profile; }
     QString CurrentTable() override;
     QString CurrentField() override;
+    QStringList SelectedFields() override { return selected; }
     QString CaseBoxText() override { return caseBox; }
     void SetPointer(int setting) override { pointers.append(setting); }
     void SetProgress(double percent) override { progress.append(percent); }

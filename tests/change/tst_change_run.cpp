@@ -395,21 +395,23 @@ private slots:
         writer.Open(OdbcConnectionString(user_.profile()));
         db::Dialect dialect = db::Dialect::Of(reader, table).WithCountOnlyWrites();
         RowSource source;
-        source.Open(reader, dialect, table, "c");
+        source.Open(reader, dialect, table, {"c"});
         const std::vector<SourceRow> rows = source.Next(100);
         testdb::Exec(user_, QString(during).replace("{t}", table));
 
         const auto journal = journal::RunJournal::Create(RecaseHeader(
             user_.profile(), table, "c", "UPPER CASE", TableKey(reader, dialect, table)));
         GroupWriter group(
-            writer, dialect, {table, "c", false}, true, journal.get(),
+            writer, dialect, {table, {"c"}, {false}}, true, journal.get(),
             [](const std::function<void()>& call) { call(); },
             [](const QString& description, int) { QFAIL(qPrintable(description)); });
         std::vector<PendingRow> pending;
         for (const SourceRow& row : rows) {
-            const QString value = row.value.toString();
-            pending.push_back(
-                {qint64(pending.size()), row.id, row.value, value, value.toUpper(), 146});
+            const QString value = row.values.front().toString();
+            pending.push_back({qint64(pending.size()),
+                               row.id,
+                               {{row.values.front(), value, value.toUpper()}},
+                               146});
         }
         GroupResult result;
         group.Write(pending, result);
@@ -498,6 +500,38 @@ private slots:
         QCOMPARE((QList<qint64>{restored.written, restored.left}), counts);
         QVERIFY2(undo.reports.isEmpty(), qPrintable(undo.describeReports()));
         QCOMPARE(column(table), after);
+    }
+
+    // Several fields selected: one read, each row written once with all of its changed
+    // fields, the field that holds no text named once and left alone, one journal; undo puts
+    // both text fields back.
+    void everySelectedFieldIsConverted() {
+        const QString table = QString("f%1").arg(++tables_);
+        testdb::Exec(user_, QString("CREATE TABLE %1 (id serial PRIMARY KEY, a text, n int, b "
+                                    "varchar(20));"
+                                    "INSERT INTO %1 (a, n, b) VALUES ('one', 1, 'x'), ('TWO', 2, "
+                                    "'y'), (NULL, 3, 'Z'), ('it''s', 4, NULL)")
+                                .arg(table));
+        RecordingHost host = hostFor(table);
+        host.field = "b";
+        host.selected = {"a", "n", "b"};
+        const RunSummary summary = RunChange(host);
+        QVERIFY2(host.reports.isEmpty(), qPrintable(host.describeReports()));
+        QCOMPARE(host.shown,
+                 QStringList(
+                     {QString(ChangeMessages::FieldsLeft).arg("n (does not hold text)"), "Done."}));
+        QCOMPARE((QList<qint64>{summary.read, summary.written, summary.unchanged}),
+                 (QList<qint64>{4, 3, 1}));
+        // One journal: an entry per field a row changed.
+        int entries = 0;
+        journal::RunJournal::Open()->ForEach(
+            [&](const std::vector<journal::Entry>& slice) { entries += int(slice.size()); });
+        QCOMPARE(entries, 4);
+        const QString all = QString("SELECT coalesce(a, '-') || '/' || n || '/' || coalesce(b, "
+                                    "'-') FROM %1 ORDER BY id")
+                                .arg(table);
+        QCOMPARE(testdb::Column(user_, all),
+                 QStringList({"ONE/1/X", "TWO/2/Y", "-/3/Z", "IT'S/4/-"}));
     }
 
     // A connection ended by the server stops the run after one report; the group in flight

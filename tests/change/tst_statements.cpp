@@ -46,7 +46,7 @@ void TestStatements::escapeLiteral() {
 }
 
 void TestStatements::readStatement() {
-    QCOMPARE(BuildReadStatement(u"EMP"_qs, u"ENAME"_qs), u"SELECT \"ENAME\" FROM \"EMP\""_qs);
+    QCOMPARE(BuildReadStatement(u"EMP"_qs, {u"ENAME"_qs}), u"SELECT \"ENAME\" FROM \"EMP\""_qs);
     QCOMPARE(BuildReadStatement(u"My \"T\""_qs, u"Name"_qs),
              u"SELECT \"Name\" FROM \"My \"\"T\"\"\""_qs);
 }
@@ -98,10 +98,11 @@ void TestStatements::dialectStatements_data() {
     const Dialect oracle(Dbms::Oracle), pg(Dbms::PostgreSQL);
     const Dialect oracleKeyed = oracle.WithKey(u"EMPNO"_qs, u"NUMBER"_qs).WithCollate(true);
     const Dialect keyed = pg.WithKey(u"id"_qs, u"integer"_qs);
-    const db::WriteTarget emp{u"EMP"_qs, u"ENAME"_qs, false}, padded{u"T"_qs, u"C"_qs, true};
-    QTest::newRow("oracle read") << oracle.ReadStatement(u"EMP"_qs, u"ENAME"_qs)
+    const db::WriteTarget emp{u"EMP"_qs, {u"ENAME"_qs}, {false}},
+        padded{u"T"_qs, {u"C"_qs}, {true}};
+    QTest::newRow("oracle read") << oracle.ReadStatement(u"EMP"_qs, {u"ENAME"_qs})
                                  << u"SELECT \"ENAME\", ROWID FROM \"EMP\""_qs;
-    QTest::newRow("oracle read by key") << oracleKeyed.ReadStatement(u"EMP"_qs, u"ENAME"_qs)
+    QTest::newRow("oracle read by key") << oracleKeyed.ReadStatement(u"EMP"_qs, {u"ENAME"_qs})
                                         << u"SELECT \"ENAME\", '=' || \"EMPNO\" FROM \"EMP\""_qs;
     QTest::newRow("oracle write before 12.2")
         << oracle.WriteStatement(emp, false)
@@ -118,7 +119,7 @@ void TestStatements::dialectStatements_data() {
         << u"SELECT OBJECT_ID FROM USER_OBJECTS WHERE OBJECT_TYPE = 'TABLE' AND OBJECT_NAME = "
            "'EMP'"_qs;
     QTest::newRow("stand-in read")
-        << pg.ReadStatement(u"T"_qs, u"C"_qs)
+        << pg.ReadStatement(u"T"_qs, {u"C"_qs})
         << u"SELECT \"C\", CAST(tableoid AS text) || ':' || CAST(ctid AS text) FROM \"T\""_qs;
     QTest::newRow("stand-in group, padded")
         << pg.WriteStatement(padded, false)
@@ -128,20 +129,34 @@ void TestStatements::dialectStatements_data() {
            "CAST(CAST(v.o AS bpchar) AS text) RETURNING v.i, CAST(t.tableoid AS text) || ':' || "
            "CAST(t.ctid AS text), t.\"C\""_qs;
     QTest::newRow("stand-in group by primary key")
-        << keyed.WriteStatement({u"T"_qs, u"C"_qs, false}, true)
+        << keyed.WriteStatement({u"T"_qs, {u"C"_qs}, {false}}, true)
         << u"UPDATE \"T\" AS t SET \"C\" = v.n FROM unnest(CAST(? AS integer[]), CAST(? AS "
            "text[]), CAST(? AS text[])) WITH ORDINALITY AS v(id, o, n, i) WHERE t.\"id\" = v.id "
            "AND CAST(t.\"C\" AS text) COLLATE \"C\" = v.o RETURNING v.i, '=' || CAST(t.\"id\" AS "
            "text), t.\"C\""_qs;
+    const db::WriteTarget two{u"T"_qs, {u"A"_qs, u"B"_qs}, {false, true}};
+    QTest::newRow("stand-in group, two columns")
+        << pg.WriteStatement(two, false)
+        << u"UPDATE \"T\" AS t SET \"A\" = coalesce(v.n1, t.\"A\"), \"B\" = coalesce(v.n2, "
+           "t.\"B\") FROM unnest(CAST(? AS tid[]), CAST(? AS oid[]), CAST(? AS text[]), CAST(? AS "
+           "text[]), CAST(? AS text[]), CAST(? AS text[])) WITH ORDINALITY AS v(id, rel, o1, n1, "
+           "o2, n2, i) WHERE t.ctid = v.id AND t.tableoid = v.rel AND (v.o1 IS NULL OR "
+           "CAST(t.\"A\" AS text) COLLATE \"C\" = v.o1) AND (v.o2 IS NULL OR CAST(t.\"B\" AS "
+           "text) COLLATE \"C\" = CAST(CAST(v.o2 AS bpchar) AS text)) RETURNING v.i, "
+           "CAST(t.tableoid AS text) || ':' || CAST(t.ctid AS text), t.\"A\", t.\"B\""_qs;
+    QTest::newRow("oracle write, two columns")
+        << oracle.WriteStatement(two, false)
+        << u"UPDATE \"T\" SET \"A\" = NVL(?, \"A\"), \"B\" = NVL(?, \"B\") WHERE ROWID = ? AND "
+           "(? IS NULL OR \"A\" = ?) AND (? IS NULL OR \"B\" = ?)"_qs;
     QTest::newRow("stand-in count-only, read by key")
-        << keyed.WithCountOnlyWrites().ReadStatement(u"T"_qs, u"C"_qs)
+        << keyed.WithCountOnlyWrites().ReadStatement(u"T"_qs, {u"C"_qs})
         << u"SELECT \"C\", '=' || CAST(\"id\" AS text) FROM \"T\""_qs;
     QTest::newRow("stand-in count-only write")
-        << pg.WithCountOnlyWrites().WriteStatement({u"T"_qs, u"C"_qs, false}, false)
+        << pg.WithCountOnlyWrites().WriteStatement({u"T"_qs, {u"C"_qs}, {false}}, false)
         << u"UPDATE \"T\" SET \"C\" = ? WHERE ctid = CAST(? AS tid) AND tableoid = CAST(? AS "
            "oid) AND CAST(\"C\" AS text) COLLATE \"C\" = ?"_qs;
     QTest::newRow("stand-in without row identity")
-        << pg.WithoutRowNames().WriteStatement({u"T"_qs, u"C"_qs, false}, false)
+        << pg.WithoutRowNames().WriteStatement({u"T"_qs, {u"C"_qs}, {false}}, false)
         << u"UPDATE \"T\" SET \"C\" = ? WHERE CAST(\"C\" AS text) COLLATE \"C\" = ?"_qs;
 }
 
@@ -156,8 +171,8 @@ void TestStatements::writeParameters_data() {
         return result;
     };
     const std::vector<db::RowWrite> rows{
-        {u"AAAR3sAAEAAAACXAAA"_qs, u"X WHERE y'"_qs, u"x where y'"_qs},
-        {u"AAAR3sAAEAAAACXAAB"_qs, u"a\"b\\c"_qs, u"A\"B\\C"_qs}};
+        {u"AAAR3sAAEAAAACXAAA"_qs, {u"X WHERE y'"_qs}, {u"x where y'"_qs}},
+        {u"AAAR3sAAEAAAACXAAB"_qs, {u"a\"b\\c"_qs}, {u"A\"B\\C"_qs}}};
     QTest::newRow("oracle: a set per row")
         << lists(Dialect(Dbms::Oracle).WriteParameters(rows, false))
         << QList<QStringList>{{u"x where y'"_qs, u"A\"B\\C"_qs},
@@ -165,8 +180,8 @@ void TestStatements::writeParameters_data() {
                               {u"X WHERE y'"_qs, u"a\"b\\c"_qs}};
     QTest::newRow("stand-in: arrays, partitions")
         << lists(Dialect(Dbms::PostgreSQL)
-                     .WriteParameters({{u"16441:(0,1)"_qs, u"it's "_qs, u"IT'S "_qs},
-                                       {u"16450:(0,2)"_qs, u"a\"b\\c"_qs, u"A\"B\\C"_qs}},
+                     .WriteParameters({{u"16441:(0,1)"_qs, {u"it's "_qs}, {u"IT'S "_qs}},
+                                       {u"16450:(0,2)"_qs, {u"a\"b\\c"_qs}, {u"A\"B\\C"_qs}}},
                                       false))
         << QList<QStringList>{{u"{\"(0,1)\",\"(0,2)\"}"_qs},
                               {u"{\"16441\",\"16450\"}"_qs},
@@ -175,12 +190,18 @@ void TestStatements::writeParameters_data() {
     QTest::newRow("stand-in: by key")
         << lists(Dialect(Dbms::PostgreSQL)
                      .WithKey(u"id"_qs, u"integer"_qs)
-                     .WriteParameters({{u"=7"_qs, u"x"_qs, u"X"_qs}}, true))
+                     .WriteParameters({{u"=7"_qs, {u"x"_qs}, {u"X"_qs}}}, true))
         << QList<QStringList>{{u"{\"7\"}"_qs}, {u"{\"x\"}"_qs}, {u"{\"X\"}"_qs}};
+    QTest::newRow("oracle, two columns: the one left alone is NULL")
+        << lists(Dialect(Dbms::Oracle)
+                     .WriteParameters({{u"R1"_qs, {u"x"_qs, QString()}, {u"X"_qs, QString()}}},
+                                      false))
+        << QList<QStringList>{{u"X"_qs}, {QString()}, {u"R1"_qs}, {u"x"_qs},
+                              {u"x"_qs}, {QString()}, {QString()}};
     QTest::newRow("stand-in count-only: ctid and tableoid")
         << lists(Dialect(Dbms::PostgreSQL)
                      .WithCountOnlyWrites()
-                     .WriteParameters({{u"16441:(0,1)"_qs, u"x"_qs, u"X"_qs}}, false))
+                     .WriteParameters({{u"16441:(0,1)"_qs, {u"x"_qs}, {u"X"_qs}}}, false))
         << QList<QStringList>{{u"X"_qs}, {u"(0,1)"_qs}, {u"16441"_qs}, {u"x"_qs}};
 }
 
