@@ -123,12 +123,11 @@ QString Dialect::ReadStatement(const QString& table, const QStringList& columns)
     // A write that returns only a count cannot say where a row moved: such a dialect names
     // rows by the primary key when there is one.
     const QString key = countOnly_ || dbms_ == Dbms::Oracle ? keyColumn_ : QString();
-    if (namesRows_ && dbms_ == Dbms::Oracle)
-        return oracle::ReadStatement(table, columns, key);
-    if (namesRows_ && dbms_ == Dbms::PostgreSQL)
-        return postgres::ReadStatement(table, columns, key);
-    return QLatin1String("SELECT ") + ColumnList(columns) + QLatin1String(" FROM ") +
-           QuoteIdentifier(table);
+    QString select = QLatin1String("SELECT ") + ColumnList(columns);
+    if (namesRows_ && dbms_ != Dbms::Other)
+        select += QLatin1String(", ") +
+                  (dbms_ == Dbms::Oracle ? oracle::Identity(key) : postgres::Identity(key));
+    return select + QLatin1String(" FROM ") + QuoteIdentifier(table);
 }
 
 QString Dialect::DescribeStatement(const QString& table, const QString& column) const {

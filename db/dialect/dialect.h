@@ -133,7 +133,8 @@ QString ColumnList(const QStringList& columns, const QString& prefix = {});
 
 // Each database's statements (db/dialect/oracle.cpp, db/dialect/postgres.cpp).
 namespace oracle {
-QString ReadStatement(const QString& table, const QStringList& columns, const QString& key);
+// The row's identity as the read statement selects it: by address, or by the key.
+QString Identity(const QString& key);
 QString KeyStatement();
 QString FactsStatement();
 QString WriteStatement(const WriteTarget& target, const QString& key, bool collate);
@@ -142,7 +143,8 @@ Fault Classify(const Error& error);
 } // namespace oracle
 
 namespace postgres {
-QString ReadStatement(const QString& table, const QStringList& columns, const QString& key);
+// The row's identity as the read statement selects it: by address, or by the key.
+QString Identity(const QString& key);
 QString KeyStatement();
 QString FactsStatement();
 QString JoinWriteStatement(const WriteTarget& target, const QString& key, const QString& keyType,

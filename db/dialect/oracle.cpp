@@ -21,12 +21,9 @@ QString RowByIdentity(const QString& key) {
 
 } // namespace
 
-QString ReadStatement(const QString& table, const QStringList& columns, const QString& key) {
-    // ROWID itself: ROWIDTOCHAR gives no logical rowid of an index-organized table.
-    const QString identity =
-        key.isEmpty() ? QStringLiteral("ROWID") : QLatin1String("'=' || ") + Q(key);
-    return QLatin1String("SELECT ") + ColumnList(columns) + QLatin1String(", ") + identity +
-           QLatin1String(" FROM ") + Q(table);
+// ROWID itself (ROWIDTOCHAR gives no logical rowid of an index-organized table), or the key.
+QString Identity(const QString& key) {
+    return key.isEmpty() ? QStringLiteral("ROWID") : QLatin1String("'=' || ") + Q(key);
 }
 
 QString KeyStatement() {

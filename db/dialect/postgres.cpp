@@ -68,12 +68,10 @@ QString Suffix(const WriteTarget& target, qsizetype k) {
 
 } // namespace
 
-QString ReadStatement(const QString& table, const QStringList& columns, const QString& key) {
-    const QString identity =
-        key.isEmpty() ? QStringLiteral("CAST(tableoid AS text) || ':' || CAST(ctid AS text)")
-                      : QLatin1String("'=' || CAST(") + Q(key) + QLatin1String(" AS text)");
-    return QLatin1String("SELECT ") + ColumnList(columns) + QLatin1String(", ") + identity +
-           QLatin1String(" FROM ") + Q(table);
+// The row's address (a ctid is unique only within one partition), or the key.
+QString Identity(const QString& key) {
+    return key.isEmpty() ? QStringLiteral("CAST(tableoid AS text) || ':' || CAST(ctid AS text)")
+                         : QLatin1String("'=' || CAST(") + Q(key) + QLatin1String(" AS text)");
 }
 
 QString KeyStatement() {
