@@ -80,6 +80,8 @@ public:
         if (!refusal.isEmpty())
             return Refuse(refusal);
         summary_.started = true;
+        if (session_.Dialect().NamesRows() && session_.Dialect().keyColumn().isEmpty())
+            host_.Note(QLatin1String(ChangeMessages::AddressedRows));
         if (!OpenJournal())
             return Abandon();
         GroupWriter writer(

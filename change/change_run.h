@@ -32,6 +32,9 @@ public:
     virtual void Show(const QString& message) = 0;
     // A fault of a numbered step, in the common report format.
     virtual void Report(const QString& description, int step) = 0;
+    // Something the user should know that needs no answer (the command line prints it; the
+    // windows, whose messages are fixed, keep it to themselves).
+    virtual void Note(const QString& note) { (void)note; }
 
     // Runs a call that may wait on the network or on a lock (connect, execute, fetch). The
     // window's host runs it on a worker thread and keeps handling events meanwhile; it may
@@ -84,6 +87,9 @@ inline constexpr auto FieldsLeft =
 inline constexpr auto OneFieldAtATime =
     "The rows of the selected table cannot be named, so its fields can only be changed one at "
     "a time; nothing was changed.";
+inline constexpr auto AddressedRows =
+    "The table has no primary key: its undo finds rows by their addresses, and by their values "
+    "where the addresses moved since.";
 // %1: how many rows.
 inline constexpr auto Altered =
     "The database stored %1 of the rows written in another form than the one sent (a trigger "
