@@ -4,6 +4,8 @@
 #include "cli/profile_source.h"
 #include "cli/summary.h"
 
+#include <QSet>
+
 namespace cli {
 
 VerbParser::VerbParser(const QString& verb, const QString& description) : verb_(verb) {
@@ -24,7 +26,7 @@ ConnectionProfile VerbParser::Profile() const {
 std::optional<int> VerbParser::Parse(const QStringList& arguments) {
     if (!parser_.parse(QStringList{QStringLiteral("recapitalizer")} + arguments))
         return UsageError(parser_.errorText());
-    if (parser_.isSet(QStringLiteral("help"))) {
+    if (parser_.isSet(QStringLiteral("help")) || parser_.isSet(QStringLiteral("help-all"))) {
         // The help names the program by its name, not by the path it was started from.
         QString help = parser_.helpText();
         const qsizetype lineEnd = help.indexOf(QLatin1Char('\n'));
@@ -35,6 +37,13 @@ std::optional<int> VerbParser::Parse(const QStringList& arguments) {
             usage.replace(from, to - from, QStringLiteral("recapitalizer ") + verb_);
         Out((usage + help.mid(lineEnd)).trimmed());
         return ExitSuccess;
+    }
+    // The parser would take the last of two values silently.
+    QSet<QString> seen;
+    for (const QString& name : parser_.optionNames()) {
+        if (seen.contains(name))
+            return UsageError(QStringLiteral("--%1 is given more than once.").arg(name));
+        seen.insert(name);
     }
     return std::nullopt;
 }

@@ -8,8 +8,9 @@
 
 namespace cli {
 
-// A verb's option parser: --help prints the verb's help, and a usage error prints one line
-// on stderr naming the error and the verb.
+// A verb's option parser: --help (and --help-all) prints the verb's help, and a usage error
+// prints one line on stderr naming the error and the verb. An option given twice is a usage
+// error.
 class VerbParser {
 public:
     VerbParser(const QString& verb, const QString& description);

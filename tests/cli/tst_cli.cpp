@@ -110,10 +110,14 @@ private slots:
         QTest::newRow("program") << QStringList{"--help"} << "Usage: recapitalizer [VERB";
         QTest::newRow("recase") << QStringList{"recase", "--help"}
                                 << "Usage: recapitalizer recase [options]";
+        QTest::newRow("--help-all")
+            << QStringList{"recase", "--help-all"} << "Usage: recapitalizer recase [options]";
         QTest::newRow("runs") << QStringList{"runs", "--help"}
                               << "Usage: recapitalizer runs [options]";
         QTest::newRow("undo") << QStringList{"undo", "--help"}
                               << "Usage: recapitalizer undo [options] [RUN]";
+        QTest::newRow("--version") << QStringList{"--version"} << "recapitalizer 1.";
+        QTest::newRow("-v") << QStringList{"-v"} << "recapitalizer 1.";
     }
     void help() {
         QFETCH(QStringList, arguments);
@@ -155,6 +159,14 @@ private slots:
             << QStringList{"undo", "999"} << QString() << QString() << 2 << "No run journal 999";
         QTest::newRow("undo of a corrupt journal")
             << QStringList{"undo", "1"} << QString() << "run-000001.sqlite" << 2 << "damaged";
+        const QString verbs = "the verbs are recase, runs, undo";
+        QTest::newRow("unknown verb") << QStringList{"foo"} << QString() << QString() << 2 << verbs;
+        QTest::newRow("misspelt verb")
+            << QStringList{"recsae"} << QString() << QString() << 2 << "unknown verb 'recsae'";
+        QTest::newRow("verb in capitals")
+            << QStringList{"RECASE", "--help"} << QString() << QString() << 2 << verbs;
+        QTest::newRow("--table twice") << base + QStringList{"--table", "other"} << QString()
+                                       << QString() << 2 << "--table is given more than once";
     }
     void refusals() {
         QFETCH(QStringList, arguments);
