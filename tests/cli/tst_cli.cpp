@@ -9,6 +9,9 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <csignal>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 // The command line as its users meet it: the built program, run against the test server.
 namespace {
@@ -22,6 +25,45 @@ struct Outcome {
 
 int JournalCount() {
     return QDir(journal::RunJournal::Folder()).entryList({"run-*.sqlite"}, QDir::Files).size();
+}
+
+// A password value that leaves RECAP_PASSWORD unset.
+const QString NoPassword = "\x01unset";
+
+// A program on a terminal of its own that asks for a password: answers it, and returns
+// what the terminal showed after the prompt's line.
+Outcome RunOnTerminal(const QStringList& arguments, const QString& password) {
+    QList<QByteArray> bytes{RECAPITALIZER_BINARY};
+    for (const QString& argument : arguments)
+        bytes.append(argument.toUtf8());
+    std::vector<char*> argv;
+    for (QByteArray& argument : bytes)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        ::unsetenv("RECAP_PASSWORD");
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    QByteArray shown;
+    char buffer[4096];
+    bool answered = false;
+    for (ssize_t got; (got = ::read(terminal, buffer, sizeof buffer)) > 0;) {
+        shown.append(buffer, got);
+        if (!answered && shown.contains("Password for ")) {
+            const QByteArray answer = (password + "\n").toUtf8();
+            answered = ::write(terminal, answer.constData(), size_t(answer.size())) > 0;
+        }
+    }
+    ::close(terminal);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    Outcome outcome;
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    outcome.out = QString::fromUtf8(shown.mid(shown.indexOf('\n') + 1)).remove('\r');
+    return outcome;
 }
 
 const QRegularExpression
@@ -41,6 +83,8 @@ class CliTest : public QObject {
                 const std::function<bool(QProcess&, const QString&)>& during = {}) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("RECAP_PASSWORD", password.isNull() ? user_.password : password);
+        if (password == NoPassword)
+            environment.remove("RECAP_PASSWORD");
         QProcess process;
         process.setProcessEnvironment(environment);
         process.start(RECAPITALIZER_BINARY, arguments);
@@ -104,27 +148,43 @@ private slots:
     }
     void init() { QDir(journal::RunJournal::Folder()).removeRecursively(); }
 
+    // Calls that end at once with status 0 and their text on stdout; on a terminal, the
+    // password is asked for without echo.
     void help_data() {
-        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("arguments"); // TABLE: a table made for the row
+        QTest::addColumn<bool>("terminal");
         QTest::addColumn<QString>("usage");
-        QTest::newRow("program") << QStringList{"--help"} << "Usage: recapitalizer [VERB";
-        QTest::newRow("recase") << QStringList{"recase", "--help"}
+        QTest::newRow("program") << QStringList{"--help"} << false << "Usage: recapitalizer [VERB";
+        QTest::newRow("recase") << QStringList{"recase", "--help"} << false
                                 << "Usage: recapitalizer recase [options]";
-        QTest::newRow("--help-all")
-            << QStringList{"recase", "--help-all"} << "Usage: recapitalizer recase [options]";
-        QTest::newRow("runs") << QStringList{"runs", "--help"}
+        QTest::newRow("--help-all") << QStringList{"recase", "--help-all"} << false
+                                    << "Usage: recapitalizer recase [options]";
+        QTest::newRow("runs") << QStringList{"runs", "--help"} << false
                               << "Usage: recapitalizer runs [options]";
-        QTest::newRow("undo") << QStringList{"undo", "--help"}
+        QTest::newRow("undo") << QStringList{"undo", "--help"} << false
                               << "Usage: recapitalizer undo [options] [RUN]";
-        QTest::newRow("--version") << QStringList{"--version"} << "recapitalizer 1.";
-        QTest::newRow("-v") << QStringList{"-v"} << "recapitalizer 1.";
+        QTest::newRow("--version") << QStringList{"--version"} << false << "recapitalizer 1.";
+        QTest::newRow("-v") << QStringList{"-v"} << false << "recapitalizer 1.";
+        QTest::newRow("password asked on a terminal")
+            << QStringList{"recase", "--table", "TABLE", "--column",
+                           "c",      "--case",  "upper", "--dry-run"}
+            << true << "would change 2 of 2 rows read";
     }
     void help() {
         QFETCH(QStringList, arguments);
+        QFETCH(bool, terminal);
         QFETCH(QString, usage);
-        const Outcome outcome = run(arguments);
+        if (arguments.contains("TABLE")) {
+            arguments.replaceInStrings(QRegularExpression("^TABLE$"), makeTable({"a", "b"}));
+            arguments += QStringList{"--sid", user_.profile().sid, "--user", user_.name};
+        }
+        const Outcome outcome =
+            terminal ? RunOnTerminal(arguments, user_.password) : run(arguments);
         QCOMPARE(outcome.status, 0);
-        QVERIFY2(outcome.out.startsWith(usage), qPrintable(outcome.out));
+        // On a terminal the progress bar comes first.
+        QVERIFY2(terminal ? outcome.out.contains(usage) : outcome.out.startsWith(usage),
+                 qPrintable(outcome.out));
+        QVERIFY(!outcome.out.contains(user_.password));
     }
 
     // Input the program cannot act on: its exit status and one line saying why on stderr,
@@ -167,6 +227,8 @@ private slots:
             << QStringList{"RECASE", "--help"} << QString() << QString() << 2 << verbs;
         QTest::newRow("--table twice") << base + QStringList{"--table", "other"} << QString()
                                        << QString() << 2 << "--table is given more than once";
+        QTest::newRow("no password, no terminal")
+            << base << NoPassword << QString() << 2 << "RECAP_PASSWORD";
     }
     void refusals() {
         QFETCH(QStringList, arguments);
