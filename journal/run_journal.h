@@ -7,11 +7,13 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 // The journal of one run: every row the run may write, with its identity, its exact old
 // value and its new value, so that the run can be undone. One SQLite file per run, owner
-// only, in the user's data folder.
+// only, in the user's data folder. The header and every row carry a checksum; a journal
+// whose checksums do not all match is damaged and never read as a good one.
 namespace journal {
 
 // A journal that cannot be created, read or found; what() says which and why.
@@ -31,15 +33,13 @@ struct RunHeader {
     QString column;
     QString mode;     // the case box text, or "undo"
     QString tableKey; // what identifies the table on the server (its object id), may be empty
+    // The key column the entries name rows by, and its SQL type; empty when rows are named
+    // by their address.
+    QString keyColumn;
+    QString keyType;
     QDateTime started;
     QDateTime ended; // invalid while the run is going, or when it never ended
     qint64 read = 0, written = 0, unchanged = 0, refused = 0, left = 0;
-};
-
-struct RunInfo {
-    qint64 id = 0;
-    QString fileName;
-    RunHeader header;
 };
 
 // One row of a run. Its state starts Pending when it is journalled (before its group is
@@ -47,12 +47,34 @@ struct RunInfo {
 enum class EntryState { Pending = 0, Written = 1, NotWritten = 2 };
 
 struct Entry {
-    qint64 row = 0;      // the row's number in the run, from 0; unique in one journal
-    QString idBefore;    // the row's identity when it was read
-    QString idAfter;     // its identity after the write (Written only)
-    QVariant oldValue;   // exact old value; a null QVariant for NULL
+    qint64 row = 0;    // the row's number in the run, from 0; unique in one journal
+    QString idBefore;  // the row's identity when it was read
+    QString idAfter;   // its identity after the write (Written only)
+    QVariant oldValue; // exact old value; a null QVariant for NULL
     QString newValue;
     EntryState state = EntryState::Pending;
+    QString column; // the row's column; empty for the header's (read back filled in)
+
+    Entry() = default;
+    Entry(qint64 row, QString idBefore, QString idAfter, QVariant oldValue, QString newValue,
+          EntryState state, QString column = {})
+        : row(row), idBefore(std::move(idBefore)), idAfter(std::move(idAfter)),
+          oldValue(std::move(oldValue)), newValue(std::move(newValue)), state(state),
+          column(std::move(column)) {}
+};
+
+// What a journal's entries hold, whether or not the run ended.
+struct EntryCounts {
+    qint64 entries = 0;
+    qint64 written = 0;
+    qint64 notWritten = 0;
+    qint64 pending = 0; // journalled, no outcome: in flight when the run ended or stopped
+};
+
+struct RunInfo {
+    qint64 id = 0;
+    QString fileName;
+    RunHeader header; // empty kind when the journal is damaged
 };
 
 class RunJournal {
@@ -68,10 +90,11 @@ public:
     // oldest journals so that at most `keep` remain besides the new one. The file is created
     // with mode 0600 and its header written; started is set to now.
     static std::unique_ptr<RunJournal> Create(RunHeader header, int keep = 20);
-    // Opens an existing journal; id 0 is the newest. Throws Error when it does not exist or
-    // is damaged.
+    // Opens an existing journal after checking every checksum; id 0 is the newest. Throws
+    // Error when it does not exist or is damaged.
     static std::unique_ptr<RunJournal> Open(qint64 id = 0);
-    // Every journal, newest first; damaged files are listed with what could be read.
+    // Every journal, newest first, its checksums checked; damaged files are listed with an
+    // empty header.
     static QList<RunInfo> List();
 
     qint64 Id() const;
@@ -87,7 +110,11 @@ public:
     // Writes the end time and the counts into the header.
     void Finish(const RunHeader& counts);
 
+    // What the entries held when the journal was opened (Open only).
+    const EntryCounts& Counts() const;
+
     // Calls back with the entries in row order, `slice` at a time (memory stays flat).
+    // Throws Error on an entry that does not match its checksum.
     void ForEach(const std::function<void(const std::vector<Entry>&)>& slice,
                  int sliceSize = 1000) const;
 
