@@ -15,7 +15,6 @@ public:
         QString table;
         QString column;
         QString caseBox; // "UPPER CASE", "lower case", "Proper Case" or "Sentence case"
-        int keep = 20;
     };
     explicit ConsoleHost(Options options) : options_(std::move(options)) {}
 
@@ -33,7 +32,6 @@ public:
     void Report(const QString& description, int step) override;
     bool StopRequested() override;
     bool KeepsJournal() override { return true; }
-    int JournalsKept() override { return options_.keep; }
 
     // Ends the progress bar's line, if one is drawn.
     void EndProgress();

@@ -66,11 +66,9 @@ int Recase(const QStringList& arguments) {
                                   QStringLiteral("CASE"));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"),
                                     QStringLiteral("Count and show the changes; write nothing."));
-    const QCommandLineOption keep(QStringLiteral("keep"),
-                                  QStringLiteral("Journals of earlier runs to keep (default 20)."),
-                                  QStringLiteral("N"), QStringLiteral("20"));
-    parser.addOptions({table, column, mode, dryRun, keep});
+    parser.addOptions({table, column, mode, dryRun});
     verb.AddProfileOptions();
+    verb.AddRetentionOptions();
     if (const std::optional<int> done = verb.Parse(arguments))
         return *done;
 
@@ -91,14 +89,11 @@ int Recase(const QStringList& arguments) {
         return verb.UsageError(
             QStringLiteral("Unknown case '%1': use upper, lower, proper or sentence.")
                 .arg(parser.value(mode)));
-    bool numeric = false;
-    const int kept = parser.value(keep).toInt(&numeric);
-    if (!numeric || kept < 0)
-        return verb.UsageError(QStringLiteral("--keep needs a whole number of 0 or more, not '%1'.")
-                                   .arg(parser.value(keep)));
+    if (const std::optional<int> error = verb.ApplyRetention())
+        return *error;
 
     ConsoleHost host(
-        {verb.Profile(), parser.value(table), parser.value(column), QLatin1String(caseBox), kept});
+        {verb.Profile(), parser.value(table), parser.value(column), QLatin1String(caseBox)});
     if (parser.isSet(dryRun))
         return DryRunCommand(host);
     InstallInterruptHandler();

@@ -33,7 +33,7 @@ int Undo(const QStringList& arguments) {
                 QStringLiteral("RUN must be a run's number, not '%1'.").arg(positional[0]));
     }
 
-    ConsoleHost host({verb.Profile(), QString(), QString(), QStringLiteral("undo"), 20});
+    ConsoleHost host({verb.Profile(), QString(), QString(), QStringLiteral("undo")});
     InstallInterruptHandler();
     return EndRun(host, UndoRun(host, run));
 }

@@ -3,6 +3,7 @@
 #include "cli/console.h"
 #include "cli/profile_source.h"
 #include "cli/summary.h"
+#include "journal/retention.h"
 
 #include <QSet>
 
@@ -21,6 +22,35 @@ void VerbParser::AddProfileOptions() {
 ConnectionProfile VerbParser::Profile() const {
     return ResolveProfile(parser_.isSet(sid_) ? parser_.value(sid_) : QString(),
                           parser_.isSet(user_) ? parser_.value(user_) : QString());
+}
+
+void VerbParser::AddRetentionOptions() {
+    parser_.addOptions({keepDays_, keep_});
+}
+
+std::optional<int> VerbParser::Count(const QCommandLineOption& option, int& count) const {
+    bool numeric = false;
+    count = parser_.value(option).toInt(&numeric);
+    if (numeric && count >= 0)
+        return std::nullopt;
+    return UsageError(QStringLiteral("--%1 needs a whole number of 0 or more, not '%2'.")
+                          .arg(option.names()[0], parser_.value(option)));
+}
+
+std::optional<int> VerbParser::ApplyRetention() const {
+    journal::Retention retention;
+    // --keep alone keeps by count only, as it always did.
+    if (parser_.isSet(keep_)) {
+        if (const std::optional<int> error = Count(keep_, retention.count))
+            return error;
+        retention.days = -1;
+    }
+    if (parser_.isSet(keepDays_)) {
+        if (const std::optional<int> error = Count(keepDays_, retention.days))
+            return error;
+    }
+    journal::SetRetention(retention);
+    return std::nullopt;
 }
 
 std::optional<int> VerbParser::Parse(const QStringList& arguments) {

@@ -16,9 +16,14 @@ public:
     VerbParser(const QString& verb, const QString& description);
 
     QCommandLineParser& parser() { return parser_; }
-    // Adds --sid and --user; after Parse, the profile they name, the rest from the store.
+    // Adds --sid and --user; after Parse, the profile they name, the rest from the store, the
+    // password asked for on a terminal when neither the environment nor the store has one.
     void AddProfileOptions();
     ConnectionProfile Profile() const;
+    // Adds --keep-days and --keep, the retention of the journals this call's run prunes.
+    void AddRetentionOptions();
+    // Sets the process's retention from them; the exit status of a usage error, else nothing.
+    std::optional<int> ApplyRetention() const;
     // Parses the arguments after the verb. An exit status when the call is already done
     // (help printed: 0; usage error: 2), nothing when the verb should go on.
     std::optional<int> Parse(const QStringList& arguments);
@@ -26,6 +31,9 @@ public:
     int UsageError(const QString& message) const;
 
 private:
+    // The whole number of 0 or more an option holds; a usage error's status otherwise.
+    std::optional<int> Count(const QCommandLineOption& option, int& count) const;
+
     QString verb_;
     QCommandLineParser parser_;
     QCommandLineOption sid_{QStringLiteral("sid"),
@@ -34,6 +42,15 @@ private:
     QCommandLineOption user_{QStringLiteral("user"),
                              QStringLiteral("The user (default: the remembered one)."),
                              QStringLiteral("U")};
+    QCommandLineOption keepDays_{
+        QStringLiteral("keep-days"),
+        QStringLiteral("Keep ended runs' journals N days after their last write (default 30)."),
+        QStringLiteral("N")};
+    QCommandLineOption keep_{
+        QStringLiteral("keep"),
+        QStringLiteral("Keep only the journals of the N newest runs, this one included, "
+                       "whatever their age."),
+        QStringLiteral("N")};
 };
 
 } // namespace cli

@@ -2,14 +2,21 @@
 
 #include "journal/checksum.h"
 #include "journal/journal_files.h"
+#include "journal/retention.h"
+#include "journal/run_lock.h"
 #include "journal/sqlite_connection.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <limits>
 #include <map>
+#include <unistd.h>
 
 namespace journal {
 
@@ -219,14 +226,23 @@ void ReadEntries(SqliteConnection& connection, const RunHeader& header, int slic
     }
 }
 
+// Whether a run wrote rows: its header's count when it ended, else its entries'.
+bool Wrote(const RunInfo& run) {
+    if (run.state == RunState::Damaged)
+        return false;
+    return (run.state == RunState::Ended ? run.header.written : run.counts.written) > 0;
+}
+
 QString NoJournal(qint64 id) {
-    if (id == 0)
-        return QStringLiteral("No run journal in %1").arg(RunJournal::Folder());
     return QStringLiteral("No run journal %1 in %2").arg(id).arg(RunJournal::Folder());
 }
 
 QString Damaged(const QString& path, const QString& reason) {
     return QStringLiteral("The run journal %1 is damaged: %2").arg(path, reason);
+}
+
+QString Running(qint64 id) {
+    return QStringLiteral("Run %1 is still going; its journal is in use until it ends").arg(id);
 }
 
 // "x, x, x" with the text `rows` times.
@@ -275,14 +291,16 @@ struct RunJournal::State {
     QString path;
     RunHeader header;
     EntryCounts counts;
+    // Declared first so that it goes last: the lock outlives every use of the file.
+    RunLock lock;
     SqliteConnection connection;
     // Prepared on first use, by rows per statement; declared after the connection so they
     // go before it.
     StatementCache inserts;
     StatementCache settles;
 
-    State(qint64 id, const QString& path, SqliteConnection::Open open)
-        : id(id), path(path), connection(path, open) {
+    State(qint64 id, const QString& path, RunLock lock, SqliteConnection::Open open)
+        : id(id), path(path), lock(std::move(lock)), connection(path, open) {
         // Nothing is synced: a crash or kill of the program loses nothing written (it is in
         // the operating system's cache); only a crash of the system itself could.
         connection.Exec(QStringLiteral("PRAGMA synchronous=OFF"));
@@ -297,19 +315,39 @@ QString RunJournal::Folder() {
            QLatin1String("/journals");
 }
 
-std::unique_ptr<RunJournal> RunJournal::Create(RunHeader header, int keep) {
+void RunJournal::PrepareFolder() {
     const QString folder = Folder();
     files::MakeFolder(folder);
-    const QList<qint64> ids = files::Ids(folder);
-    for (qsizetype i = 0; i < ids.size() - qMax(keep, 0); ++i)
-        files::Remove(folder + QLatin1Char('/') + files::NameOf(ids[i]));
+    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
+        throw Error(QStringLiteral("Cannot write run journals in %1: %2")
+                        .arg(folder, QString::fromLocal8Bit(std::strerror(errno))));
+}
 
-    const qint64 id = files::CreateFile(folder, ids.isEmpty() ? 0 : ids.last());
-    const QString path = folder + QLatin1Char('/') + files::NameOf(id);
+std::unique_ptr<RunJournal> RunJournal::Create(RunHeader header, int) {
+    const QString folder = Folder();
+    files::MakeFolder(folder);
+    // Numbers are taken before pruning: a run's number is never that of a journal just
+    // pruned.
+    const QList<qint64> ids = files::Ids(folder);
+    Prune(folder, CurrentRetention());
+
+    // The lock file reserves the number: the journal exists only once its lock is held.
+    qint64 id = ids.isEmpty() ? 0 : ids.last();
+    RunLock lock;
+    for (;;) {
+        lock = RunLock::Reserve(files::LockPath(folder, ++id));
+        if (!lock.Held())
+            continue;
+        if (files::CreateFile(files::PathOf(folder, id)))
+            break;
+        lock.RemoveFile();
+    }
+    const QString path = files::PathOf(folder, id);
     header.started = QDateTime::currentDateTime();
     header.ended = QDateTime();
     try {
-        auto state = std::make_unique<State>(id, path, SqliteConnection::Open::ExistingOnly);
+        auto state = std::make_unique<State>(id, path, std::move(lock),
+                                             SqliteConnection::Open::ExistingOnly);
         SqliteConnection& connection = state->connection;
         connection.Exec(QStringLiteral("PRAGMA journal_mode=WAL"));
         Transaction transaction(connection);
@@ -328,6 +366,7 @@ std::unique_ptr<RunJournal> RunJournal::Create(RunHeader header, int keep) {
         return std::unique_ptr<RunJournal>(new RunJournal(std::move(state)));
     } catch (const Error& error) {
         files::Remove(path);
+        RunLock::Try(files::LockPath(folder, id), true).RemoveFile();
         throw Error(QStringLiteral("Cannot create the run journal %1: %2")
                         .arg(path, QString::fromUtf8(error.what())));
     }
@@ -336,16 +375,21 @@ std::unique_ptr<RunJournal> RunJournal::Create(RunHeader header, int keep) {
 std::unique_ptr<RunJournal> RunJournal::Open(qint64 id) {
     const QString folder = Folder();
     if (id == 0) {
-        const QList<qint64> ids = files::Ids(folder);
-        if (ids.isEmpty())
-            throw Error(NoJournal(0));
-        id = ids.last();
+        id = NewestToUndo(List(ListDepth::Headers));
+        if (id == 0)
+            throw Error(QStringLiteral("Nothing to undo in %1: every run there was undone, is "
+                                       "an undo, is still going or wrote nothing")
+                            .arg(folder));
     }
-    const QString path = folder + QLatin1Char('/') + files::NameOf(id);
+    const QString path = files::PathOf(folder, id);
     if (id < 0 || !QFileInfo(path).isFile())
         throw Error(NoJournal(id));
+    RunLock lock = RunLock::Try(files::LockPath(folder, id), false);
+    if (!lock.Held())
+        throw Error(Running(id));
     try {
-        auto state = std::make_unique<State>(id, path, SqliteConnection::Open::ExistingOnly);
+        auto state = std::make_unique<State>(id, path, std::move(lock),
+                                             SqliteConnection::Open::ExistingOnly);
         state->header = ReadHeader(state->connection);
         ReadEntries(state->connection, state->header, 1000, {}, state->counts);
         return std::unique_ptr<RunJournal>(new RunJournal(std::move(state)));
@@ -356,27 +400,67 @@ std::unique_ptr<RunJournal> RunJournal::Open(qint64 id) {
     }
 }
 
-QList<RunInfo> RunJournal::List() {
+QList<RunInfo> RunJournal::List(ListDepth depth) {
     const QString folder = Folder();
     const QList<qint64> ids = files::Ids(folder);
     QList<RunInfo> runs;
+    // Newest first: whatever undoes a run comes after it, so it is known by then.
+    QHash<qint64, qint64> undoneBy;
     for (auto id = ids.crbegin(); id != ids.crend(); ++id) {
         RunInfo info;
         info.id = *id;
         info.fileName = files::NameOf(*id);
+        const files::Stat stat = files::StatOf(folder, *id);
+        info.lastWrite = stat.lastWrite;
+        info.bytes = stat.bytes;
+        const RunLock lock = RunLock::Try(files::LockPath(folder, *id), false);
+        info.header.kind.clear();
         try {
-            SqliteConnection connection(folder + QLatin1Char('/') + info.fileName,
+            SqliteConnection connection(files::PathOf(folder, *id),
                                         SqliteConnection::Open::ExistingOnly);
             info.header = ReadHeader(connection);
-            EntryCounts counts;
-            ReadEntries(connection, info.header, 1000, {}, counts);
-        } catch (const Error&) {
-            info.header = RunHeader();
-            info.header.kind.clear();
+            info.state = info.header.ended.isValid() ? RunState::Ended
+                         : lock.Held()               ? RunState::DidNotEnd
+                                                     : RunState::Running;
+            if (depth == ListDepth::Everything || info.state != RunState::Ended)
+                ReadEntries(connection, info.header, 1000, {}, info.counts);
+        } catch (const Error& error) {
+            if (!QFileInfo::exists(files::PathOf(folder, *id)))
+                continue; // removed meanwhile
+            info.state = RunState::Damaged;
+            info.damage = QString::fromUtf8(error.what());
         }
+        // An undo that wrote rows, and was not undone in turn, undid its run.
+        info.undoneBy = undoneBy.value(info.id);
+        if (info.undoneBy == 0 && info.header.kind == QLatin1String("undo") && Wrote(info) &&
+            !undoneBy.contains(info.header.undoOf))
+            undoneBy.insert(info.header.undoOf, info.id);
         runs.append(info);
     }
     return runs;
+}
+
+qint64 RunJournal::NewestToUndo(const QList<RunInfo>& runs) {
+    for (const RunInfo& run : runs) {
+        if (run.state == RunState::Damaged)
+            return run.id;
+        if (run.header.kind != QLatin1String("undo") && run.undoneBy == 0 &&
+            run.state != RunState::Running && Wrote(run))
+            return run.id;
+    }
+    return 0;
+}
+
+void RunJournal::Forget(qint64 id) {
+    const QString folder = Folder();
+    const QString path = files::PathOf(folder, id);
+    if (id < 1 || !QFileInfo(path).isFile())
+        throw Error(NoJournal(id));
+    RunLock lock = RunLock::Try(files::LockPath(folder, id), true);
+    if (!lock.Held())
+        throw Error(Running(id));
+    files::Remove(path);
+    lock.RemoveFile();
 }
 
 qint64 RunJournal::Id() const {

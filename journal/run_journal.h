@@ -71,11 +71,28 @@ struct EntryCounts {
     qint64 pending = 0; // journalled, no outcome: in flight when the run ended or stopped
 };
 
+enum class RunState {
+    Ended,     // the header has its end and counts
+    Running,   // its run holds the journal's lock
+    DidNotEnd, // no end, lock free: the run was killed or closed mid-way
+    Damaged    // unreadable, or a checksum does not match
+};
+
 struct RunInfo {
     qint64 id = 0;
     QString fileName;
-    RunHeader header; // empty kind when the journal is damaged
+    RunHeader header; // what could be read; empty kind when not even the header could
+    RunState state = RunState::Ended;
+    QString damage;      // why it is damaged
+    EntryCounts counts;  // read from the entries (for runs that did not end, at least)
+    QDateTime lastWrite; // retention goes by it
+    qint64 bytes = 0;
+    qint64 undoneBy = 0; // the newest undo of this run that wrote rows, not undone in turn
 };
+
+// How far List reads: the headers (and the entries of runs that did not end), or every
+// entry of every journal, checked.
+enum class ListDepth { Headers, Everything };
 
 class RunJournal {
 public:
@@ -85,17 +102,27 @@ public:
 
     // The folder the journals live in: QStandardPaths::AppLocalDataLocation + "/journals".
     static QString Folder();
+    // Creates the folder when missing; throws Error when no journal could be written there,
+    // so that a run can be refused before it starts.
+    static void PrepareFolder();
 
-    // Starts the journal of a new run (its id one above the newest), after removing the
-    // oldest journals so that at most `keep` remain besides the new one. The file is created
-    // with mode 0600 and its header written; started is set to now.
-    static std::unique_ptr<RunJournal> Create(RunHeader header, int keep = 20);
-    // Opens an existing journal after checking every checksum; id 0 is the newest. Throws
-    // Error when it does not exist or is damaged.
+    // Starts the journal of a new run (its id one above the newest) and holds its lock
+    // until the object goes, after pruning the folder by CurrentRetention(). The file is
+    // created with mode 0600 and its header written; started is set to now. The count a
+    // host passes is not used: retention is the process's (see retention.h).
+    static std::unique_ptr<RunJournal> Create(RunHeader header, int hostCount = 0);
+    // Opens an existing journal for undo, holding its lock shared (pruning leaves it alone)
+    // after checking every checksum; id 0 is NewestToUndo. Throws Error when it does not
+    // exist, is damaged, or its run is still going, or with id 0 when nothing is to undo.
     static std::unique_ptr<RunJournal> Open(qint64 id = 0);
-    // Every journal, newest first, its checksums checked; damaged files are listed with an
-    // empty header.
-    static QList<RunInfo> List();
+    // Every journal, newest first; damaged files are listed with what could be read.
+    static QList<RunInfo> List(ListDepth depth = ListDepth::Everything);
+    // The run an undo without a number takes: the newest that is not an undo, has not been
+    // undone (see undoneBy), is not running and wrote rows; a damaged journal on the way
+    // stops the search (it is taken, to be refused). 0 when there is none.
+    static qint64 NewestToUndo(const QList<RunInfo>& runs);
+    // Removes a journal on purpose. Throws Error when it does not exist or is in use.
+    static void Forget(qint64 id);
 
     qint64 Id() const;
     QString FileName() const; // "run-000042.sqlite"

@@ -13,6 +13,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using Setup = std::function<void(const QString& table)>;
+Q_DECLARE_METATYPE(Setup)
+
 // The command line as its users meet it: the built program, run against the test server.
 namespace {
 
@@ -25,6 +28,10 @@ struct Outcome {
 
 int JournalCount() {
     return QDir(journal::RunJournal::Folder()).entryList({"run-*.sqlite"}, QDir::Files).size();
+}
+
+QString JournalPath(qint64 id) {
+    return journal::RunJournal::Folder() + QString("/run-%1.sqlite").arg(id, 6, 10, QChar('0'));
 }
 
 // A password value that leaves RECAP_PASSWORD unset.
@@ -77,6 +84,7 @@ class CliTest : public QObject {
 
     testdb::User user_;
     int tables_ = 0;
+    std::unique_ptr<QProcess> paused_; // a run stopped with SIGSTOP
 
     // Runs the program; `during` may act on it while it runs (a signal on a progress line).
     Outcome run(const QStringList& arguments, const QString& password = QString(),
@@ -141,12 +149,41 @@ class CliTest : public QObject {
                 mode};
     }
 
+    // Starts the program and returns once it printed `text` on stderr (the run under way).
+    std::unique_ptr<QProcess> startUntil(const QStringList& arguments, const QString& text) {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("RECAP_PASSWORD", user_.password);
+        process->setProcessEnvironment(environment);
+        process->setReadChannel(QProcess::StandardError);
+        process->start(RECAPITALIZER_BINARY, arguments);
+        QString err;
+        while (!err.contains(text) && process->waitForReadyRead(60000))
+            err += QString::fromUtf8(process->readAllStandardError());
+        return process;
+    }
+
+    QStringList withProfile(QStringList arguments) {
+        return arguments + QStringList{"--sid", user_.profile().sid, "--user", user_.name};
+    }
+
 private slots:
     void initTestCase() {
         testdb::LoadEnvironment();
         user_ = testdb::CreateUser("cli");
     }
-    void init() { QDir(journal::RunJournal::Folder()).removeRecursively(); }
+    // A paused run goes on to its end.
+    void cleanup() {
+        if (!paused_)
+            return;
+        ::kill(pid_t(paused_->processId()), SIGCONT);
+        QVERIFY(paused_->waitForFinished(180000));
+        paused_.reset();
+    }
+    void init() {
+        QFile::remove(journal::RunJournal::Folder());
+        QDir(journal::RunJournal::Folder()).removeRecursively();
+    }
 
     // Calls that end at once with status 0 and their text on stdout; on a terminal, the
     // password is asked for without echo.
@@ -368,6 +405,102 @@ private slots:
         QVERIFY2(summary.hasMatch(), qPrintable(undone.out));
         QCOMPARE(summary.captured(5), QString("2"));
         QCOMPARE(column(table), QStringList({"a", "theirs", "c", "theirs"}));
+    }
+
+    // What the journals promise: a run's journal outlives pruning while the run goes on and
+    // any number of later runs; a damaged one is never undone; `undo` without a number takes
+    // the newest run still to undo. Each row sets up on a table (upper cased by run 1, unless
+    // the setup runs otherwise), then makes one call (undo with the profile).
+    void journalFaults_data() {
+        QTest::addColumn<int>("rows");    // 0: a few values; else a long table
+        QTest::addColumn<Setup>("setup"); // null: run 1 only
+        QTest::addColumn<QStringList>("call");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message"); // a pattern for stdout and stderr
+        QTest::addColumn<QString>("table");   // "before", "converted", or "" unchecked
+        QTest::addColumn<int>("journals");    // after the call
+        // Run 1 is paused at 10%, its journal open; cleanup() lets it end.
+        const Setup pause = [this](const QString& table) {
+            paused_ = startUntil(recase(table, "upper"), "10%");
+            ::kill(pid_t(paused_->processId()), SIGSTOP);
+        };
+        const Setup pruneMeanwhile = [this, pause](const QString& table) {
+            pause(table);
+            QCOMPARE(run(recase(makeTable({"x"}), "upper") + QStringList{"--keep", "0"}).status, 0);
+            cleanup();
+        };
+        // Eight bytes overwritten inside an old value in the middle of the journal.
+        const Setup damage = [this](const QString& table) {
+            QCOMPARE(run(recase(table, "upper")).status, 0);
+            QFile file(JournalPath(1));
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            const qsizetype at = file.readAll().indexOf("value 2500 ");
+            QVERIFY(at > 0);
+            file.seek(at);
+            file.write("XXXXXXXX");
+        };
+        const Setup twentyOthers = [this](const QString& table) {
+            QCOMPARE(run(recase(table, "upper")).status, 0);
+            for (int i = 0; i < 20; ++i) {
+                journal::RunHeader other;
+                other.table = QString("OTHER%1").arg(i);
+                journal::RunJournal::Create(other)->Finish(other);
+            }
+            QCOMPARE(run(recase(makeTable({"x"}), "upper")).status, 0);
+        };
+        const Setup undone = [this](const QString& table) {
+            QCOMPARE(run(recase(table, "upper")).status, 0);
+            QCOMPARE(run(withProfile({"undo"})).status, 0);
+        };
+        const QStringList undo1{"undo", "1"};
+        QTest::newRow("pruned while its run goes on")
+            << 30000 << pruneMeanwhile << undo1 << 0 << "read 30000, written 30000"
+            << "before" << 3;
+        QTest::newRow("undo of a run still going")
+            << 30000 << pause << undo1 << 2 << "Run 1 is still going"
+            << "" << 1;
+        QTest::newRow("undo of a damaged journal")
+            << 5000 << damage << undo1 << 2
+            << "damaged: the entry of row 2499 does not match its checksum"
+            << "converted" << 1;
+        QTest::newRow("twenty later runs on other tables")
+            << 0 << twentyOthers << undo1 << 0 << "written 2"
+            << "before" << 23;
+        QTest::newRow("undo twice") << 0 << undone << QStringList{"undo"} << 2 << "Nothing to undo"
+                                    << "before" << 2;
+    }
+    void journalFaults() {
+        QFETCH(int, rows);
+        QFETCH(Setup, setup);
+        QFETCH(QStringList, call);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        QFETCH(QString, table);
+        QFETCH(int, journals);
+        const QString name = rows > 0 ? makeLongTable(rows) : makeTable({"a", "b"});
+        const QStringList before = column(name);
+        if (setup)
+            setup(name);
+        else
+            QCOMPARE(run(recase(name, "upper")).status, 0);
+        if (QTest::currentTestFailed())
+            return;
+        if (call.first() == "undo" && !call.contains("--user"))
+            call = withProfile(call);
+
+        const Outcome outcome = run(call);
+        const QString shown = outcome.out + outcome.errLines.join('\n');
+        QCOMPARE(outcome.status, status);
+        QVERIFY2(shown.contains(QRegularExpression(message)), qPrintable(shown));
+        if (table == "before")
+            QCOMPARE(column(name), before);
+        if (table == "converted") {
+            QStringList converted;
+            for (const QString& value : before)
+                converted.append(value.toUpper());
+            QCOMPARE(column(name), converted);
+        }
+        QCOMPARE(JournalCount(), journals);
     }
 
     void dryRunWritesNothing() {

@@ -1,3 +1,4 @@
+#include "journal/retention.h"
 #include "journal/run_journal.h"
 
 #include <QDir>
@@ -40,17 +41,22 @@ QList<qint64> ListedIds() {
     return ids;
 }
 
-// Ended runs of two rows each, one written.
-void MakeRuns(int count) {
+// Ended runs of two rows each, one written; the journal of run `held` (when given) stays
+// open, as that of a run still going.
+std::unique_ptr<RunJournal> MakeRuns(int count, qint64 held = 0) {
+    std::unique_ptr<RunJournal> going;
     for (int i = 0; i < count; ++i) {
-        auto journal = RunJournal::Create(HeaderFor(QString("T%1").arg(i)), 100);
+        auto journal = RunJournal::Create(HeaderFor(QString("T%1").arg(i)));
         journal->AppendPending(
             {{0, "(0,1)", {}, QString("a"), "A", {}}, {1, "(0,2)", {}, QString("b"), "B", {}}});
         journal->Settle({{1, {}, "(0,3)", {}, {}, EntryState::Written}});
         journal::RunHeader counts;
         counts.read = 2, counts.written = 1, counts.unchanged = 1;
         journal->Finish(counts);
+        if (journal->Id() == held)
+            going = std::move(journal);
     }
+    return going;
 }
 
 } // namespace
@@ -158,20 +164,56 @@ private slots:
         }
     }
 
-    void keepPrunesTheOldest_data() {
-        QTest::addColumn<int>("keep");
+    // Ended runs' journals go by age, by count (--keep, the new run included) or past the
+    // size budget, oldest first; a running run's journal never goes.
+    void retention_data() {
+        QTest::addColumn<int>("days");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("budgetJournals"); // the budget in journals' sizes; -1: default
+        QTest::addColumn<QList<qint64>>("aged"); // last written 31 days ago
+        QTest::addColumn<qint64>("held");        // still going
         QTest::addColumn<QList<qint64>>("left");
-        QTest::newRow("keep 0") << 0 << QList<qint64>{5};
-        QTest::newRow("keep 2") << 2 << QList<qint64>{5, 4, 3};
-        QTest::newRow("keep more than there are") << 9 << QList<qint64>{5, 4, 3, 2, 1};
+        const QList<qint64> none;
+        QTest::newRow("by age") << 30 << -1 << -1 << QList<qint64>{1, 3} << qint64(0)
+                                << QList<qint64>{5, 4, 2};
+        QTest::newRow("by age, running run")
+            << 30 << -1 << -1 << QList<qint64>{1, 3} << qint64(1) << QList<qint64>{5, 4, 2, 1};
+        QTest::newRow("many recent runs")
+            << 30 << -1 << -1 << none << qint64(0) << QList<qint64>{5, 4, 3, 2, 1};
+        QTest::newRow("--keep 0") << -1 << 0 << -1 << none << qint64(0) << QList<qint64>{5};
+        QTest::newRow("--keep 2") << -1 << 2 << -1 << none << qint64(0) << QList<qint64>{5, 4};
+        QTest::newRow("--keep 0, running run")
+            << -1 << 0 << -1 << none << qint64(2) << QList<qint64>{5, 2};
+        QTest::newRow("--keep more than there are")
+            << -1 << 9 << -1 << none << qint64(0) << QList<qint64>{5, 4, 3, 2, 1};
+        QTest::newRow("size budget")
+            << 30 << -1 << 2 << none << qint64(0) << QList<qint64>{5, 4, 3};
     }
-    void keepPrunesTheOldest() {
-        QFETCH(int, keep);
+    void retention() {
+        QFETCH(int, days);
+        QFETCH(int, count);
+        QFETCH(int, budgetJournals);
+        QFETCH(QList<qint64>, aged);
+        QFETCH(qint64, held);
         QFETCH(QList<qint64>, left);
-        MakeRuns(4);
-        QCOMPARE(RunJournal::Create(HeaderFor("NEW"), keep)->Id(), qint64(5));
+        const auto going = MakeRuns(4, held);
+        const QString folder = RunJournal::Folder();
+        for (const qint64 id : aged) {
+            QFile file(folder + QString("/run-%1.sqlite").arg(id, 6, 10, QChar('0')));
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addDays(-31),
+                                     QFileDevice::FileModificationTime));
+        }
+        journal::Retention retention{days, count, journal::DefaultBudgetBytes};
+        if (budgetJournals >= 0)
+            retention.budgetBytes =
+                budgetJournals * QFileInfo(folder + "/run-000001.sqlite").size();
+        journal::SetRetention(retention);
+        const qint64 id = RunJournal::Create(HeaderFor("NEW"))->Id();
+        journal::SetRetention({});
+        QCOMPARE(id, qint64(5));
         QCOMPARE(ListedIds(), left);
-        QCOMPARE(QDir(RunJournal::Folder()).entryList(QDir::Files).size(), left.size());
+        QCOMPARE(QDir(folder).entryList({"*.lock"}).size(), left.size());
     }
 
     // A journal that is missing, unreadable or altered is refused whole: every field of the
@@ -228,7 +270,7 @@ private slots:
         }
         QCOMPARE(QFileInfo::exists(path), !content.isNull() || !sql.isEmpty());
         if (!sql.isEmpty())
-            QVERIFY(RunJournal::List().first().header.kind.isEmpty());
+            QCOMPARE(RunJournal::List().first().state, journal::RunState::Damaged);
     }
 
     // A damaged journal is listed by its number, and does not hide the others.
