@@ -78,6 +78,13 @@ std::optional<int> VerbParser::Parse(const QStringList& arguments) {
     return std::nullopt;
 }
 
+std::optional<int> VerbParser::NoPositional() const {
+    if (parser_.positionalArguments().isEmpty())
+        return std::nullopt;
+    return UsageError(
+        QStringLiteral("Unexpected argument '%1'.").arg(parser_.positionalArguments()[0]));
+}
+
 int VerbParser::UsageError(const QString& message) const {
     QString line = message.simplified();
     if (line.endsWith(QLatin1Char('.')))

@@ -29,6 +29,8 @@ public:
     std::optional<int> Parse(const QStringList& arguments);
     // Prints the usage error and returns its exit status.
     int UsageError(const QString& message) const;
+    // A usage error for the first positional argument when there is one.
+    std::optional<int> NoPositional() const;
 
 private:
     // The whole number of 0 or more an option holds; a usage error's status otherwise.

@@ -163,6 +163,12 @@ class CliTest : public QObject {
         return process;
     }
 
+    // A signal to a started program (never to the process group, as pid 0 would be).
+    void signal(const QProcess& process, int number) {
+        QVERIFY(process.processId() > 0);
+        ::kill(pid_t(process.processId()), number);
+    }
+
     QStringList withProfile(QStringList arguments) {
         return arguments + QStringList{"--sid", user_.profile().sid, "--user", user_.name};
     }
@@ -176,9 +182,9 @@ private slots:
     void cleanup() {
         if (!paused_)
             return;
-        ::kill(pid_t(paused_->processId()), SIGCONT);
-        QVERIFY(paused_->waitForFinished(180000));
-        paused_.reset();
+        const std::unique_ptr<QProcess> paused = std::move(paused_);
+        signal(*paused, SIGCONT);
+        QVERIFY(paused->waitForFinished(180000));
     }
     void init() {
         QFile::remove(journal::RunJournal::Folder());
@@ -422,12 +428,15 @@ private slots:
         // Run 1 is paused at 10%, its journal open; cleanup() lets it end.
         const Setup pause = [this](const QString& table) {
             paused_ = startUntil(recase(table, "upper"), "10%");
-            ::kill(pid_t(paused_->processId()), SIGSTOP);
+            signal(*paused_, SIGSTOP);
         };
         const Setup pruneMeanwhile = [this, pause](const QString& table) {
             pause(table);
             QCOMPARE(run(recase(makeTable({"x"}), "upper") + QStringList{"--keep", "0"}).status, 0);
             cleanup();
+        };
+        const Setup kill = [this](const QString& table) {
+            signal(*startUntil(recase(table, "upper"), "10%"), SIGKILL);
         };
         // Eight bytes overwritten inside an old value in the middle of the journal.
         const Setup damage = [this](const QString& table) {
@@ -453,15 +462,26 @@ private slots:
             QCOMPARE(run(withProfile({"undo"})).status, 0);
         };
         const QStringList undo1{"undo", "1"};
+        const QStringList runs{"runs"};
         QTest::newRow("pruned while its run goes on")
             << 30000 << pruneMeanwhile << undo1 << 0 << "read 30000, written 30000"
             << "before" << 3;
         QTest::newRow("undo of a run still going")
             << 30000 << pause << undo1 << 2 << "Run 1 is still going"
             << "" << 1;
+        QTest::newRow("runs: a run still going")
+            << 30000 << pause << runs << 0 << "journalled [1-9].*\\(running\\)"
+            << "" << 1;
+        QTest::newRow("runs: a killed run")
+            << 30000 << kill << runs << 0
+            << "journalled [1-9]\\d*: written [1-9].*\\(did not end: killed or closed mid-way"
+            << "" << 1;
         QTest::newRow("undo of a damaged journal")
             << 5000 << damage << undo1 << 2
             << "damaged: the entry of row 2499 does not match its checksum"
+            << "converted" << 1;
+        QTest::newRow("runs: a damaged journal")
+            << 5000 << damage << runs << 0 << "DAMAGED: the entry of row 2499"
             << "converted" << 1;
         QTest::newRow("twenty later runs on other tables")
             << 0 << twentyOthers << undo1 << 0 << "written 2"
