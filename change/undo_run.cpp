@@ -11,12 +11,17 @@ namespace {
 
 constexpr int UndoTimeoutSeconds = 5000;
 
-// Refuses to write into another database, user or table than the run's own.
-QString Mismatch(const journal::RunHeader& run, const ConnectionProfile& profile,
-                 const QString& tableKey) {
+// Refuses to write into another database or as another user than the run's own; known
+// before connecting, so the table (maybe not visible to that user) is never looked up.
+QString OtherUser(const journal::RunHeader& run, const ConnectionProfile& profile) {
     if (run.sid != profile.sid || run.user != profile.user)
         return QStringLiteral("The run was made by %1 on %2, not by %3 on %4.")
             .arg(run.user, run.sid, profile.user, profile.sid);
+    return {};
+}
+
+// Refuses to write into another table of the same name than the run's own.
+QString OtherTable(const journal::RunHeader& run, const QString& tableKey) {
     if (!run.tableKey.isEmpty() && run.tableKey != tableKey)
         return QStringLiteral("The table %1 is not the one the run changed (it was dropped and "
                               "made anew since).")
@@ -51,6 +56,8 @@ private:
         const std::unique_ptr<journal::RunJournal> run = journal::RunJournal::Open(runId);
         const journal::RunHeader& header = run->Header();
         const ConnectionProfile profile = host_.Profile();
+        if (const QString refusal = OtherUser(header, profile); !refusal.isEmpty())
+            throw std::runtime_error(refusal.toStdString());
         connection_.SetAutoCommit(false);
         connection_.SetCommandTimeout(UndoTimeoutSeconds);
         connection_.SetConnectionTimeout(UndoTimeoutSeconds);
@@ -68,7 +75,7 @@ private:
             fixedWidth = described.GetFields()[0].IsFixedWidth();
             connection_.CommitTrans();
         });
-        if (const QString refusal = Mismatch(header, profile, tableKey); !refusal.isEmpty())
+        if (const QString refusal = OtherTable(header, tableKey); !refusal.isEmpty())
             throw std::runtime_error(refusal.toStdString());
         summary_.started = true;
 
@@ -85,7 +92,7 @@ private:
             [this](const std::function<void()>& call) { host_.Wait(call); },
             [this](const QString& description, int step) { host_.Report(description, step); });
 
-        const qint64 total = header.read;
+        const qint64 total = run->Counts().entries;
         std::vector<PendingRow> pending;
         run->ForEach([&](const std::vector<journal::Entry>& entries) {
             if (result_.hopeless || host_.StopRequested())

@@ -76,9 +76,8 @@ int Recase(const QStringList& arguments) {
         if (!parser.isSet(required))
             return verb.UsageError(QStringLiteral("Missing option --%1.").arg(required.names()[0]));
     }
-    if (!parser.positionalArguments().isEmpty())
-        return verb.UsageError(
-            QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments()[0]));
+    if (const std::optional<int> error = verb.NoPositional())
+        return *error;
     const QString caseName = parser.value(mode).toLower();
     const char* caseBox = nullptr;
     for (const CaseName& name : CaseNames) {
@@ -91,6 +90,10 @@ int Recase(const QStringList& arguments) {
                 .arg(parser.value(mode)));
     if (const std::optional<int> error = verb.ApplyRetention())
         return *error;
+    if (!parser.isSet(dryRun)) {
+        if (const std::optional<int> error = JournalFolderError())
+            return *error;
+    }
 
     ConsoleHost host(
         {verb.Profile(), parser.value(table), parser.value(column), QLatin1String(caseBox)});

@@ -2,6 +2,7 @@
 
 #include "cli/console.h"
 #include "cli/console_host.h"
+#include "journal/run_journal.h"
 
 namespace cli {
 
@@ -25,6 +26,16 @@ ExitStatus ExitStatusOf(const RunSummary& summary) {
     if (summary.connectionLost || !summary.completed)
         return ExitIncomplete;
     return summary.refused == 0 && summary.left == 0 ? ExitSuccess : ExitIncomplete;
+}
+
+std::optional<int> JournalFolderError() {
+    try {
+        journal::RunJournal::PrepareFolder();
+        return std::nullopt;
+    } catch (const journal::Error& error) {
+        Err(QString::fromUtf8(error.what()));
+        return ExitUsage;
+    }
 }
 
 int EndRun(ConsoleHost& host, const RunSummary& summary) {

@@ -235,7 +235,8 @@ private slots:
     void refusals_data() {
         QTest::addColumn<QStringList>("arguments"); // TABLE: the table made for the row
         QTest::addColumn<QString>("password");      // null: the right one
-        QTest::addColumn<QString>("journalFile");   // written into the folder first
+        // Written into the folder first; "/": a file where the folder should be.
+        QTest::addColumn<QString>("journalFile");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("message");
         const QStringList base{"recase", "--table", "TABLE", "--column", "c", "--case", "upper"};
@@ -272,6 +273,8 @@ private slots:
                                        << QString() << 2 << "--table is given more than once";
         QTest::newRow("no password, no terminal")
             << base << NoPassword << QString() << 2 << "RECAP_PASSWORD";
+        QTest::newRow("journal folder unusable")
+            << base << QString() << "/" << 2 << "Cannot create the journal folder";
     }
     void refusals() {
         QFETCH(QStringList, arguments);
@@ -284,7 +287,10 @@ private slots:
         arguments.replaceInStrings(QRegularExpression("^TABLE$"), table);
         if (arguments.first() != "undo" || !journalFile.isEmpty())
             arguments += QStringList{"--sid", user_.profile().sid, "--user", user_.name};
-        if (!journalFile.isEmpty()) {
+        if (journalFile == "/") {
+            QVERIFY(QDir().mkpath(QFileInfo(journal::RunJournal::Folder()).absolutePath()));
+            QVERIFY(QFile(journal::RunJournal::Folder()).open(QIODevice::WriteOnly));
+        } else if (!journalFile.isEmpty()) {
             QVERIFY(QDir().mkpath(journal::RunJournal::Folder()));
             QFile file(journal::RunJournal::Folder() + "/" + journalFile);
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -457,6 +463,10 @@ private slots:
             }
             QCOMPARE(run(recase(makeTable({"x"}), "upper")).status, 0);
         };
+        const Setup twice = [this](const QString& table) {
+            QCOMPARE(run(recase(table, "upper")).status, 0);
+            QCOMPARE(run(recase(table, "upper")).status, 0);
+        };
         const Setup undone = [this](const QString& table) {
             QCOMPARE(run(recase(table, "upper")).status, 0);
             QCOMPARE(run(withProfile({"undo"})).status, 0);
@@ -488,6 +498,17 @@ private slots:
             << "before" << 23;
         QTest::newRow("undo twice") << 0 << undone << QStringList{"undo"} << 2 << "Nothing to undo"
                                     << "before" << 2;
+        QTest::newRow("undo after a run that wrote nothing")
+            << 0 << twice << QStringList{"undo"} << 0 << "Undoing run 1"
+            << "before" << 3;
+        QTest::newRow("undo of an undo, by its number")
+            << 0 << undone << QStringList{"undo", "2"} << 0 << "written 2"
+            << "converted" << 3;
+        QTest::newRow("undo by another user")
+            << 0 << Setup()
+            << undo1 + QStringList{"--sid", user_.profile().sid, "--user", "intruder"} << 2
+            << "The run was made by"
+            << "converted" << 1;
     }
     void journalFaults() {
         QFETCH(int, rows);
