@@ -17,14 +17,15 @@ Without arguments the program opens its windows. With a verb it works on the com
 
   recase   Rewrites the letter case of every value of a column, in place, with a journal
            of the old values
-  runs     Lists the journals of the last runs, newest first
+  runs     Lists the journalled runs, newest first, and what became of them
   undo     Puts back the old values of a journalled run
+  forget   Deletes run journals (they hold copies of the data's old values)
 
 "recapitalizer VERB --help" describes a verb's options; "recapitalizer --version" prints the
 version. The password comes from the environment variable RECAP_PASSWORD, else from the
-profile the windows remember.)";
+profile the windows remember, else it is asked for on the terminal.)";
 
-constexpr auto VerbList = "recase, runs, undo";
+constexpr auto VerbList = "recase, runs, undo, forget";
 
 // The options QGuiApplication and QApplication take for themselves (Qt's documentation of
 // them), given with one dash or two, the value after a space or an '='.
@@ -59,6 +60,8 @@ int RunVerb(const QStringList& arguments) {
         return Runs(rest);
     if (verb == QLatin1String("undo"))
         return Undo(rest);
+    if (verb == QLatin1String("forget"))
+        return Forget(rest);
     if (verb == QLatin1String("--help") || verb == QLatin1String("-h")) {
         Out(QString::fromLatin1(ProgramHelp));
         return ExitSuccess;

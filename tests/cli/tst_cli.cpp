@@ -206,6 +206,8 @@ private slots:
                               << "Usage: recapitalizer runs [options]";
         QTest::newRow("undo") << QStringList{"undo", "--help"} << false
                               << "Usage: recapitalizer undo [options] [RUN]";
+        QTest::newRow("forget") << QStringList{"forget", "--help"} << false
+                                << "Usage: recapitalizer forget [options] [RUN...]";
         QTest::newRow("--version") << QStringList{"--version"} << false << "recapitalizer 1.";
         QTest::newRow("-v") << QStringList{"-v"} << false << "recapitalizer 1.";
         QTest::newRow("password asked on a terminal")
@@ -263,7 +265,7 @@ private slots:
             << QStringList{"undo", "999"} << QString() << QString() << 2 << "No run journal 999";
         QTest::newRow("undo of a corrupt journal")
             << QStringList{"undo", "1"} << QString() << "run-000001.sqlite" << 2 << "damaged";
-        const QString verbs = "the verbs are recase, runs, undo";
+        const QString verbs = "the verbs are recase, runs, undo, forget";
         QTest::newRow("unknown verb") << QStringList{"foo"} << QString() << QString() << 2 << verbs;
         QTest::newRow("misspelt verb")
             << QStringList{"recsae"} << QString() << QString() << 2 << "unknown verb 'recsae'";
@@ -275,6 +277,8 @@ private slots:
             << base << NoPassword << QString() << 2 << "RECAP_PASSWORD";
         QTest::newRow("journal folder unusable")
             << base << QString() << "/" << 2 << "Cannot create the journal folder";
+        QTest::newRow("forget what") << QStringList{"forget"} << QString() << QString() << 2
+                                     << "Name the runs to forget, or --all";
     }
     void refusals() {
         QFETCH(QStringList, arguments);
@@ -285,7 +289,7 @@ private slots:
         const QStringList values{"mixed Case", "other"};
         const QString table = makeTable(values);
         arguments.replaceInStrings(QRegularExpression("^TABLE$"), table);
-        if (arguments.first() != "undo" || !journalFile.isEmpty())
+        if (arguments.first() == "recase" || !journalFile.isEmpty())
             arguments += QStringList{"--sid", user_.profile().sid, "--user", user_.name};
         if (journalFile == "/") {
             QVERIFY(QDir().mkpath(QFileInfo(journal::RunJournal::Folder()).absolutePath()));
@@ -420,9 +424,11 @@ private slots:
     }
 
     // What the journals promise: a run's journal outlives pruning while the run goes on and
-    // any number of later runs; a damaged one is never undone; `undo` without a number takes
-    // the newest run still to undo. Each row sets up on a table (upper cased by run 1, unless
-    // the setup runs otherwise), then makes one call (undo with the profile).
+    // any number of later runs; a damaged one is named and never undone; `runs` tells a
+    // running run from a killed one by the counts its journal holds; `undo` without a number
+    // takes the newest run still to undo and says which; `forget` deletes a journal. Each row
+    // sets up on a table (upper cased by run 1, unless the setup runs otherwise), then makes
+    // one call (undo with the profile).
     void journalFaults_data() {
         QTest::addColumn<int>("rows");    // 0: a few values; else a long table
         QTest::addColumn<Setup>("setup"); // null: run 1 only
@@ -509,6 +515,9 @@ private slots:
             << undo1 + QStringList{"--sid", user_.profile().sid, "--user", "intruder"} << 2
             << "The run was made by"
             << "converted" << 1;
+        QTest::newRow("forget") << 0 << Setup() << QStringList{"forget", "1"} << 0
+                                << "Forgot run 1\\."
+                                << "converted" << 0;
     }
     void journalFaults() {
         QFETCH(int, rows);
