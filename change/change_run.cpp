@@ -227,10 +227,15 @@ private:
         return steps_.Run(116, [&] {
             QString tableKey;
             host_.Wait([&] { tableKey = TableKey(session_.Reader(), session_.Dialect(), table_); });
-            journal_ = journal::RunJournal::Create(RecaseHeader(host_.Profile(), table_,
-                                                                columns_.join(QLatin1String(", ")),
-                                                                host_.CaseBoxText(), tableKey),
-                                                   host_.JournalsKept());
+            journal::RunHeader header =
+                RecaseHeader(host_.Profile(), table_, columns_.join(QLatin1String(", ")),
+                             host_.CaseBoxText(), tableKey);
+            // Undo must name rows by the same key, or other rows would answer to its values.
+            if (session_.Dialect().NamesRows()) {
+                header.keyColumn = session_.Dialect().keyColumn();
+                header.keyType = session_.Dialect().keyType();
+            }
+            journal_ = journal::RunJournal::Create(header, host_.JournalsKept());
             summary_.journal = journal_->FileName();
         });
     }

@@ -40,8 +40,9 @@ void GroupWriter::Write(std::vector<PendingRow>& pending, GroupResult& result) {
         for (qint64 k = 0; k < width; ++k) {
             const FieldChange& field = row.fields[std::size_t(k)];
             if (field.Changes())
-                entries.entries.push_back({row.row * width + k, row.id, QString(), field.oldValue,
-                                           field.newValue, journal::EntryState::Pending});
+                entries.entries.emplace_back(row.row * width + k, row.id, QString(), field.oldValue,
+                                             field.newValue, journal::EntryState::Pending,
+                                             target_.columns[k]);
         }
     }
     entries.start.push_back(entries.entries.size());

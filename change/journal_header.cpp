@@ -31,7 +31,7 @@ QString TableKey(db::Connection& connection, const db::Dialect& dialect, const Q
 void FinishRunJournal(journal::RunJournal& journal, const RunSummary& summary) {
     journal::RunHeader counts = journal.Header();
     counts.read = summary.read;
-    counts.written = summary.written;
+    counts.written = summary.written + summary.altered; // altered rows were written too
     counts.unchanged = summary.unchanged;
     counts.refused = summary.refused;
     counts.left = summary.left;

@@ -25,8 +25,8 @@ void UndoByValue::Restore(db::Connection& connection, const db::Dialect& dialect
             continue;
         std::vector<journal::Entry> entries;
         for (const PendingRow& row : value.rows)
-            entries.push_back({row.row, row.id, QString(), QVariant(written), value.old,
-                               journal::EntryState::Written});
+            entries.emplace_back(row.row, row.id, QString(), QVariant(written), value.old,
+                                 journal::EntryState::Written, target.columns.front());
         db::Transaction transaction(connection, wait);
         qint64 count = -1;
         wait([&] {

@@ -7,22 +7,48 @@
 #include "db/recordset.h"
 #include "journal/run_journal.h"
 
+#include <map>
+
 namespace {
 
 constexpr int UndoTimeoutSeconds = 5000;
 
-// Refuses to write into another database, user or table than the run's own.
-QString Mismatch(const journal::RunHeader& run, const ConnectionProfile& profile,
-                 const QString& tableKey) {
+// Refuses to write into another database or as another user than the run's own; known
+// before connecting, so the table (maybe not visible to that user) is never looked up.
+QString OtherUser(const journal::RunHeader& run, const ConnectionProfile& profile) {
     if (run.sid != profile.sid || run.user != profile.user)
         return QStringLiteral("The run was made by %1 on %2, not by %3 on %4.")
             .arg(run.user, run.sid, profile.user, profile.sid);
+    return {};
+}
+
+// Refuses to write into another table of the same name than the run's own.
+QString OtherTable(const journal::RunHeader& run, const QString& tableKey) {
     if (!run.tableKey.isEmpty() && run.tableKey != tableKey)
         return QStringLiteral("The table %1 is not the one the run changed (it was dropped and "
                               "made anew since).")
             .arg(run.table);
     return {};
 }
+
+// Refuses to name rows by a key other than the one the run named them by: the same values
+// in another column would be other rows.
+QString OtherKey(const journal::RunHeader& run, const db::Dialect& dialect) {
+    if (run.keyColumn.isEmpty() || run.keyColumn == dialect.keyColumn())
+        return {};
+    return QStringLiteral("The run named the rows of %1 by its primary key %2, but the table's "
+                          "primary key is %3 now; nothing was restored.")
+        .arg(run.table, run.keyColumn,
+             dialect.keyColumn().isEmpty() ? QStringLiteral("gone") : dialect.keyColumn());
+}
+
+// The rows of one column of the run: their writer and those waiting for it.
+struct ColumnWrite {
+    std::unique_ptr<GroupWriter> writer;
+    std::vector<PendingRow> pending;
+    UndoByValue byValue;
+    bool fixedWidth = false;
+};
 
 class Undo {
 public:
@@ -45,86 +71,111 @@ public:
 private:
     RunSummary Restore(qint64 runId) {
         const std::unique_ptr<journal::RunJournal> run = journal::RunJournal::Open(runId);
-        const journal::RunHeader& header = run->Header();
+        header_ = run->Header();
         const ConnectionProfile profile = host_.Profile();
+        if (const QString refusal = OtherUser(header_, profile); !refusal.isEmpty())
+            throw std::runtime_error(refusal.toStdString());
         session_.SetCommandTimeout(UndoTimeoutSeconds);
         session_.SetConnectionTimeout(UndoTimeoutSeconds);
         session_.Open(false, true);
-        session_.Inspect(header.table, {header.column});
+        const QStringList columns = run->Columns();
+        session_.Inspect(header_.table, columns);
         db::Connection& connection = session_.Writer();
         QString tableKey;
-        bool fixedWidth = false;
         host_.Wait([&] {
             connection.SetCursorLocation(db::adUseClient);
-            tableKey = TableKey(connection, session_.Dialect(), header.table);
-            db::Recordset described = connection.Execute(
-                session_.Dialect().DescribeStatement(header.table, header.column));
-            fixedWidth = described.GetFields()[0].IsFixedWidth();
+            tableKey = TableKey(connection, session_.Dialect(), header_.table);
+            for (const QString& column : columns) {
+                db::Recordset described =
+                    connection.Execute(session_.Dialect().DescribeStatement(header_.table, column));
+                columns_[column].fixedWidth = described.GetFields()[0].IsFixedWidth();
+            }
             connection.CommitTrans();
         });
-        if (const QString refusal = Mismatch(header, profile, tableKey); !refusal.isEmpty())
-            throw std::runtime_error(refusal.toStdString());
+        for (const QString& refusal :
+             {OtherTable(header_, tableKey), OtherKey(header_, session_.Dialect())}) {
+            if (!refusal.isEmpty())
+                throw std::runtime_error(refusal.toStdString());
+        }
         summary_.started = true;
 
         journal::RunHeader undoHeader =
-            RecaseHeader(profile, header.table, header.column, QStringLiteral("undo"), tableKey);
+            RecaseHeader(profile, header_.table, header_.column, QStringLiteral("undo"), tableKey);
         undoHeader.kind = QStringLiteral("undo");
         undoHeader.undoOf = run->Id();
+        undoHeader.keyColumn = header_.keyColumn;
+        undoHeader.keyType = header_.keyType;
         if (host_.KeepsJournal()) {
             journal_ = journal::RunJournal::Create(undoHeader, host_.JournalsKept());
             summary_.journal = journal_->FileName();
         }
-        const db::Dialect& dialect = session_.Dialect();
-        GroupWriter writer(
-            connection, dialect, {header.table, {header.column}, {fixedWidth}},
-            session_.UpdateTriggers(), journal_.get(),
-            [this](const std::function<void()>& call) { host_.Wait(call); },
-            [this](const QString& description, int step) { host_.Report(description, step); });
-        writer.StopRequested([this] { return host_.StopRequested(); });
 
-        // Rows their identity no longer finds are tried by value at the end.
-        UndoByValue byValue;
-        writer.OnLeft([&](const PendingRow& row) { byValue.Add(row); });
-        const qint64 total = header.read;
-        std::vector<PendingRow> pending;
+        const qint64 total = run->Counts().entries;
         run->ForEach([&](const std::vector<journal::Entry>& entries) {
             if (result_.ended || host_.StopRequested())
                 return;
             for (const journal::Entry& entry : entries) {
                 ++summary_.read;
                 host_.SetProgress(RunSession::Percent(summary_.read, total));
-                // A row journalled but never written holds its old value already.
-                if (entry.state != journal::EntryState::Written) {
-                    ++summary_.unchanged;
-                    continue;
-                }
-                if (!dialect.CanWrite(entry.idAfter))
-                    throw std::runtime_error(
-                        "The table has lost the primary key the run named its rows by.");
-                const PendingRow row{
-                    entry.row,
-                    entry.idAfter,
-                    {{QVariant(entry.newValue), entry.newValue, entry.oldValue.toString()}},
-                    0};
-                // Written by value before: no identity to find it by.
-                if (entry.idAfter.isEmpty()) {
-                    ++result_.left;
-                    byValue.Add(row);
-                    continue;
-                }
-                pending.push_back(row);
+                Take(entry);
             }
-            writer.Write(pending, result_);
+            for (auto& [column, write] : columns_)
+                Writer(column).Write(write.pending, result_);
         });
-        writer.Write(pending, result_);
-        if (!result_.ended && !host_.StopRequested())
-            byValue.Restore(
-                connection, dialect, {header.table, {header.column}, {fixedWidth}}, journal_.get(),
-                [this](const std::function<void()>& call) { host_.Wait(call); }, result_);
+        for (auto& [column, write] : columns_)
+            Writer(column).Write(write.pending, result_);
+        // Rows their identity no longer finds are tried by value at the end.
+        for (auto& [column, write] : columns_) {
+            if (!result_.ended && !host_.StopRequested())
+                write.byValue.Restore(
+                    connection, session_.Dialect(), {header_.table, {column}, {write.fixedWidth}},
+                    journal_.get(), [this](const std::function<void()>& call) { host_.Wait(call); },
+                    result_);
+        }
         summary_.stopped = host_.StopRequested();
         summary_.completed = !result_.ended && !summary_.stopped;
         Finish();
         return summary_;
+    }
+
+    // One journalled row of one column: put back the way the run wrote it.
+    void Take(const journal::Entry& entry) {
+        // A row journalled but never written holds its old value already.
+        if (entry.state != journal::EntryState::Written) {
+            ++summary_.unchanged;
+            return;
+        }
+        if (!session_.Dialect().CanWrite(entry.idAfter))
+            throw std::runtime_error(
+                "The table has lost the primary key the run named its rows by.");
+        const PendingRow row{
+            entry.row,
+            entry.idAfter,
+            {{QVariant(entry.newValue), entry.newValue, entry.oldValue.toString()}},
+            0};
+        ColumnWrite& write = columns_[entry.column];
+        // Written by value before: no identity to find it by.
+        if (entry.idAfter.isEmpty()) {
+            ++result_.left;
+            write.byValue.Add(row);
+            return;
+        }
+        write.pending.push_back(row);
+    }
+
+    GroupWriter& Writer(const QString& column) {
+        ColumnWrite& write = columns_[column];
+        if (!write.writer) {
+            write.writer = std::make_unique<GroupWriter>(
+                session_.Writer(), session_.Dialect(),
+                db::WriteTarget{header_.table, {column}, {write.fixedWidth}},
+                session_.UpdateTriggers(), journal_.get(),
+                [this](const std::function<void()>& call) { host_.Wait(call); },
+                [this](const QString& description, int step) { host_.Report(description, step); });
+            write.writer->StopRequested([this] { return host_.StopRequested(); });
+            write.writer->OnLeft([&write](const PendingRow& row) { write.byValue.Add(row); });
+        }
+        return *write.writer;
     }
 
     void Finish() {
@@ -139,6 +190,8 @@ private:
 
     ChangeRunHost& host_;
     RunSession session_;
+    journal::RunHeader header_;
+    std::map<QString, ColumnWrite> columns_; // by column, each with a writer of its own
     std::unique_ptr<journal::RunJournal> journal_;
     GroupResult result_;
     RunSummary summary_;

@@ -2,11 +2,13 @@
 
 #include "change/change_run.h"
 
-// Puts back the old value of every row of a journalled run (runId 0: the newest) that still
-// holds the value the run wrote, with the same identity-and-guard statements as the run.
-// Rows changed since by someone else are left alone and counted; rows journalled but never
-// written count as done. Refuses (summary.started false, summary.failure says why) a journal
-// that is missing or damaged, or that belongs to another database, user or table. Writes a
+// Puts back the old value of every row of a journalled run (runId 0: the newest run that is
+// not an undo, was not undone and wrote rows) that still holds the value the run wrote, with
+// the same identity-and-guard statements as the run. Rows changed since by someone else are
+// left alone and counted; rows journalled but never written count as done. Refuses
+// (summary.started false, summary.failure says why), before writing anything, a journal
+// that is missing, still in use by its run, or damaged (any checksum of it that does not
+// match), or that belongs to another database, user or table. Writes a
 // journal of its own, so an undo can be undone. Uses the host's profile, Wait, progress and
 // Report; shows no message.
 RunSummary UndoRun(ChangeRunHost& host, qint64 runId = 0);

@@ -17,14 +17,38 @@ Without arguments the program opens its windows. With a verb it works on the com
 
   recase   Rewrites the letter case of every value of a column, in place, with a journal
            of the old values
-  runs     Lists the journals of the last runs, newest first
+  runs     Lists the journalled runs, newest first, and what became of them
   undo     Puts back the old values of a journalled run
+  forget   Deletes run journals (they hold copies of the data's old values)
 
-"recapitalizer VERB --help" describes a verb's options. The password comes from the
-environment variable RECAP_PASSWORD, else from the profile the windows remember.)";
+"recapitalizer VERB --help" describes a verb's options; "recapitalizer --version" prints the
+version. The password comes from the environment variable RECAP_PASSWORD, else from the
+profile the windows remember, else it is asked for on the terminal.)";
 
-bool IsHelp(const char* argument) {
-    return std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0;
+constexpr auto VerbList = "recase, runs, undo, forget";
+
+// The options QGuiApplication and QApplication take for themselves (Qt's documentation of
+// them), given with one dash or two, the value after a space or an '='.
+constexpr const char* QtOptions[] = {"platform",        "platformpluginpath",
+                                     "platformtheme",   "plugin",
+                                     "qwindowgeometry", "qwindowicon",
+                                     "qwindowtitle",    "reverse",
+                                     "session",         "display",
+                                     "geometry",        "style",
+                                     "stylesheet",      "widgetcount",
+                                     "qmljsdebugger",   "dialogs",
+                                     "fontengine"};
+
+bool IsQtOption(const char* argument) {
+    if (argument[0] != '-')
+        return false;
+    const char* name = argument + (argument[1] == '-' ? 2 : 1);
+    const size_t length = std::strcspn(name, "=");
+    for (const char* option : QtOptions) {
+        if (std::strlen(option) == length && std::strncmp(name, option, length) == 0)
+            return true;
+    }
+    return false;
 }
 
 int RunVerb(const QStringList& arguments) {
@@ -36,24 +60,26 @@ int RunVerb(const QStringList& arguments) {
         return Runs(rest);
     if (verb == QLatin1String("undo"))
         return Undo(rest);
+    if (verb == QLatin1String("forget"))
+        return Forget(rest);
     if (verb == QLatin1String("--help") || verb == QLatin1String("-h")) {
         Out(QString::fromLatin1(ProgramHelp));
         return ExitSuccess;
     }
-    Err(QStringLiteral("recapitalizer: unknown verb '%1' (see recapitalizer --help)").arg(verb));
+    if (verb == QLatin1String("--version") || verb == QLatin1String("-v")) {
+        Out(QStringLiteral("recapitalizer %1").arg(QLatin1String(RECAP_VERSION)));
+        return ExitSuccess;
+    }
+    Err(QStringLiteral("recapitalizer: unknown verb '%1'; the verbs are %2 (see recapitalizer "
+                       "--help)")
+            .arg(verb, QLatin1String(VerbList)));
     return ExitUsage;
 }
 
 } // namespace
 
 bool IsCommandLine(int argc, char* argv[]) {
-    if (argc < 2)
-        return false;
-    for (const char* verb : {"recase", "runs", "undo"}) {
-        if (std::strcmp(argv[1], verb) == 0)
-            return true;
-    }
-    return IsHelp(argv[1]);
+    return argc >= 2 && !IsQtOption(argv[1]);
 }
 
 int RunCommandLine(const QStringList& arguments) {

@@ -77,6 +77,17 @@ void ConsoleHost::FlushReports() {
     heldReports_.clear();
 }
 
+void ConsoleHost::Note(const QString& note) {
+    ClearBar();
+    Err(note);
+}
+
+QStringList ConsoleHost::Shown() const {
+    QStringList shown = shown_;
+    shown.removeAll(QLatin1String(ChangeMessages::Done));
+    return shown;
+}
+
 QString ConsoleHost::Cause(const RunSummary& summary) const {
     if (!summary.failure.isEmpty())
         return summary.failure;

@@ -13,16 +13,16 @@ public:
     struct Options {
         ConnectionProfile profile;
         QString table;
-        QString column;
-        QString caseBox; // "UPPER CASE", "lower case", "Proper Case" or "Sentence case"
-        int keep = 20;
+        QStringList columns; // one or more; several are changed in one run
+        QString caseBox;     // "UPPER CASE", "lower case", "Proper Case" or "Sentence case"
     };
     explicit ConsoleHost(Options options) : options_(std::move(options)) {}
 
     int FieldCount() override { return 1; }
     ConnectionProfile Profile() override { return options_.profile; }
     QString CurrentTable() override { return options_.table; }
-    QString CurrentField() override { return options_.column; }
+    QString CurrentField() override { return options_.columns.value(0); }
+    QStringList SelectedFields() override { return options_.columns; }
     QString CaseBoxText() override { return options_.caseBox; }
     void SetPointer(int) override {}
     void SetProgress(double percent) override;
@@ -31,14 +31,16 @@ public:
     void RecasePreview(Case::CaseMode) override {}
     void Show(const QString& message) override { shown_.append(message); }
     void Report(const QString& description, int step) override;
+    void Note(const QString& note) override;
     bool StopRequested() override;
     bool KeepsJournal() override { return true; }
-    int JournalsKept() override { return options_.keep; }
 
     // Ends the progress bar's line, if one is drawn.
     void EndProgress();
     // Prints the reports held back while no row had moved yet.
     void FlushReports();
+    // What the run showed besides "Done.", for a run that started.
+    QStringList Shown() const;
     // Why a run that did not start failed: its failure, else what it showed or reported.
     QString Cause(const RunSummary& summary) const;
 

@@ -8,7 +8,9 @@ namespace cli {
 
 // The connection profile for a command: SID and user from the options when given, else
 // those the windows remember; the password from RECAP_PASSWORD when it is set, else the
-// remembered one. A password is never taken from an argument.
+// remembered one, else asked for on the terminal. A password is never taken from an
+// argument. Throws std::runtime_error naming RECAP_PASSWORD when there is no password and
+// no terminal to ask on.
 ConnectionProfile ResolveProfile(const QString& sidOption, const QString& userOption);
 
 } // namespace cli

@@ -59,18 +59,19 @@ int Recase(const QStringList& arguments) {
     QCommandLineParser& parser = verb.parser();
     const QCommandLineOption table(QStringLiteral("table"), QStringLiteral("The table."),
                                    QStringLiteral("T"));
-    const QCommandLineOption column(QStringLiteral("column"), QStringLiteral("The column."),
-                                    QStringLiteral("C"));
+    const QCommandLineOption column(
+        QStringLiteral("column"),
+        QStringLiteral("The column; given more than once, each of them in one run."),
+        QStringLiteral("C"));
     const QCommandLineOption mode(QStringLiteral("case"),
                                   QStringLiteral("upper, lower, proper or sentence."),
                                   QStringLiteral("CASE"));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"),
                                     QStringLiteral("Count and show the changes; write nothing."));
-    const QCommandLineOption keep(QStringLiteral("keep"),
-                                  QStringLiteral("Journals of earlier runs to keep (default 20)."),
-                                  QStringLiteral("N"), QStringLiteral("20"));
-    parser.addOptions({table, column, mode, dryRun, keep});
+    parser.addOptions({table, column, mode, dryRun});
     verb.AddProfileOptions();
+    verb.AddRetentionOptions();
+    verb.AllowRepeated(column.names()[0]);
     if (const std::optional<int> done = verb.Parse(arguments))
         return *done;
 
@@ -78,9 +79,8 @@ int Recase(const QStringList& arguments) {
         if (!parser.isSet(required))
             return verb.UsageError(QStringLiteral("Missing option --%1.").arg(required.names()[0]));
     }
-    if (!parser.positionalArguments().isEmpty())
-        return verb.UsageError(
-            QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments()[0]));
+    if (const std::optional<int> error = verb.NoPositional())
+        return *error;
     const QString caseName = parser.value(mode).toLower();
     const char* caseBox = nullptr;
     for (const CaseName& name : CaseNames) {
@@ -91,14 +91,17 @@ int Recase(const QStringList& arguments) {
         return verb.UsageError(
             QStringLiteral("Unknown case '%1': use upper, lower, proper or sentence.")
                 .arg(parser.value(mode)));
-    bool numeric = false;
-    const int kept = parser.value(keep).toInt(&numeric);
-    if (!numeric || kept < 0)
-        return verb.UsageError(QStringLiteral("--keep needs a whole number of 0 or more, not '%1'.")
-                                   .arg(parser.value(keep)));
+    if (const std::optional<int> error = verb.ApplyRetention())
+        return *error;
+    if (!parser.isSet(dryRun)) {
+        if (const std::optional<int> error = JournalFolderError())
+            return *error;
+    }
 
-    ConsoleHost host(
-        {verb.Profile(), parser.value(table), parser.value(column), QLatin1String(caseBox), kept});
+    const QStringList columns = parser.values(column);
+    if (parser.isSet(dryRun) && columns.size() > 1)
+        return verb.UsageError(QStringLiteral("--dry-run takes one --column."));
+    ConsoleHost host({verb.Profile(), parser.value(table), columns, QLatin1String(caseBox)});
     if (parser.isSet(dryRun))
         return DryRunCommand(host);
     InstallInterruptHandler();

@@ -2,6 +2,7 @@
 
 #include "cli/console.h"
 #include "cli/console_host.h"
+#include "journal/run_journal.h"
 
 namespace cli {
 
@@ -30,6 +31,16 @@ ExitStatus ExitStatusOf(const RunSummary& summary) {
                                                                              : ExitIncomplete;
 }
 
+std::optional<int> JournalFolderError() {
+    try {
+        journal::RunJournal::PrepareFolder();
+        return std::nullopt;
+    } catch (const journal::Error& error) {
+        Err(QString::fromUtf8(error.what()));
+        return ExitUsage;
+    }
+}
+
 int EndRun(ConsoleHost& host, const RunSummary& summary) {
     host.EndProgress();
     if (!summary.started) {
@@ -40,6 +51,8 @@ int EndRun(ConsoleHost& host, const RunSummary& summary) {
         return ExitStatusOf(summary);
     }
     host.FlushReports();
+    for (const QString& message : host.Shown())
+        Err(message.simplified());
     Out(SummaryLine(summary));
     if (!summary.completed && !summary.failure.isEmpty())
         Err(summary.failure.simplified());

@@ -3,6 +3,7 @@
 #include "change/change_run.h"
 
 #include <QString>
+#include <optional>
 
 namespace cli {
 
@@ -19,6 +20,10 @@ enum ExitStatus {
 QString SummaryLine(const RunSummary& summary);
 
 ExitStatus ExitStatusOf(const RunSummary& summary);
+
+// Before a run: the exit status of a run that must not start because its journal could
+// not be written (the reason printed), else nothing.
+std::optional<int> JournalFolderError();
 
 // Prints the end of a run (the summary on stdout; on stderr, on one line, why it did not
 // start or ended early) and returns its exit status.

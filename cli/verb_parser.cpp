@@ -3,6 +3,9 @@
 #include "cli/console.h"
 #include "cli/profile_source.h"
 #include "cli/summary.h"
+#include "journal/retention.h"
+
+#include <QSet>
 
 namespace cli {
 
@@ -19,6 +22,35 @@ void VerbParser::AddProfileOptions() {
 ConnectionProfile VerbParser::Profile() const {
     return ResolveProfile(parser_.isSet(sid_) ? parser_.value(sid_) : QString(),
                           parser_.isSet(user_) ? parser_.value(user_) : QString());
+}
+
+void VerbParser::AddRetentionOptions() {
+    parser_.addOptions({keepDays_, keep_});
+}
+
+std::optional<int> VerbParser::Count(const QCommandLineOption& option, int& count) const {
+    bool numeric = false;
+    count = parser_.value(option).toInt(&numeric);
+    if (numeric && count >= 0)
+        return std::nullopt;
+    return UsageError(QStringLiteral("--%1 needs a whole number of 0 or more, not '%2'.")
+                          .arg(option.names()[0], parser_.value(option)));
+}
+
+std::optional<int> VerbParser::ApplyRetention() const {
+    journal::Retention retention;
+    // --keep alone keeps by count only, as it always did.
+    if (parser_.isSet(keep_)) {
+        if (const std::optional<int> error = Count(keep_, retention.count))
+            return error;
+        retention.days = -1;
+    }
+    if (parser_.isSet(keepDays_)) {
+        if (const std::optional<int> error = Count(keepDays_, retention.days))
+            return error;
+    }
+    journal::SetRetention(retention);
+    return std::nullopt;
 }
 
 std::optional<int> VerbParser::Parse(const QStringList& arguments) {
@@ -38,7 +70,21 @@ std::optional<int> VerbParser::Parse(const QStringList& arguments) {
         Out((usage + help.mid(lineEnd)).trimmed());
         return ExitSuccess;
     }
+    // The parser would take the last of two values silently.
+    QSet<QString> seen;
+    for (const QString& name : parser_.optionNames()) {
+        if (seen.contains(name) && !repeatable_.contains(name))
+            return UsageError(QStringLiteral("--%1 is given more than once.").arg(name));
+        seen.insert(name);
+    }
     return std::nullopt;
+}
+
+std::optional<int> VerbParser::NoPositional() const {
+    if (parser_.positionalArguments().isEmpty())
+        return std::nullopt;
+    return UsageError(
+        QStringLiteral("Unexpected argument '%1'.").arg(parser_.positionalArguments()[0]));
 }
 
 int VerbParser::UsageError(const QString& message) const {

@@ -9,5 +9,6 @@ namespace cli {
 int Recase(const QStringList& arguments);
 int Runs(const QStringList& arguments);
 int Undo(const QStringList& arguments);
+int Forget(const QStringList& arguments);
 
 } // namespace cli

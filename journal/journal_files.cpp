@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
@@ -16,6 +17,14 @@ namespace journal::files {
 
 QString NameOf(qint64 id) {
     return QStringLiteral("run-%1.sqlite").arg(id, 6, 10, QLatin1Char('0'));
+}
+
+QString PathOf(const QString& folder, qint64 id) {
+    return folder + QLatin1Char('/') + NameOf(id);
+}
+
+QString LockPath(const QString& folder, qint64 id) {
+    return folder + QStringLiteral("/run-%1.lock").arg(id, 6, 10, QLatin1Char('0'));
 }
 
 QList<qint64> Ids(const QString& folder) {
@@ -32,6 +41,27 @@ QList<qint64> Ids(const QString& folder) {
     return ids;
 }
 
+Stat StatOf(const QString& folder, qint64 id) {
+    Stat stat;
+    stat.id = id;
+    const QString path = PathOf(folder, id);
+    for (const QString& file : {path, path + QLatin1String("-wal")}) {
+        const QFileInfo info(file);
+        if (!info.exists())
+            continue;
+        stat.bytes += info.size();
+        stat.lastWrite = std::max(stat.lastWrite, info.lastModified());
+    }
+    return stat;
+}
+
+QList<Stat> Stats(const QString& folder) {
+    QList<Stat> stats;
+    for (const qint64 id : Ids(folder))
+        stats.append(StatOf(folder, id));
+    return stats;
+}
+
 void MakeFolder(const QString& folder) {
     if (!QDir().mkpath(folder))
         throw Error(QStringLiteral("Cannot create the journal folder %1").arg(folder));
@@ -40,19 +70,17 @@ void MakeFolder(const QString& folder) {
                         .arg(folder, QString::fromLocal8Bit(std::strerror(errno))));
 }
 
-qint64 CreateFile(const QString& folder, qint64 above) {
-    for (qint64 id = above + 1;; ++id) {
-        const QByteArray path = QFile::encodeName(folder + QLatin1Char('/') + NameOf(id));
-        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            ::close(fd);
-            return id;
-        }
-        if (errno != EEXIST)
-            throw Error(
-                QStringLiteral("Cannot create the run journal %1: %2")
-                    .arg(QFile::decodeName(path), QString::fromLocal8Bit(std::strerror(errno))));
+bool CreateFile(const QString& path) {
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        ::close(fd);
+        return true;
     }
+    if (errno != EEXIST)
+        throw Error(QStringLiteral("Cannot create the run journal %1: %2")
+                        .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    return false;
 }
 
 void Remove(const QString& path) {

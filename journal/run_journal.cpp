@@ -1,39 +1,61 @@
 #include "journal/run_journal.h"
 
+#include "journal/checksum.h"
 #include "journal/journal_files.h"
+#include "journal/retention.h"
+#include "journal/run_lock.h"
 #include "journal/sqlite_connection.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <limits>
 #include <map>
+#include <unistd.h>
 
 namespace journal {
 
 namespace {
 
+// The journal's format; files of another version are not read.
+constexpr int FormatVersion = 2;
+
 // A row's outcome goes to `outcomes` rather than into its entry: an append costs a third of
 // an update in place, and Settle runs once per group. An entry without an outcome is as it
-// was appended.
+// was appended. Each record carries the CRC-32 of its own fields; for entries and outcomes
+// it shares one integer with the state (`sealed`: the CRC times 4 plus the state), since
+// every value bound through Qt SQL costs about a third of a microsecond. An entry's column
+// is NULL when it is the header's.
 constexpr auto Schema = R"(
 CREATE TABLE header (
   kind TEXT NOT NULL, undo_of INTEGER NOT NULL, sid TEXT, "user" TEXT, "table" TEXT,
-  "column" TEXT, mode TEXT, table_key TEXT, started TEXT, ended TEXT,
-  "read" INTEGER, written INTEGER, unchanged INTEGER, refused INTEGER, "left" INTEGER);
+  "column" TEXT, mode TEXT, table_key TEXT, key_column TEXT, key_type TEXT, started TEXT,
+  ended TEXT, "read" INTEGER, written INTEGER, unchanged INTEGER, refused INTEGER,
+  "left" INTEGER, checksum INTEGER NOT NULL);
 CREATE TABLE entries (
-  "row" INTEGER PRIMARY KEY, id_before TEXT NOT NULL, id_after TEXT, old_value TEXT,
-  new_value TEXT, state INTEGER NOT NULL);
-CREATE TABLE outcomes ("row" INTEGER PRIMARY KEY, state INTEGER NOT NULL, id_after TEXT,
-  stored TEXT))";
+  "row" INTEGER PRIMARY KEY, "column" TEXT, id_before TEXT NOT NULL, id_after TEXT,
+  old_value TEXT, new_value TEXT, sealed INTEGER NOT NULL);
+CREATE TABLE outcomes ("row" INTEGER PRIMARY KEY, sealed INTEGER NOT NULL, id_after TEXT,
+  stored TEXT);
+PRAGMA user_version = 2)";
 
-constexpr auto EntryColumns = R"(e."row", e.id_before, coalesce(o.id_after, e.id_after),
-  e.old_value, coalesce(o.stored, e.new_value), coalesce(o.state, e.state)
+constexpr auto EntryColumns = R"(e."row", e."column", e.id_before, e.id_after, e.old_value,
+  e.new_value, e.sealed, o.sealed, o.id_after, o.stored
   FROM entries e LEFT JOIN outcomes o ON o."row" = e."row")";
 
 constexpr auto HeaderColumns = R"(kind, undo_of, sid, "user", "table", "column", mode,
-  table_key, started, ended, "read", written, unchanged, refused, "left")";
+  table_key, key_column, key_type, started, ended, "read", written, unchanged, refused,
+  "left")";
+constexpr int HeaderFields = 17;
+// The header's fields that are numbers, by position in HeaderColumns.
+constexpr bool HeaderNumber[HeaderFields] = {false, true,  false, false, false, false,
+                                             false, false, false, false, false, false,
+                                             true,  true,  true,  true,  true};
 
 // Times are kept in UTC with milliseconds; read back as local time.
 QString TimeText(const QDateTime& time) {
@@ -44,43 +66,191 @@ QDateTime TimeOf(const QVariant& text) {
     return QDateTime::fromString(text.toString(), Qt::ISODateWithMs).toLocalTime();
 }
 
-QVariant Text(const QString& text) {
+// The empty text for a null one: NOT NULL text columns, and what a checksum covers.
+QString Text(const QString& text) {
     return text.isNull() ? QString(QLatin1String("")) : text;
 }
 
+// The header's stored values, in HeaderColumns' order.
+QVariantList HeaderValues(const RunHeader& header) {
+    return {Text(header.kind),
+            header.undoOf,
+            Text(header.sid),
+            Text(header.user),
+            Text(header.table),
+            Text(header.column),
+            Text(header.mode),
+            Text(header.tableKey),
+            Text(header.keyColumn),
+            Text(header.keyType),
+            TimeText(header.started),
+            Text(TimeText(header.ended)),
+            header.read,
+            header.written,
+            header.unchanged,
+            header.refused,
+            header.left};
+}
+
+qint64 HeaderChecksum(const QVariantList& values) {
+    Checksum checksum;
+    for (int i = 0; i < HeaderFields; ++i) {
+        if (HeaderNumber[i])
+            checksum.Add(values[i].toLongLong());
+        else
+            checksum.Add(values[i].toString());
+    }
+    return checksum.Value();
+}
+
+qint64 Sealed(Checksum& checksum, int state) {
+    return qint64(checksum.Value()) * 4 + state;
+}
+
+qint64 SealedEntry(qint64 row, const QString& column, const QString& idBefore,
+                   const QString& idAfter, const QString& oldValue, const QString& newValue,
+                   int state) {
+    return Sealed(Checksum()
+                      .Add(row)
+                      .Add(column)
+                      .Add(idBefore)
+                      .Add(idAfter)
+                      .AddNullable(oldValue)
+                      .Add(newValue)
+                      .Add(state),
+                  state);
+}
+
+// `stored`: the value the database stored where it differs from the one sent; null otherwise.
+qint64 SealedOutcome(qint64 row, int state, const QString& idAfter, const QString& stored) {
+    return Sealed(Checksum().Add(row).Add(state).Add(idAfter).AddNullable(stored), state);
+}
+
+// The state a sealed value holds; -1 when it is none.
+int StateOf(qint64 sealed) {
+    const int state = int(sealed & 3);
+    return state <= int(EntryState::NotWritten) ? state : -1;
+}
+
 RunHeader ReadHeader(SqliteConnection& connection) {
-    QSqlQuery query =
-        connection.Prepare(QStringLiteral("SELECT %1 FROM header").arg(HeaderColumns));
+    QSqlQuery version = connection.Prepare(QStringLiteral("PRAGMA user_version"));
+    SqliteConnection::Exec(version, "reading the format");
+    if (!version.next() || version.value(0).toInt() != FormatVersion)
+        throw Error(QStringLiteral("it is not in this version's format (with checksums)"));
+    QSqlQuery query = connection.Prepare(
+        QStringLiteral("SELECT %1, checksum FROM header").arg(QLatin1String(HeaderColumns)));
     SqliteConnection::Exec(query, "reading the header");
     if (!query.next())
         throw Error(QStringLiteral("its header is missing"));
+    QVariantList values;
+    for (int i = 0; i < HeaderFields; ++i)
+        values.append(query.value(i));
+    if (HeaderChecksum(values) != query.value(HeaderFields).toLongLong() || query.next())
+        throw Error(QStringLiteral("its header does not match its checksum"));
     RunHeader header;
-    header.kind = query.value(0).toString();
-    header.undoOf = query.value(1).toLongLong();
-    header.sid = query.value(2).toString();
-    header.user = query.value(3).toString();
-    header.table = query.value(4).toString();
-    header.column = query.value(5).toString();
-    header.mode = query.value(6).toString();
-    header.tableKey = query.value(7).toString();
-    header.started = TimeOf(query.value(8));
-    header.ended = TimeOf(query.value(9));
-    header.read = query.value(10).toLongLong();
-    header.written = query.value(11).toLongLong();
-    header.unchanged = query.value(12).toLongLong();
-    header.refused = query.value(13).toLongLong();
-    header.left = query.value(14).toLongLong();
+    header.kind = values[0].toString();
+    header.undoOf = values[1].toLongLong();
+    header.sid = values[2].toString();
+    header.user = values[3].toString();
+    header.table = values[4].toString();
+    header.column = values[5].toString();
+    header.mode = values[6].toString();
+    header.tableKey = values[7].toString();
+    header.keyColumn = values[8].toString();
+    header.keyType = values[9].toString();
+    header.started = TimeOf(values[10]);
+    header.ended = TimeOf(values[11]);
+    header.read = values[12].toLongLong();
+    header.written = values[13].toLongLong();
+    header.unchanged = values[14].toLongLong();
+    header.refused = values[15].toLongLong();
+    header.left = values[16].toLongLong();
     return header;
 }
 
+// Reads the entries in row order, `sliceSize` at a time, checking each one's checksum and
+// its outcome's; counts them into `counts` and hands each slice to `slice` when given.
+void ReadEntries(SqliteConnection& connection, const RunHeader& header, int sliceSize,
+                 const std::function<void(const std::vector<Entry>&)>& slice, EntryCounts& counts) {
+    sliceSize = qMax(sliceSize, 1);
+    QSqlQuery query = connection.Prepare(
+        QStringLiteral("SELECT %1 WHERE e.\"row\" > ? ORDER BY e.\"row\" LIMIT ?")
+            .arg(QLatin1String(EntryColumns)));
+    qint64 after = std::numeric_limits<qint64>::min();
+    std::vector<Entry> entries;
+    entries.reserve(sliceSize);
+    for (;;) {
+        entries.clear();
+        query.bindValue(0, after);
+        query.bindValue(1, sliceSize);
+        SqliteConnection::Exec(query, "reading the entries");
+        while (query.next()) {
+            const qint64 row = query.value(0).toLongLong();
+            const QString column = query.value(1).toString();
+            const QString idBefore = query.value(2).toString();
+            const QString idAfter = query.value(3).toString();
+            const QString oldValue = query.isNull(4) ? QString() : Text(query.value(4).toString());
+            const QString newValue = query.value(5).toString();
+            const qint64 sealed = query.value(6).toLongLong();
+            const int state = StateOf(sealed);
+            if (state < 0 ||
+                SealedEntry(row, column, idBefore, idAfter, oldValue, newValue, state) != sealed)
+                throw Error(
+                    QStringLiteral("the entry of row %1 does not match its checksum").arg(row));
+            Entry entry(row, idBefore, idAfter, oldValue.isNull() ? QVariant() : QVariant(oldValue),
+                        newValue, EntryState(state), column.isEmpty() ? header.column : column);
+            if (!query.isNull(7)) {
+                const qint64 outcomeSealed = query.value(7).toLongLong();
+                const int outcome = StateOf(outcomeSealed);
+                const QString outcomeId = query.value(8).toString();
+                const QString stored =
+                    query.isNull(9) ? QString() : Text(query.value(9).toString());
+                if (outcome < 0 || SealedOutcome(row, outcome, outcomeId, stored) != outcomeSealed)
+                    throw Error(QStringLiteral("the outcome of row %1 does not match its "
+                                               "checksum")
+                                    .arg(row));
+                entry.state = EntryState(outcome);
+                if (!outcomeId.isEmpty())
+                    entry.idAfter = outcomeId;
+                if (!stored.isNull()) {
+                    entry.newValue = stored;
+                    entry.altered = true;
+                }
+            }
+            ++counts.entries;
+            counts.written += entry.state == EntryState::Written;
+            counts.notWritten += entry.state == EntryState::NotWritten;
+            counts.pending += entry.state == EntryState::Pending;
+            entries.push_back(std::move(entry));
+        }
+        query.finish();
+        if (entries.empty())
+            return;
+        after = entries.back().row;
+        if (slice)
+            slice(entries);
+        if (static_cast<int>(entries.size()) < sliceSize)
+            return;
+    }
+}
+
+// Whether a run wrote rows: its header's count when it ended, else its entries'.
+bool Wrote(const RunInfo& run) {
+    if (run.state == RunState::Damaged)
+        return false;
+    return (run.state == RunState::Ended ? run.header.written : run.counts.written) > 0;
+}
+
 QString NoJournal(qint64 id) {
-    if (id == 0)
-        return QStringLiteral("No run journal in %1").arg(RunJournal::Folder());
     return QStringLiteral("No run journal %1 in %2").arg(id).arg(RunJournal::Folder());
 }
 
 QString Damaged(const QString& path, const QString& reason) {
     return QStringLiteral("The run journal %1 is damaged: %2").arg(path, reason);
+}
+
+QString Running(qint64 id) {
+    return QStringLiteral("Run %1 is still going; its journal is in use until it ends").arg(id);
 }
 
 // "x, x, x" with the text `rows` times.
@@ -99,19 +269,25 @@ QString Repeated(const QString& text, int rows) {
 // the time in the statement's round trip through Qt SQL rather than in storing the row.
 constexpr int ChunkRows = 64;
 
-// Runs `count` rows through statements of up to ChunkRows rows each, prepared once per size
-// (`sqlFor(rows)`) and kept in `cache`; `bind(query, index, i)` binds row i from `index` on.
-template <typename SqlFor, typename Bind>
-void ExecChunked(SqliteConnection& connection, std::map<int, QSqlQuery>& cache, std::size_t count,
-                 SqlFor sqlFor, Bind bind, const char* what) {
+// Statements by form (a statement's variant and its rows), prepared once each.
+using StatementCache = std::map<std::pair<bool, int>, QSqlQuery>;
+
+// Runs `count` rows through statements of up to ChunkRows rows each. `variant(first, rows)`
+// picks one of two forms for a chunk, `sqlFor(variant, rows)` makes it;
+// `bind(query, index, i, variant)` binds row i from `index` on.
+template <typename Variant, typename SqlFor, typename Bind>
+void ExecChunked(SqliteConnection& connection, StatementCache& cache, std::size_t count,
+                 Variant variant, SqlFor sqlFor, Bind bind, const char* what) {
     for (std::size_t first = 0; first < count; first += ChunkRows) {
         const int rows = static_cast<int>(std::min<std::size_t>(ChunkRows, count - first));
-        auto query = cache.find(rows);
+        const bool form = variant(first, rows);
+        auto query = cache.find({form, rows});
         if (query == cache.end())
-            query = cache.emplace(rows, connection.Prepare(sqlFor(rows))).first;
+            query =
+                cache.emplace(std::pair(form, rows), connection.Prepare(sqlFor(form, rows))).first;
         int index = 0;
         for (int i = 0; i < rows; ++i)
-            bind(query->second, index, first + i);
+            bind(query->second, index, first + i, form);
         SqliteConnection::Exec(query->second, what);
     }
 }
@@ -122,13 +298,17 @@ struct RunJournal::State {
     qint64 id = 0;
     QString path;
     RunHeader header;
+    EntryCounts counts;
+    // Declared first so that it goes last: the lock outlives every use of the file.
+    RunLock lock;
     SqliteConnection connection;
     // Prepared on first use, by rows per statement; declared after the connection so they
     // go before it.
-    std::map<int, QSqlQuery> inserts;
-    std::map<int, QSqlQuery> settles;
+    StatementCache inserts;
+    StatementCache settles;
 
-    State(qint64 id, const QString& path) : id(id), path(path), connection(path) {
+    State(qint64 id, const QString& path, RunLock lock, SqliteConnection::Open open)
+        : id(id), path(path), lock(std::move(lock)), connection(path, open) {
         // Nothing is synced: a crash or kill of the program loses nothing written (it is in
         // the operating system's cache); only a crash of the system itself could.
         connection.Exec(QStringLiteral("PRAGMA synchronous=OFF"));
@@ -143,40 +323,58 @@ QString RunJournal::Folder() {
            QLatin1String("/journals");
 }
 
-std::unique_ptr<RunJournal> RunJournal::Create(RunHeader header, int keep) {
+void RunJournal::PrepareFolder() {
     const QString folder = Folder();
     files::MakeFolder(folder);
-    const QList<qint64> ids = files::Ids(folder);
-    for (qsizetype i = 0; i < ids.size() - qMax(keep, 0); ++i)
-        files::Remove(folder + QLatin1Char('/') + files::NameOf(ids[i]));
+    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
+        throw Error(QStringLiteral("Cannot write run journals in %1: %2")
+                        .arg(folder, QString::fromLocal8Bit(std::strerror(errno))));
+}
 
-    const qint64 id = files::CreateFile(folder, ids.isEmpty() ? 0 : ids.last());
-    const QString path = folder + QLatin1Char('/') + files::NameOf(id);
+std::unique_ptr<RunJournal> RunJournal::Create(RunHeader header, int) {
+    const QString folder = Folder();
+    files::MakeFolder(folder);
+    // Numbers are taken before pruning: a run's number is never that of a journal just
+    // pruned.
+    const QList<qint64> ids = files::Ids(folder);
+    Prune(folder, CurrentRetention());
+
+    // The lock file reserves the number: the journal exists only once its lock is held.
+    qint64 id = ids.isEmpty() ? 0 : ids.last();
+    RunLock lock;
+    for (;;) {
+        lock = RunLock::Reserve(files::LockPath(folder, ++id));
+        if (!lock.Held())
+            continue;
+        if (files::CreateFile(files::PathOf(folder, id)))
+            break;
+        lock.RemoveFile();
+    }
+    const QString path = files::PathOf(folder, id);
     header.started = QDateTime::currentDateTime();
     header.ended = QDateTime();
     try {
-        auto state = std::make_unique<State>(id, path);
+        auto state = std::make_unique<State>(id, path, std::move(lock),
+                                             SqliteConnection::Open::ExistingOnly);
         SqliteConnection& connection = state->connection;
         connection.Exec(QStringLiteral("PRAGMA journal_mode=WAL"));
         Transaction transaction(connection);
         for (const QString& statement : QString::fromLatin1(Schema).split(QLatin1Char(';')))
             connection.Exec(statement);
         QSqlQuery insert = connection.Prepare(
-            QStringLiteral("INSERT INTO header (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, NULL, "
-                           "0, 0, 0, 0, 0)")
-                .arg(QLatin1String(HeaderColumns)));
-        const QVariantList values = {
-            Text(header.kind), header.undoOf,         Text(header.sid),
-            Text(header.user), Text(header.table),    Text(header.column),
-            Text(header.mode), Text(header.tableKey), TimeText(header.started)};
-        for (int i = 0; i < values.size(); ++i)
+            QStringLiteral("INSERT INTO header (%1, checksum) VALUES (%2?)")
+                .arg(QLatin1String(HeaderColumns), QStringLiteral("?, ").repeated(HeaderFields)));
+        const QVariantList values = HeaderValues(header);
+        for (int i = 0; i < HeaderFields; ++i)
             insert.bindValue(i, values[i]);
+        insert.bindValue(HeaderFields, HeaderChecksum(values));
         SqliteConnection::Exec(insert, "writing the header");
         transaction.Commit();
         state->header = header;
         return std::unique_ptr<RunJournal>(new RunJournal(std::move(state)));
     } catch (const Error& error) {
         files::Remove(path);
+        RunLock::Try(files::LockPath(folder, id), true).RemoveFile();
         throw Error(QStringLiteral("Cannot create the run journal %1: %2")
                         .arg(path, QString::fromUtf8(error.what())));
     }
@@ -185,42 +383,92 @@ std::unique_ptr<RunJournal> RunJournal::Create(RunHeader header, int keep) {
 std::unique_ptr<RunJournal> RunJournal::Open(qint64 id) {
     const QString folder = Folder();
     if (id == 0) {
-        const QList<qint64> ids = files::Ids(folder);
-        if (ids.isEmpty())
-            throw Error(NoJournal(0));
-        id = ids.last();
+        id = NewestToUndo(List(ListDepth::Headers));
+        if (id == 0)
+            throw Error(QStringLiteral("Nothing to undo in %1: every run there was undone, is "
+                                       "an undo, is still going or wrote nothing")
+                            .arg(folder));
     }
-    const QString path = folder + QLatin1Char('/') + files::NameOf(id);
+    const QString path = files::PathOf(folder, id);
     if (id < 0 || !QFileInfo(path).isFile())
         throw Error(NoJournal(id));
+    RunLock lock = RunLock::Try(files::LockPath(folder, id), false);
+    if (!lock.Held())
+        throw Error(Running(id));
     try {
-        auto state = std::make_unique<State>(id, path);
+        auto state = std::make_unique<State>(id, path, std::move(lock),
+                                             SqliteConnection::Open::ExistingOnly);
         state->header = ReadHeader(state->connection);
-        state->connection.Prepare(QStringLiteral("SELECT %1").arg(QLatin1String(EntryColumns)));
+        ReadEntries(state->connection, state->header, 1000, {}, state->counts);
         return std::unique_ptr<RunJournal>(new RunJournal(std::move(state)));
     } catch (const Error& error) {
+        if (!QFileInfo(path).isFile())
+            throw Error(NoJournal(id));
         throw Error(Damaged(path, QString::fromUtf8(error.what())));
     }
 }
 
-QList<RunInfo> RunJournal::List() {
+QList<RunInfo> RunJournal::List(ListDepth depth) {
     const QString folder = Folder();
     const QList<qint64> ids = files::Ids(folder);
     QList<RunInfo> runs;
+    // Newest first: whatever undoes a run comes after it, so it is known by then.
+    QHash<qint64, qint64> undoneBy;
     for (auto id = ids.crbegin(); id != ids.crend(); ++id) {
         RunInfo info;
         info.id = *id;
         info.fileName = files::NameOf(*id);
+        const files::Stat stat = files::StatOf(folder, *id);
+        info.lastWrite = stat.lastWrite;
+        info.bytes = stat.bytes;
+        const RunLock lock = RunLock::Try(files::LockPath(folder, *id), false);
+        info.header.kind.clear();
         try {
-            SqliteConnection connection(folder + QLatin1Char('/') + info.fileName);
+            SqliteConnection connection(files::PathOf(folder, *id),
+                                        SqliteConnection::Open::ExistingOnly);
             info.header = ReadHeader(connection);
-        } catch (const Error&) {
-            info.header = RunHeader();
-            info.header.kind.clear();
+            info.state = info.header.ended.isValid() ? RunState::Ended
+                         : lock.Held()               ? RunState::DidNotEnd
+                                                     : RunState::Running;
+            if (depth == ListDepth::Everything || info.state != RunState::Ended)
+                ReadEntries(connection, info.header, 1000, {}, info.counts);
+        } catch (const Error& error) {
+            if (!QFileInfo::exists(files::PathOf(folder, *id)))
+                continue; // removed meanwhile
+            info.state = RunState::Damaged;
+            info.damage = QString::fromUtf8(error.what());
         }
+        // An undo that wrote rows, and was not undone in turn, undid its run.
+        info.undoneBy = undoneBy.value(info.id);
+        if (info.undoneBy == 0 && info.header.kind == QLatin1String("undo") && Wrote(info) &&
+            !undoneBy.contains(info.header.undoOf))
+            undoneBy.insert(info.header.undoOf, info.id);
         runs.append(info);
     }
     return runs;
+}
+
+qint64 RunJournal::NewestToUndo(const QList<RunInfo>& runs) {
+    for (const RunInfo& run : runs) {
+        if (run.state == RunState::Damaged)
+            return run.id;
+        if (run.header.kind != QLatin1String("undo") && run.undoneBy == 0 &&
+            run.state != RunState::Running && Wrote(run))
+            return run.id;
+    }
+    return 0;
+}
+
+void RunJournal::Forget(qint64 id) {
+    const QString folder = Folder();
+    const QString path = files::PathOf(folder, id);
+    if (id < 1 || !QFileInfo(path).isFile())
+        throw Error(NoJournal(id));
+    RunLock lock = RunLock::Try(files::LockPath(folder, id), true);
+    if (!lock.Held())
+        throw Error(Running(id));
+    files::Remove(path);
+    lock.RemoveFile();
 }
 
 qint64 RunJournal::Id() const {
@@ -235,26 +483,63 @@ QString RunJournal::Path() const {
 const RunHeader& RunJournal::Header() const {
     return state_->header;
 }
+const EntryCounts& RunJournal::Counts() const {
+    return state_->counts;
+}
+
+QStringList RunJournal::Columns() const {
+    QSqlQuery query = state_->connection.Prepare(
+        QStringLiteral("SELECT DISTINCT coalesce(\"column\", '') FROM entries"));
+    SqliteConnection::Exec(query, "reading the columns");
+    QStringList columns;
+    while (query.next()) {
+        const QString column = query.value(0).toString();
+        columns.append(column.isEmpty() ? state_->header.column : column);
+    }
+    if (columns.isEmpty())
+        columns.append(state_->header.column);
+    columns.removeDuplicates();
+    return columns;
+}
 
 void RunJournal::AppendPending(const std::vector<Entry>& entries) {
+    const QString& headerColumn = state_->header.column;
+    // The column is stored only where it is not the header's, and bound only in chunks
+    // that hold such a row.
+    auto columnOf = [&](const Entry& entry) {
+        return entry.column.isEmpty() || entry.column == headerColumn ? QString() : entry.column;
+    };
     Transaction transaction(state_->connection);
     ExecChunked(
         state_->connection, state_->inserts, entries.size(),
-        [](int rows) {
-            return QStringLiteral("INSERT INTO entries (\"row\", id_before, id_after, old_value, "
-                                  "new_value, state) VALUES ") +
-                   Repeated(QStringLiteral("(?, ?, ?, ?, ?, ?)"), rows);
+        [&](std::size_t first, int rows) {
+            return std::any_of(entries.begin() + first, entries.begin() + first + rows,
+                               [&](const Entry& entry) { return !columnOf(entry).isEmpty(); });
         },
-        [&](QSqlQuery& insert, int& index, std::size_t i) {
+        [](bool withColumn, int rows) {
+            return QStringLiteral("INSERT INTO entries (\"row\", %1id_before, id_after, "
+                                  "old_value, new_value, sealed) VALUES ")
+                       .arg(withColumn ? QStringLiteral("\"column\", ") : QString()) +
+                   Repeated(withColumn ? QStringLiteral("(?, ?, ?, ?, ?, ?, ?)")
+                                       : QStringLiteral("(?, ?, ?, ?, ?, ?)"),
+                            rows);
+        },
+        [&](QSqlQuery& insert, int& index, std::size_t i, bool withColumn) {
             const Entry& entry = entries[i];
+            const QString column = columnOf(entry);
+            // SQL NULL for a NULL old value, '' for the empty text.
+            const QString oldValue =
+                entry.oldValue.isNull() ? QString() : Text(entry.oldValue.toString());
             insert.bindValue(index++, entry.row);
+            if (withColumn)
+                insert.bindValue(index++, column.isEmpty() ? QVariant() : column);
             insert.bindValue(index++, Text(entry.idBefore));
             insert.bindValue(index++, entry.idAfter.isEmpty() ? QVariant() : entry.idAfter);
-            // SQL NULL for a NULL old value, '' for the empty text.
-            insert.bindValue(index++, entry.oldValue.isNull() ? QVariant()
-                                                              : Text(entry.oldValue.toString()));
+            insert.bindValue(index++, oldValue.isNull() ? QVariant() : oldValue);
             insert.bindValue(index++, Text(entry.newValue));
-            insert.bindValue(index++, static_cast<int>(entry.state));
+            insert.bindValue(index++,
+                             SealedEntry(entry.row, column, entry.idBefore, entry.idAfter, oldValue,
+                                         entry.newValue, static_cast<int>(entry.state)));
         },
         "journalling rows");
     transaction.Commit();
@@ -264,24 +549,27 @@ void RunJournal::Settle(const std::vector<Entry>& outcomes) {
     Transaction transaction(state_->connection);
     ExecChunked(
         state_->connection, state_->settles, outcomes.size(),
-        [](int rows) {
-            return QStringLiteral("INSERT OR REPLACE INTO outcomes (\"row\", state, id_after, "
+        [](std::size_t, int) { return false; },
+        [](bool, int rows) {
+            return QStringLiteral("INSERT OR REPLACE INTO outcomes (\"row\", sealed, id_after, "
                                   "stored) VALUES ") +
                    Repeated(QStringLiteral("(?, ?, ?, ?)"), rows);
         },
-        [&](QSqlQuery& settle, int& index, std::size_t i) {
+        [&](QSqlQuery& settle, int& index, std::size_t i, bool) {
             const Entry& entry = outcomes[i];
             settle.bindValue(index++, entry.row);
-            settle.bindValue(index++, static_cast<int>(entry.state));
+            const QString stored = entry.altered ? Text(entry.newValue) : QString();
+            settle.bindValue(index++, SealedOutcome(entry.row, static_cast<int>(entry.state),
+                                                    entry.idAfter, stored));
             settle.bindValue(index++, entry.idAfter.isEmpty() ? QVariant() : entry.idAfter);
-            settle.bindValue(index++, entry.altered ? Text(entry.newValue) : QVariant());
+            settle.bindValue(index++, stored.isNull() ? QVariant() : stored);
         },
         "settling rows");
     transaction.Commit();
 }
 
 void RunJournal::Finish(const RunHeader& counts) {
-    RunHeader& header = state_->header;
+    RunHeader header = state_->header;
     header.ended = QDateTime::currentDateTime();
     header.read = counts.read;
     header.written = counts.written;
@@ -290,47 +578,21 @@ void RunJournal::Finish(const RunHeader& counts) {
     header.left = counts.left;
     QSqlQuery update = state_->connection.Prepare(
         QStringLiteral("UPDATE header SET ended = ?, \"read\" = ?, written = ?, unchanged = ?, "
-                       "refused = ?, \"left\" = ?"));
-    const QVariantList values = {TimeText(header.ended), header.read,    header.written,
-                                 header.unchanged,       header.refused, header.left};
-    for (int i = 0; i < values.size(); ++i)
-        update.bindValue(i, values[i]);
+                       "refused = ?, \"left\" = ?, checksum = ?"));
+    const QVariantList values = HeaderValues(header);
+    const QVariantList changed = {
+        values[11],     header.read, header.written,        header.unchanged,
+        header.refused, header.left, HeaderChecksum(values)};
+    for (int i = 0; i < changed.size(); ++i)
+        update.bindValue(i, changed[i]);
     SqliteConnection::Exec(update, "finishing the header");
+    state_->header = header;
 }
 
 void RunJournal::ForEach(const std::function<void(const std::vector<Entry>&)>& slice,
                          int sliceSize) const {
-    sliceSize = qMax(sliceSize, 1);
-    QSqlQuery query = state_->connection.Prepare(
-        QStringLiteral("SELECT %1 WHERE e.\"row\" > ? ORDER BY e.\"row\" LIMIT ?")
-            .arg(QLatin1String(EntryColumns)));
-    qint64 after = std::numeric_limits<qint64>::min();
-    std::vector<Entry> entries;
-    entries.reserve(sliceSize);
-    for (;;) {
-        entries.clear();
-        query.bindValue(0, after);
-        query.bindValue(1, sliceSize);
-        SqliteConnection::Exec(query, "reading the entries");
-        while (query.next()) {
-            Entry entry;
-            entry.row = query.value(0).toLongLong();
-            entry.idBefore = query.value(1).toString();
-            entry.idAfter = query.value(2).toString();
-            if (!query.isNull(3))
-                entry.oldValue = Text(query.value(3).toString());
-            entry.newValue = query.value(4).toString();
-            entry.state = static_cast<EntryState>(query.value(5).toInt());
-            entries.push_back(std::move(entry));
-        }
-        query.finish();
-        if (entries.empty())
-            return;
-        after = entries.back().row;
-        slice(entries);
-        if (static_cast<int>(entries.size()) < sliceSize)
-            return;
-    }
+    EntryCounts counts;
+    ReadEntries(state_->connection, state_->header, sliceSize, slice, counts);
 }
 
 } // namespace journal

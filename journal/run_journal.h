@@ -7,11 +7,13 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 // The journal of one run: every row the run may write, with its identity, its exact old
 // value and its new value, so that the run can be undone. One SQLite file per run, owner
-// only, in the user's data folder.
+// only, in the user's data folder. The header and every row carry a checksum; a journal
+// whose checksums do not all match is damaged and never read as a good one.
 namespace journal {
 
 // A journal that cannot be created, read or found; what() says which and why.
@@ -31,15 +33,13 @@ struct RunHeader {
     QString column;
     QString mode;     // the case box text, or "undo"
     QString tableKey; // what identifies the table on the server (its object id), may be empty
+    // The key column the entries name rows by, and its SQL type; empty when rows are named
+    // by their address.
+    QString keyColumn;
+    QString keyType;
     QDateTime started;
     QDateTime ended; // invalid while the run is going, or when it never ended
     qint64 read = 0, written = 0, unchanged = 0, refused = 0, left = 0;
-};
-
-struct RunInfo {
-    qint64 id = 0;
-    QString fileName;
-    RunHeader header;
 };
 
 // One row of a run. Its state starts Pending when it is journalled (before its group is
@@ -53,10 +53,49 @@ struct Entry {
     QVariant oldValue; // exact old value; a null QVariant for NULL
     QString newValue;
     EntryState state = EntryState::Pending;
+    QString column; // the row's column; empty for the header's (read back filled in)
     // Written, and the database stored newValue rather than the value sent (a trigger changed
     // it): Settle records the value stored.
     bool altered = false;
+
+    Entry() = default;
+    Entry(qint64 row, QString idBefore, QString idAfter, QVariant oldValue, QString newValue,
+          EntryState state, QString column = {})
+        : row(row), idBefore(std::move(idBefore)), idAfter(std::move(idAfter)),
+          oldValue(std::move(oldValue)), newValue(std::move(newValue)), state(state),
+          column(std::move(column)) {}
 };
+
+// What a journal's entries hold, whether or not the run ended.
+struct EntryCounts {
+    qint64 entries = 0;
+    qint64 written = 0;
+    qint64 notWritten = 0;
+    qint64 pending = 0; // journalled, no outcome: in flight when the run ended or stopped
+};
+
+enum class RunState {
+    Ended,     // the header has its end and counts
+    Running,   // its run holds the journal's lock
+    DidNotEnd, // no end, lock free: the run was killed or closed mid-way
+    Damaged    // unreadable, or a checksum does not match
+};
+
+struct RunInfo {
+    qint64 id = 0;
+    QString fileName;
+    RunHeader header; // what could be read; empty kind when not even the header could
+    RunState state = RunState::Ended;
+    QString damage;      // why it is damaged
+    EntryCounts counts;  // read from the entries (for runs that did not end, at least)
+    QDateTime lastWrite; // retention goes by it
+    qint64 bytes = 0;
+    qint64 undoneBy = 0; // the newest undo of this run that wrote rows, not undone in turn
+};
+
+// How far List reads: the headers (and the entries of runs that did not end), or every
+// entry of every journal, checked.
+enum class ListDepth { Headers, Everything };
 
 class RunJournal {
 public:
@@ -66,16 +105,27 @@ public:
 
     // The folder the journals live in: QStandardPaths::AppLocalDataLocation + "/journals".
     static QString Folder();
+    // Creates the folder when missing; throws Error when no journal could be written there,
+    // so that a run can be refused before it starts.
+    static void PrepareFolder();
 
-    // Starts the journal of a new run (its id one above the newest), after removing the
-    // oldest journals so that at most `keep` remain besides the new one. The file is created
-    // with mode 0600 and its header written; started is set to now.
-    static std::unique_ptr<RunJournal> Create(RunHeader header, int keep = 20);
-    // Opens an existing journal; id 0 is the newest. Throws Error when it does not exist or
-    // is damaged.
+    // Starts the journal of a new run (its id one above the newest) and holds its lock
+    // until the object goes, after pruning the folder by CurrentRetention(). The file is
+    // created with mode 0600 and its header written; started is set to now. The count a
+    // host passes is not used: retention is the process's (see retention.h).
+    static std::unique_ptr<RunJournal> Create(RunHeader header, int hostCount = 0);
+    // Opens an existing journal for undo, holding its lock shared (pruning leaves it alone)
+    // after checking every checksum; id 0 is NewestToUndo. Throws Error when it does not
+    // exist, is damaged, or its run is still going, or with id 0 when nothing is to undo.
     static std::unique_ptr<RunJournal> Open(qint64 id = 0);
     // Every journal, newest first; damaged files are listed with what could be read.
-    static QList<RunInfo> List();
+    static QList<RunInfo> List(ListDepth depth = ListDepth::Everything);
+    // The run an undo without a number takes: the newest that is not an undo, has not been
+    // undone (see undoneBy), is not running and wrote rows; a damaged journal on the way
+    // stops the search (it is taken, to be refused). 0 when there is none.
+    static qint64 NewestToUndo(const QList<RunInfo>& runs);
+    // Removes a journal on purpose. Throws Error when it does not exist or is in use.
+    static void Forget(qint64 id);
 
     qint64 Id() const;
     QString FileName() const; // "run-000042.sqlite"
@@ -91,7 +141,13 @@ public:
     // Writes the end time and the counts into the header.
     void Finish(const RunHeader& counts);
 
+    // What the entries held when the journal was opened (Open only).
+    const EntryCounts& Counts() const;
+    // The columns its entries name (the header's where an entry names none).
+    QStringList Columns() const;
+
     // Calls back with the entries in row order, `slice` at a time (memory stays flat).
+    // Throws Error on an entry that does not match its checksum.
     void ForEach(const std::function<void(const std::vector<Entry>&)>& slice,
                  int sliceSize = 1000) const;
 

@@ -3,6 +3,7 @@
 #include "journal/run_journal.h"
 
 #include <QSqlError>
+#include <QUrl>
 #include <atomic>
 #include <sys/stat.h>
 
@@ -22,7 +23,7 @@ QString Reason(const QSqlError& error) {
 
 } // namespace
 
-SqliteConnection::SqliteConnection(const QString& path) {
+SqliteConnection::SqliteConnection(const QString& path, Open open) {
     static std::atomic<quint64> counter = 0;
     name_ = QStringLiteral("run-journal-%1").arg(++counter);
     database_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
@@ -31,8 +32,16 @@ SqliteConnection::SqliteConnection(const QString& path) {
         QSqlDatabase::removeDatabase(name_);
         throw Error(QStringLiteral("The SQLite driver of Qt SQL (QSQLITE) is not installed"));
     }
-    database_.setDatabaseName(path);
-    database_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (open == Open::ExistingOnly) {
+        // A URI's mode=rw opens for reading and writing without creating.
+        database_.setDatabaseName(QStringLiteral("file:") +
+                                  QString::fromLatin1(QUrl::toPercentEncoding(path, "/")) +
+                                  QStringLiteral("?mode=rw"));
+        database_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000;QSQLITE_OPEN_URI"));
+    } else {
+        database_.setDatabaseName(path);
+        database_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    }
     // SQLite gives its -wal and -shm files the main file's mode; the mask covers any file
     // it creates during the open itself.
     const mode_t mask = ::umask(077);

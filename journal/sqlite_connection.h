@@ -10,7 +10,10 @@ namespace journal {
 
 class SqliteConnection {
 public:
-    explicit SqliteConnection(const QString& path);
+    enum class Open { CreateIfMissing, ExistingOnly };
+    // ExistingOnly never creates the file: a journal removed meanwhile is not made anew,
+    // empty.
+    explicit SqliteConnection(const QString& path, Open open = Open::CreateIfMissing);
     ~SqliteConnection();
     SqliteConnection(const SqliteConnection&) = delete;
     SqliteConnection& operator=(const SqliteConnection&) = delete;

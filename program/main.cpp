@@ -9,7 +9,7 @@
 int main(int argc, char* argv[]) {
     SetApplicationIdentity();
 
-    // A verb or --help: the command line, without windows or a display.
+    // Arguments other than Qt's own options: the command line, without windows or a display.
     if (cli::IsCommandLine(argc, argv)) {
         QCoreApplication application(argc, argv);
         return cli::RunCommandLine(QCoreApplication::arguments());

@@ -399,7 +399,7 @@ private slots:
         const std::vector<SourceRow> rows = source.Next(100);
         testdb::Exec(user_, QString(during).replace("{t}", table));
 
-        const auto journal = journal::RunJournal::Create(RecaseHeader(
+        auto journal = journal::RunJournal::Create(RecaseHeader(
             user_.profile(), table, "c", "UPPER CASE", TableKey(reader, dialect, table)));
         GroupWriter group(
             writer, dialect, {table, {"c"}, {false}}, true, journal.get(),
@@ -417,8 +417,10 @@ private slots:
         group.Write(pending, result);
         QCOMPARE((QList<qint64>{result.written, result.altered, result.left}), counts);
 
+        const qint64 id = journal->Id();
+        journal.reset(); // the run ends: its journal's lock goes
         RecordingHost undo = hostFor(table);
-        const RunSummary restored = UndoRun(undo, journal->Id());
+        const RunSummary restored = UndoRun(undo, id);
         QVERIFY2(restored.completed, qPrintable(restored.failure));
         QStringList expected = values;
         if (!during.isEmpty())
@@ -532,6 +534,27 @@ private slots:
                                 .arg(table);
         QCOMPARE(testdb::Column(user_, all),
                  QStringList({"ONE/1/X", "TWO/2/Y", "-/3/Z", "IT'S/4/-"}));
+        RecordingHost undo = hostFor(table);
+        QVERIFY(UndoRun(undo).completed);
+        QCOMPARE(testdb::Column(user_, all),
+                 QStringList({"one/1/x", "TWO/2/y", "-/3/Z", "it's/4/-"}));
+    }
+
+    // Undo names rows by the key the run named them by: with the key moved to another column
+    // meanwhile, the same values would name other rows, so it refuses and writes nothing.
+    void undoRefusesAnotherKey() {
+        const QString table = makeTable({"one", "two"}, ", code int UNIQUE");
+        testdb::Exec(user_, QString("UPDATE %1 SET code = 3 - id").arg(table));
+        RecordingHost host = hostFor(table);
+        QVERIFY(RunChange(host).completed);
+        testdb::Exec(user_, QString("ALTER TABLE %1 DROP CONSTRAINT %1_pkey; ALTER TABLE %1 ADD "
+                                    "PRIMARY KEY (code)")
+                                .arg(table));
+        RecordingHost undo = hostFor(table);
+        const RunSummary restored = UndoRun(undo);
+        QVERIFY(!restored.started);
+        QVERIFY2(restored.failure.contains("primary key is code now"), qPrintable(restored.failure));
+        QCOMPARE(column(table), QStringList({"ONE", "TWO"}));
     }
 
     // A connection ended by the server stops the run after one report; the group in flight

@@ -9,6 +9,12 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <csignal>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using Setup = std::function<void(const QString& table)>;
+Q_DECLARE_METATYPE(Setup)
 
 // The command line as its users meet it: the built program, run against the test server.
 namespace {
@@ -24,6 +30,49 @@ int JournalCount() {
     return QDir(journal::RunJournal::Folder()).entryList({"run-*.sqlite"}, QDir::Files).size();
 }
 
+QString JournalPath(qint64 id) {
+    return journal::RunJournal::Folder() + QString("/run-%1.sqlite").arg(id, 6, 10, QChar('0'));
+}
+
+// A password value that leaves RECAP_PASSWORD unset.
+const QString NoPassword = "\x01unset";
+
+// A program on a terminal of its own that asks for a password: answers it, and returns
+// what the terminal showed after the prompt's line.
+Outcome RunOnTerminal(const QStringList& arguments, const QString& password) {
+    QList<QByteArray> bytes{RECAPITALIZER_BINARY};
+    for (const QString& argument : arguments)
+        bytes.append(argument.toUtf8());
+    std::vector<char*> argv;
+    for (QByteArray& argument : bytes)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        ::unsetenv("RECAP_PASSWORD");
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    QByteArray shown;
+    char buffer[4096];
+    bool answered = false;
+    for (ssize_t got; (got = ::read(terminal, buffer, sizeof buffer)) > 0;) {
+        shown.append(buffer, got);
+        if (!answered && shown.contains("Password for ")) {
+            const QByteArray answer = (password + "\n").toUtf8();
+            answered = ::write(terminal, answer.constData(), size_t(answer.size())) > 0;
+        }
+    }
+    ::close(terminal);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    Outcome outcome;
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    outcome.out = QString::fromUtf8(shown.mid(shown.indexOf('\n') + 1)).remove('\r');
+    return outcome;
+}
+
 const QRegularExpression
     SummaryPattern("^read (\\d+), written (\\d+), unchanged (\\d+), refused (\\d+), left (\\d+)"
                    "(; journal run-\\d+\\.sqlite)?\n$");
@@ -35,12 +84,15 @@ class CliTest : public QObject {
 
     testdb::User user_;
     int tables_ = 0;
+    std::unique_ptr<QProcess> paused_; // a run stopped with SIGSTOP
 
     // Runs the program; `during` may act on it while it runs (a signal on a progress line).
     Outcome run(const QStringList& arguments, const QString& password = QString(),
                 const std::function<bool(QProcess&, const QString&)>& during = {}) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("RECAP_PASSWORD", password.isNull() ? user_.password : password);
+        if (password == NoPassword)
+            environment.remove("RECAP_PASSWORD");
         QProcess process;
         process.setProcessEnvironment(environment);
         process.start(RECAPITALIZER_BINARY, arguments);
@@ -97,32 +149,87 @@ class CliTest : public QObject {
                 mode};
     }
 
+    // Starts the program and returns once it printed `text` on stderr (the run under way).
+    std::unique_ptr<QProcess> startUntil(const QStringList& arguments, const QString& text) {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("RECAP_PASSWORD", user_.password);
+        process->setProcessEnvironment(environment);
+        process->setReadChannel(QProcess::StandardError);
+        process->start(RECAPITALIZER_BINARY, arguments);
+        QString err;
+        while (!err.contains(text) && process->waitForReadyRead(60000))
+            err += QString::fromUtf8(process->readAllStandardError());
+        return process;
+    }
+
+    // A signal to a started program (never to the process group, as pid 0 would be).
+    void signal(const QProcess& process, int number) {
+        QVERIFY(process.processId() > 0);
+        ::kill(pid_t(process.processId()), number);
+    }
+
+    QStringList withProfile(QStringList arguments) {
+        return arguments + QStringList{"--sid", user_.profile().sid, "--user", user_.name};
+    }
+
 private slots:
     void initTestCase() {
         testdb::LoadEnvironment();
         user_ = testdb::CreateUser("cli");
     }
-    void init() { QDir(journal::RunJournal::Folder()).removeRecursively(); }
+    // A paused run goes on to its end.
+    void cleanup() {
+        if (!paused_)
+            return;
+        const std::unique_ptr<QProcess> paused = std::move(paused_);
+        signal(*paused, SIGCONT);
+        QVERIFY(paused->waitForFinished(180000));
+    }
+    void init() {
+        QFile::remove(journal::RunJournal::Folder());
+        QDir(journal::RunJournal::Folder()).removeRecursively();
+    }
 
+    // Calls that end at once with status 0 and their text on stdout; on a terminal, the
+    // password is asked for without echo.
     void help_data() {
-        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("arguments"); // TABLE: a table made for the row
+        QTest::addColumn<bool>("terminal");
         QTest::addColumn<QString>("usage");
-        QTest::newRow("program") << QStringList{"--help"} << "Usage: recapitalizer [VERB";
-        QTest::newRow("recase") << QStringList{"recase", "--help"}
+        QTest::newRow("program") << QStringList{"--help"} << false << "Usage: recapitalizer [VERB";
+        QTest::newRow("recase") << QStringList{"recase", "--help"} << false
                                 << "Usage: recapitalizer recase [options]";
-        QTest::newRow("runs") << QStringList{"runs", "--help"}
+        QTest::newRow("--help-all") << QStringList{"recase", "--help-all"} << false
+                                    << "Usage: recapitalizer recase [options]";
+        QTest::newRow("runs") << QStringList{"runs", "--help"} << false
                               << "Usage: recapitalizer runs [options]";
-        QTest::newRow("runs --help-all")
-            << QStringList{"runs", "--help-all"} << "Usage: recapitalizer runs [options]";
-        QTest::newRow("undo") << QStringList{"undo", "--help"}
+        QTest::newRow("undo") << QStringList{"undo", "--help"} << false
                               << "Usage: recapitalizer undo [options] [RUN]";
+        QTest::newRow("forget") << QStringList{"forget", "--help"} << false
+                                << "Usage: recapitalizer forget [options] [RUN...]";
+        QTest::newRow("--version") << QStringList{"--version"} << false << "recapitalizer 1.";
+        QTest::newRow("-v") << QStringList{"-v"} << false << "recapitalizer 1.";
+        QTest::newRow("password asked on a terminal")
+            << QStringList{"recase", "--table", "TABLE", "--column",
+                           "c",      "--case",  "upper", "--dry-run"}
+            << true << "would change 2 of 2 rows read";
     }
     void help() {
         QFETCH(QStringList, arguments);
+        QFETCH(bool, terminal);
         QFETCH(QString, usage);
-        const Outcome outcome = run(arguments);
+        if (arguments.contains("TABLE")) {
+            arguments.replaceInStrings(QRegularExpression("^TABLE$"), makeTable({"a", "b"}));
+            arguments += QStringList{"--sid", user_.profile().sid, "--user", user_.name};
+        }
+        const Outcome outcome =
+            terminal ? RunOnTerminal(arguments, user_.password) : run(arguments);
         QCOMPARE(outcome.status, 0);
-        QVERIFY2(outcome.out.startsWith(usage), qPrintable(outcome.out));
+        // On a terminal the progress bar comes first.
+        QVERIFY2(terminal ? outcome.out.contains(usage) : outcome.out.startsWith(usage),
+                 qPrintable(outcome.out));
+        QVERIFY(!outcome.out.contains(user_.password));
     }
 
     // Input the program cannot act on: its exit status and one line saying why on stderr,
@@ -130,7 +237,8 @@ private slots:
     void refusals_data() {
         QTest::addColumn<QStringList>("arguments"); // TABLE: the table made for the row
         QTest::addColumn<QString>("password");      // null: the right one
-        QTest::addColumn<QString>("journalFile");   // written into the folder first
+        // Written into the folder first; "/": a file where the folder should be.
+        QTest::addColumn<QString>("journalFile");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("message");
         const QStringList base{"recase", "--table", "TABLE", "--column", "c", "--case", "upper"};
@@ -157,6 +265,20 @@ private slots:
             << QStringList{"undo", "999"} << QString() << QString() << 2 << "No run journal 999";
         QTest::newRow("undo of a corrupt journal")
             << QStringList{"undo", "1"} << QString() << "run-000001.sqlite" << 2 << "damaged";
+        const QString verbs = "the verbs are recase, runs, undo, forget";
+        QTest::newRow("unknown verb") << QStringList{"foo"} << QString() << QString() << 2 << verbs;
+        QTest::newRow("misspelt verb")
+            << QStringList{"recsae"} << QString() << QString() << 2 << "unknown verb 'recsae'";
+        QTest::newRow("verb in capitals")
+            << QStringList{"RECASE", "--help"} << QString() << QString() << 2 << verbs;
+        QTest::newRow("--table twice") << base + QStringList{"--table", "other"} << QString()
+                                       << QString() << 2 << "--table is given more than once";
+        QTest::newRow("no password, no terminal")
+            << base << NoPassword << QString() << 2 << "RECAP_PASSWORD";
+        QTest::newRow("journal folder unusable")
+            << base << QString() << "/" << 2 << "Cannot create the journal folder";
+        QTest::newRow("forget what") << QStringList{"forget"} << QString() << QString() << 2
+                                     << "Name the runs to forget, or --all";
     }
     void refusals() {
         QFETCH(QStringList, arguments);
@@ -167,9 +289,12 @@ private slots:
         const QStringList values{"mixed Case", "other"};
         const QString table = makeTable(values);
         arguments.replaceInStrings(QRegularExpression("^TABLE$"), table);
-        if (arguments.first() != "undo" || !journalFile.isEmpty())
+        if (arguments.first() == "recase" || !journalFile.isEmpty())
             arguments += QStringList{"--sid", user_.profile().sid, "--user", user_.name};
-        if (!journalFile.isEmpty()) {
+        if (journalFile == "/") {
+            QVERIFY(QDir().mkpath(QFileInfo(journal::RunJournal::Folder()).absolutePath()));
+            QVERIFY(QFile(journal::RunJournal::Folder()).open(QIODevice::WriteOnly));
+        } else if (!journalFile.isEmpty()) {
             QVERIFY(QDir().mkpath(journal::RunJournal::Folder()));
             QFile file(journal::RunJournal::Folder() + "/" + journalFile);
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -296,6 +421,136 @@ private slots:
         QVERIFY2(summary.hasMatch(), qPrintable(undone.out));
         QCOMPARE(summary.captured(5), QString("2"));
         QCOMPARE(column(table), QStringList({"a", "theirs", "c", "theirs"}));
+    }
+
+    // What the journals promise: a run's journal outlives pruning while the run goes on and
+    // any number of later runs; a damaged one is named and never undone; `runs` tells a
+    // running run from a killed one by the counts its journal holds; `undo` without a number
+    // takes the newest run still to undo and says which; `forget` deletes a journal. Each row
+    // sets up on a table (upper cased by run 1, unless the setup runs otherwise), then makes
+    // one call (undo with the profile).
+    void journalFaults_data() {
+        QTest::addColumn<int>("rows");    // 0: a few values; else a long table
+        QTest::addColumn<Setup>("setup"); // null: run 1 only
+        QTest::addColumn<QStringList>("call");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message"); // a pattern for stdout and stderr
+        QTest::addColumn<QString>("table");   // "before", "converted", or "" unchecked
+        QTest::addColumn<int>("journals");    // after the call
+        // Run 1 is paused at 10%, its journal open; cleanup() lets it end.
+        const Setup pause = [this](const QString& table) {
+            paused_ = startUntil(recase(table, "upper"), "10%");
+            signal(*paused_, SIGSTOP);
+        };
+        const Setup pruneMeanwhile = [this, pause](const QString& table) {
+            pause(table);
+            QCOMPARE(run(recase(makeTable({"x"}), "upper") + QStringList{"--keep", "0"}).status, 0);
+            cleanup();
+        };
+        const Setup kill = [this](const QString& table) {
+            signal(*startUntil(recase(table, "upper"), "10%"), SIGKILL);
+        };
+        // Eight bytes overwritten inside an old value in the middle of the journal.
+        const Setup damage = [this](const QString& table) {
+            QCOMPARE(run(recase(table, "upper")).status, 0);
+            QFile file(JournalPath(1));
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            const qsizetype at = file.readAll().indexOf("value 2500 ");
+            QVERIFY(at > 0);
+            file.seek(at);
+            file.write("XXXXXXXX");
+        };
+        const Setup twentyOthers = [this](const QString& table) {
+            QCOMPARE(run(recase(table, "upper")).status, 0);
+            for (int i = 0; i < 20; ++i) {
+                journal::RunHeader other;
+                other.table = QString("OTHER%1").arg(i);
+                journal::RunJournal::Create(other)->Finish(other);
+            }
+            QCOMPARE(run(recase(makeTable({"x"}), "upper")).status, 0);
+        };
+        const Setup twice = [this](const QString& table) {
+            QCOMPARE(run(recase(table, "upper")).status, 0);
+            QCOMPARE(run(recase(table, "upper")).status, 0);
+        };
+        const Setup undone = [this](const QString& table) {
+            QCOMPARE(run(recase(table, "upper")).status, 0);
+            QCOMPARE(run(withProfile({"undo"})).status, 0);
+        };
+        const QStringList undo1{"undo", "1"};
+        const QStringList runs{"runs"};
+        QTest::newRow("pruned while its run goes on")
+            << 30000 << pruneMeanwhile << undo1 << 0 << "read 30000, written 30000"
+            << "before" << 3;
+        QTest::newRow("undo of a run still going")
+            << 30000 << pause << undo1 << 2 << "Run 1 is still going"
+            << "" << 1;
+        QTest::newRow("runs: a run still going")
+            << 30000 << pause << runs << 0 << "journalled [1-9].*\\(running\\)"
+            << "" << 1;
+        QTest::newRow("runs: a killed run")
+            << 30000 << kill << runs << 0
+            << "journalled [1-9]\\d*: written [1-9].*\\(did not end: killed or closed mid-way"
+            << "" << 1;
+        QTest::newRow("undo of a damaged journal")
+            << 5000 << damage << undo1 << 2
+            << "damaged: the entry of row 2499 does not match its checksum"
+            << "converted" << 1;
+        QTest::newRow("runs: a damaged journal")
+            << 5000 << damage << runs << 0 << "DAMAGED: the entry of row 2499"
+            << "converted" << 1;
+        QTest::newRow("twenty later runs on other tables")
+            << 0 << twentyOthers << undo1 << 0 << "written 2"
+            << "before" << 23;
+        QTest::newRow("undo twice") << 0 << undone << QStringList{"undo"} << 2 << "Nothing to undo"
+                                    << "before" << 2;
+        QTest::newRow("undo after a run that wrote nothing")
+            << 0 << twice << QStringList{"undo"} << 0 << "Undoing run 1"
+            << "before" << 3;
+        QTest::newRow("undo of an undo, by its number")
+            << 0 << undone << QStringList{"undo", "2"} << 0 << "written 2"
+            << "converted" << 3;
+        QTest::newRow("undo by another user")
+            << 0 << Setup()
+            << undo1 + QStringList{"--sid", user_.profile().sid, "--user", "intruder"} << 2
+            << "The run was made by"
+            << "converted" << 1;
+        QTest::newRow("forget") << 0 << Setup() << QStringList{"forget", "1"} << 0
+                                << "Forgot run 1\\."
+                                << "converted" << 0;
+    }
+    void journalFaults() {
+        QFETCH(int, rows);
+        QFETCH(Setup, setup);
+        QFETCH(QStringList, call);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        QFETCH(QString, table);
+        QFETCH(int, journals);
+        const QString name = rows > 0 ? makeLongTable(rows) : makeTable({"a", "b"});
+        const QStringList before = column(name);
+        if (setup)
+            setup(name);
+        else
+            QCOMPARE(run(recase(name, "upper")).status, 0);
+        if (QTest::currentTestFailed())
+            return;
+        if (call.first() == "undo" && !call.contains("--user"))
+            call = withProfile(call);
+
+        const Outcome outcome = run(call);
+        const QString shown = outcome.out + outcome.errLines.join('\n');
+        QCOMPARE(outcome.status, status);
+        QVERIFY2(shown.contains(QRegularExpression(message)), qPrintable(shown));
+        if (table == "before")
+            QCOMPARE(column(name), before);
+        if (table == "converted") {
+            QStringList converted;
+            for (const QString& value : before)
+                converted.append(value.toUpper());
+            QCOMPARE(column(name), converted);
+        }
+        QCOMPARE(JournalCount(), journals);
     }
 
     void dryRunWritesNothing() {

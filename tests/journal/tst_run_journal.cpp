@@ -1,8 +1,11 @@
+#include "journal/retention.h"
 #include "journal/run_journal.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 #include <sys/stat.h>
 
@@ -38,9 +41,22 @@ QList<qint64> ListedIds() {
     return ids;
 }
 
-void MakeRuns(int count) {
-    for (int i = 0; i < count; ++i)
-        RunJournal::Create(HeaderFor(QString("T%1").arg(i)), 100);
+// Ended runs of two rows each, one written; the journal of run `held` (when given) stays
+// open, as that of a run still going.
+std::unique_ptr<RunJournal> MakeRuns(int count, qint64 held = 0) {
+    std::unique_ptr<RunJournal> going;
+    for (int i = 0; i < count; ++i) {
+        auto journal = RunJournal::Create(HeaderFor(QString("T%1").arg(i)));
+        journal->AppendPending(
+            {{0, "(0,1)", {}, QString("a"), "A", {}}, {1, "(0,2)", {}, QString("b"), "B", {}}});
+        journal->Settle({{1, {}, "(0,3)", {}, {}, EntryState::Written}});
+        journal::RunHeader counts;
+        counts.read = 2, counts.written = 1, counts.unchanged = 1;
+        journal->Finish(counts);
+        if (journal->Id() == held)
+            going = std::move(journal);
+    }
+    return going;
 }
 
 } // namespace
@@ -69,7 +85,8 @@ private slots:
         QFETCH(QVariant, oldValue);
         std::vector<Entry> entries;
         for (qint64 row = 0; row < 5; ++row)
-            entries.push_back({row, QString("(0,%1)").arg(row), {}, oldValue, "NEW", {}});
+            entries.push_back(
+                {row, QString("(0,%1)").arg(row), {}, oldValue, "NEW", {}, row == 4 ? "JOB" : ""});
         qint64 id = 0;
         {
             auto journal = RunJournal::Create(HeaderFor("EMP"));
@@ -105,6 +122,7 @@ private slots:
             QCOMPARE(entry.newValue, QString("NEW"));
             QCOMPARE(entry.state, states[row]);
             QCOMPARE(entry.idAfter, row == 1 ? QString("(9,1)") : QString());
+            QCOMPARE(entry.column, QString(row == 4 ? "JOB" : "ENAME"));
         }
     }
 
@@ -114,6 +132,8 @@ private slots:
             journal::RunHeader header = HeaderFor("EMP");
             header.kind = "undo";
             header.undoOf = 7;
+            header.keyColumn = "EMPNO";
+            header.keyType = "NUMBER(4)";
             auto journal = RunJournal::Create(header);
             id = journal->Id();
             journal::RunHeader counts;
@@ -125,6 +145,7 @@ private slots:
         QCOMPARE(header.kind, QString("undo"));
         QCOMPARE(header.undoOf, qint64(7));
         QCOMPARE(header.user, QString("scott"));
+        QCOMPARE(header.keyColumn + " " + header.keyType, QString("EMPNO NUMBER(4)"));
         QVERIFY(header.started.isValid() && header.ended >= header.started);
         QCOMPARE(QList<qint64>(
                      {header.read, header.written, header.unchanged, header.refused, header.left}),
@@ -143,43 +164,102 @@ private slots:
         }
     }
 
-    void keepPrunesTheOldest_data() {
-        QTest::addColumn<int>("keep");
+    // Ended runs' journals go by age, by count (--keep, the new run included) or past the
+    // size budget, oldest first; a running run's journal never goes.
+    void retention_data() {
+        QTest::addColumn<int>("days");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("budgetJournals"); // the budget in journals' sizes; -1: default
+        QTest::addColumn<QList<qint64>>("aged"); // last written 31 days ago
+        QTest::addColumn<qint64>("held");        // still going
         QTest::addColumn<QList<qint64>>("left");
-        QTest::newRow("keep 0") << 0 << QList<qint64>{5};
-        QTest::newRow("keep 2") << 2 << QList<qint64>{5, 4, 3};
-        QTest::newRow("keep more than there are") << 9 << QList<qint64>{5, 4, 3, 2, 1};
+        const QList<qint64> none;
+        QTest::newRow("by age") << 30 << -1 << -1 << QList<qint64>{1, 3} << qint64(0)
+                                << QList<qint64>{5, 4, 2};
+        QTest::newRow("by age, running run")
+            << 30 << -1 << -1 << QList<qint64>{1, 3} << qint64(1) << QList<qint64>{5, 4, 2, 1};
+        QTest::newRow("many recent runs")
+            << 30 << -1 << -1 << none << qint64(0) << QList<qint64>{5, 4, 3, 2, 1};
+        QTest::newRow("--keep 0") << -1 << 0 << -1 << none << qint64(0) << QList<qint64>{5};
+        QTest::newRow("--keep 2") << -1 << 2 << -1 << none << qint64(0) << QList<qint64>{5, 4};
+        QTest::newRow("--keep 0, running run")
+            << -1 << 0 << -1 << none << qint64(2) << QList<qint64>{5, 2};
+        QTest::newRow("--keep more than there are")
+            << -1 << 9 << -1 << none << qint64(0) << QList<qint64>{5, 4, 3, 2, 1};
+        QTest::newRow("size budget")
+            << 30 << -1 << 2 << none << qint64(0) << QList<qint64>{5, 4, 3};
     }
-    void keepPrunesTheOldest() {
-        QFETCH(int, keep);
+    void retention() {
+        QFETCH(int, days);
+        QFETCH(int, count);
+        QFETCH(int, budgetJournals);
+        QFETCH(QList<qint64>, aged);
+        QFETCH(qint64, held);
         QFETCH(QList<qint64>, left);
-        MakeRuns(4);
-        QCOMPARE(RunJournal::Create(HeaderFor("NEW"), keep)->Id(), qint64(5));
+        const auto going = MakeRuns(4, held);
+        const QString folder = RunJournal::Folder();
+        for (const qint64 id : aged) {
+            QFile file(folder + QString("/run-%1.sqlite").arg(id, 6, 10, QChar('0')));
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addDays(-31),
+                                     QFileDevice::FileModificationTime));
+        }
+        journal::Retention retention{days, count, journal::DefaultBudgetBytes};
+        if (budgetJournals >= 0)
+            retention.budgetBytes =
+                budgetJournals * QFileInfo(folder + "/run-000001.sqlite").size();
+        journal::SetRetention(retention);
+        const qint64 id = RunJournal::Create(HeaderFor("NEW"))->Id();
+        journal::SetRetention({});
+        QCOMPARE(id, qint64(5));
         QCOMPARE(ListedIds(), left);
-        QCOMPARE(QDir(RunJournal::Folder()).entryList(QDir::Files).size(), left.size());
+        QCOMPARE(QDir(folder).entryList({"*.lock"}).size(), left.size());
     }
 
+    // A journal that is missing, unreadable or altered is refused whole: every field of the
+    // header and of every entry and outcome is under a checksum, and listing names it
+    // damaged. SQLite's own checks find nothing wrong with an altered value.
     void openFails_data() {
         QTest::addColumn<qint64>("id");
         QTest::addColumn<QByteArray>("content"); // of run-000002.sqlite; empty: no file
+        QTest::addColumn<QString>("sql");        // run on run-000001.sqlite instead
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing") << qint64(3) << QByteArray() << "No run journal 3 in ";
-        QTest::newRow("garbage bytes")
-            << qint64(2) << QByteArray(4096, '\x5a') << "The run journal %1 is damaged: ";
-        QTest::newRow("empty file")
-            << qint64(2) << QByteArray("") << "The run journal %1 is damaged: ";
+        const QString damaged = "The run journal %1 is damaged: ";
+        QTest::newRow("missing") << qint64(3) << QByteArray() << ""
+                                 << "No run journal 3 in ";
+        QTest::newRow("garbage bytes") << qint64(2) << QByteArray(4096, '\x5a') << "" << damaged;
+        QTest::newRow("empty file") << qint64(2) << QByteArray("") << "" << damaged;
+        const QList<std::pair<const char*, const char*>> edits = {
+            {"UPDATE entries SET old_value = 'x' WHERE \"row\" = 1", "the entry of row 1"},
+            {"UPDATE entries SET \"column\" = 'JOB' WHERE \"row\" = 0", "the entry of row 0"},
+            {"UPDATE outcomes SET sealed = sealed + 1", "the outcome of row 1"},
+            {"UPDATE outcomes SET id_after = '(0,2)'", "the outcome of row 1"},
+            {"UPDATE header SET \"table\" = 'DEPT'", "its header does not match"},
+            {"UPDATE header SET written = 0", "its header does not match"},
+            {"PRAGMA user_version = 1", "it is not in this version's format"}};
+        for (const auto& [sql, message] : edits)
+            QTest::newRow(sql) << qint64(1) << QByteArray() << sql << damaged + message;
     }
     void openFails() {
         QFETCH(qint64, id);
         QFETCH(QByteArray, content);
+        QFETCH(QString, sql);
         QFETCH(QString, message);
         MakeRuns(1);
-        const QString path = RunJournal::Folder() + "/run-000002.sqlite";
+        const QString path = RunJournal::Folder() + QString("/run-00000%1.sqlite").arg(id);
         if (!content.isNull()) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(content);
         }
+        if (!sql.isEmpty()) {
+            QSqlDatabase database = QSqlDatabase::addDatabase("QSQLITE", "edit");
+            database.setDatabaseName(path);
+            QVERIFY(database.open());
+            QVERIFY2(QSqlQuery(database).exec(sql), qPrintable(sql));
+            database.close();
+        }
+        QSqlDatabase::removeDatabase("edit");
         try {
             RunJournal::Open(id);
             QFAIL("Open did not throw");
@@ -188,7 +268,9 @@ private slots:
             QVERIFY2(what.startsWith(message.arg(path)), qPrintable(what));
             QVERIFY2(!what.contains('\n'), qPrintable(what));
         }
-        QCOMPARE(QFileInfo::exists(path), !content.isNull());
+        QCOMPARE(QFileInfo::exists(path), !content.isNull() || !sql.isEmpty());
+        if (!sql.isEmpty())
+            QCOMPARE(RunJournal::List().first().state, journal::RunState::Damaged);
     }
 
     // A damaged journal is listed by its number, and does not hide the others.
