@@ -30,6 +30,10 @@ namespace {
 
 const QString WindowName = QStringLiteral("Form2");
 const QString WaitingText = QStringLiteral("Waiting for the database...");
+// %1: the rows the run changed before it stopped.
+const QString StoppedText = QStringLiteral(
+    "The run was stopped.\nRows changed: %1\nThe changes can be undone with \"Undo Last "
+    "Run...\" in the field list's menu (right mouse button on the field).");
 constexpr std::chrono::milliseconds LongWait{2000};
 
 // What a listing opens with: the busy pointer, put back to the default however the listing
@@ -81,12 +85,14 @@ public:
     void Report(const QString& description, int step) override {
         ShowErrorReport(description, WindowName, QStringLiteral("PushButton1_Click"), step);
     }
-    void Wait(const std::function<void()>& call) override { w_.WaitForDatabase(call, cancel_); }
-    void SetCanceller(std::function<void()> cancel) override { cancel_ = std::move(cancel); }
+    void Wait(const std::function<void()>& call) override {
+        w_.WaitForDatabase(call, w_.cancelRun_);
+    }
+    void SetCanceller(std::function<void()> cancel) override { w_.cancelRun_ = std::move(cancel); }
+    bool StopRequested() override { return w_.stopRequested_; }
 
 private:
     Form2& w_;
-    std::function<void()> cancel_;
 };
 
 // A run under way: presses that would start another operation are ignored, and the case box
@@ -95,6 +101,7 @@ private:
 class Form2::RunScope {
 public:
     explicit RunScope(Form2& window) : window_(window), running_(window.running_) {
+        window_.stopRequested_ = false;
         for (QWidget* control : Held())
             control->setEnabled(false);
     }
@@ -291,9 +298,17 @@ void Form2::ListView2_Click() {
 void Form2::PushButton1_Click() {
     if (Busy())
         return; // a second "Start Changing", or one during a listing
-    RunScope scope(*this);
-    WorkWindowRunHost host(*this);
-    RunChange(host);
+    RunSummary summary;
+    {
+        RunScope scope(*this);
+        WorkWindowRunHost host(*this);
+        summary = RunChange(host);
+    }
+    // Stopped with Esc: instead of "Done.", what was changed, then the column as it is now.
+    if (summary.stopped) {
+        ShowMessage(StoppedText.arg(summary.written));
+        RunUserListing("ListView2_Click", &Form2::ListPreview);
+    }
 }
 
 namespace {
@@ -331,6 +346,16 @@ void Form2::PushButton5_Click() {
 void Form2::closeEvent(QCloseEvent* event) {
     event->accept();
     EndProgram();
+}
+
+void Form2::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && running_) {
+        stopRequested_ = true;
+        if (cancelRun_)
+            cancelRun_();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {

@@ -54,6 +54,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override; // Form_Unload
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Esc during a run asks it to stop.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     friend class WorkWindowRunHost;
@@ -77,5 +79,9 @@ private:
     bool listing_ = false;
     bool running_ = false;
     int longWaits_ = 0; // calls that have waited more than two seconds and not yet returned
+    // Esc during a run: the run ends after the group in flight; cancelRun_ cancels the
+    // database call it waits on.
+    bool stopRequested_ = false;
+    std::function<void()> cancelRun_;
     std::optional<QString> fieldsTable_;
 };

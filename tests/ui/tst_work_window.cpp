@@ -1,3 +1,4 @@
+#include "casing/case_rules.h"
 #include "support/message_recorder.h"
 #include "ui/progress_bar.h"
 #include "windows_fixture.h"
@@ -15,6 +16,33 @@ QString Numbers(int count, bool nulls = false) {
     return QString("INSERT INTO %1 SELECT %2 FROM generate_series(1, %3) n;")
         .arg("%1", nulls ? "NULL" : "'v' || n", QString::number(count));
 }
+
+// The column by id, each value as "v:" and its text or "NULL", so that NULL and the empty text
+// differ.
+QStringList Exact(const testdb::User& user, const QString& table) {
+    return testdb::Column(user, QString("SELECT CASE WHEN v IS NULL THEN 'NULL' ELSE 'v:' || v "
+                                        "END FROM %1 ORDER BY id")
+                                    .arg(table));
+}
+
+// Presses Esc on the work window's focus once the progress bar passes `percent`, until the
+// object goes.
+class EscAt : public QObject {
+public:
+    EscAt(Form2* window, double percent) {
+        connect(window->ProgressBar1, &ProgressBar::valueSet, this,
+                [this, window, percent](double value) {
+                    if (pressed || value < percent)
+                        return;
+                    pressed = true;
+                    QTimer::singleShot(0, this, [window] {
+                        QWidget* focus = window->focusWidget();
+                        QTest::keyClick(focus ? focus : window, Qt::Key_Escape);
+                    });
+                });
+    }
+    bool pressed = false;
+};
 
 } // namespace
 
@@ -276,7 +304,8 @@ private slots:
         chooseTable("titles");
         form2_->Combo1->setCurrentText("Proper Case");
         QList<double> progress;
-        connect(form2_->ProgressBar1, &ProgressBar::valueSet, this,
+        QObject listening; // the connection ends with the test
+        connect(form2_->ProgressBar1, &ProgressBar::valueSet, &listening,
                 [&](double value) { progress.append(value); });
         MessageRecorder recorder;
         QTest::mouseClick(form2_->PushButton1, Qt::LeftButton);
@@ -289,6 +318,49 @@ private slots:
         QCOMPARE(progress.last(), 0.0);
         QCOMPARE(form2_->ProgressBar1->value(), 0);
         QCOMPARE(form2_->Pointer().Setting(), 0);
+    }
+
+    // Esc during a run of 100,000 rows: the run ends before its last row with every row old or
+    // exactly converted, says how many rows it changed instead of "Done.", lists the preview
+    // anew and leaves pointer and bar at rest.
+    void escStopsARun() {
+        testdb::Exec(user_, "CREATE TABLE stoppable (v text, id serial); INSERT INTO stoppable (v) "
+                            "SELECT CASE n % 6 WHEN 0 THEN NULL WHEN 1 THEN '' "
+                            "WHEN 2 THEN 'o''brien \"q\" ' || n WHEN 3 THEN 'grüße ǆ ' || n "
+                            "WHEN 4 THEN E'line\\r\\nnext ' || n ELSE 'plain ' || n END "
+                            "FROM generate_series(1, 100000) n");
+        form2_->Form_Load();
+        chooseTable("stoppable");
+        const QStringList before = Exact(user_, "stoppable");
+        MessageRecorder recorder;
+        {
+            EscAt esc(form2_, 20);
+            form2_->PushButton1->click();
+            QVERIFY(esc.pressed);
+        }
+        const QStringList after = Exact(user_, "stoppable");
+        int changed = 0, convertible = 0;
+        for (qsizetype i = 0; i < before.size(); ++i) {
+            const QString converted = Case::ConvertValue(Case::CaseMode::Upper, before[i].mid(2));
+            convertible += before[i] != "NULL" && converted != before[i].mid(2);
+            if (after[i] != before[i]) {
+                ++changed;
+                QCOMPARE(after[i], "v:" + converted);
+            }
+        }
+        QVERIFY2(changed > 0 && changed < convertible, qPrintable(QString::number(changed)));
+        QCOMPARE(recorder.texts(),
+                 QStringList({QString("The run was stopped.\nRows changed: %1\nThe changes can "
+                                      "be undone with \"Undo Last Run...\" in the field list's "
+                                      "menu (right mouse button on the field).")
+                                  .arg(changed)}));
+        QStringList preview = testdb::Column(user_, "SELECT v FROM stoppable").mid(0, 101);
+        for (QString& value : preview)
+            value = value.isNull() ? "" : value;
+        QCOMPARE(fixture::Items(form2_->ListView3), preview);
+        QCOMPARE(form2_->Pointer().Setting(), 0);
+        QCOMPARE(form2_->ProgressBar1->value(), 0);
+        QCOMPARE(form2_->ProgressBar1->text(), QString("Progress Bar"));
     }
 };
 
