@@ -11,6 +11,8 @@
 #include "casing/preview_recasing.h"
 #include "change/change_run.h"
 #include "db/listings.h"
+#include "ui/field_menu/changes_preview.h"
+#include "ui/field_menu/field_menu.h"
 #include "ui/flag_scope.h"
 #include "ui/form1.h"
 #include "ui/list_views.h"
@@ -132,6 +134,12 @@ void Form2::ConnectControls() {
         list->viewport()->installEventFilter(this);
         list->installEventFilter(this);
     }
+    new FieldMenu(ListView2, {[this] { return !Busy(); }, [] { return false; },
+                              [this] { PreviewChanges(); }, [] {}});
+    preview_ = new ChangesPreview(
+        this, [this](const std::function<void()>& call, const std::function<void()>& cancel) {
+            WaitForDatabase(call, cancel);
+        });
     connect(PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
     connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
     connect(PushButton3, &QPushButton::clicked, this, &Form2::PushButton3_Click);
@@ -309,6 +317,19 @@ void Form2::PushButton1_Click() {
         ShowMessage(StoppedText.arg(summary.written));
         RunUserListing("ListView2_Click", &Form2::ListPreview);
     }
+}
+
+void Form2::PreviewChanges() {
+    if (Busy())
+        return;
+    // A read like a listing: other operations wait for it; the dialog's close ends it.
+    FlagScope listing(listing_);
+    const QString caseName = Combo1->currentText();
+    const std::optional<Case::CaseMode> mode = Case::MatchCaseMode(caseName);
+    if (!fieldsTable_ || !mode || !ListView2->currentItem())
+        return;
+    preview_->List(form1_->Profile(), *fieldsTable_, ListViews::CurrentText(ListView2), *mode,
+                   caseName);
 }
 
 namespace {

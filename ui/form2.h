@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+class ChangesPreview;
 class Form1;
 class ProgressBar;
 class QComboBox;
@@ -29,6 +30,8 @@ public:
     void PushButton2_Click(); // "Select All Fields"
     void PushButton3_Click(); // "Unselect All Fields"
     void PushButton5_Click(); // "Setup Connection"
+    // The field list's menu.
+    void PreviewChanges(); // "Preview Changes...": what the case box's case would change
 
     // Runs a database call off the window thread (WaitOffThread); while a call has waited
     // more than two seconds, the progress bar says that the window waits for the database.
@@ -36,6 +39,7 @@ public:
                          const std::function<void()>& cancel = {});
 
     WindowPointer& Pointer() { return pointer_; }
+    ChangesPreview* Preview() const { return preview_; }
     Form1* ConnectionWindow() const { return form1_; }
     // A listing or the change run is under way.
     bool Busy() const { return listing_ || running_; }
@@ -84,4 +88,5 @@ private:
     bool stopRequested_ = false;
     std::function<void()> cancelRun_;
     std::optional<QString> fieldsTable_;
+    ChangesPreview* preview_ = nullptr;
 };

@@ -1,9 +1,13 @@
 #include "casing/case_rules.h"
 #include "support/message_recorder.h"
+#include "ui/field_menu/changes_preview.h"
 #include "ui/progress_bar.h"
 #include "windows_fixture.h"
 
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -43,6 +47,43 @@ public:
     }
     bool pressed = false;
 };
+
+// Opens the field list's menu as a user would (`how`: "right button" on the row, "menu key" or
+// "Shift+F10" on the current field), notes its entries ("(disabled)" after one that is), and
+// chooses the entry `choose` or closes the menu. Returns once the chosen entry has run.
+QStringList UseFieldMenu(QTreeWidget* list, const QString& how, int row, const QString& choose) {
+    QStringList entries;
+    QTimer::singleShot(0, list, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        QAction* chosen = nullptr;
+        for (QAction* action : menu->actions()) {
+            entries.append(action->text() + (action->isEnabled() ? "" : " (disabled)"));
+            if (action->text() == choose && action->isEnabled())
+                chosen = action;
+        }
+        if (!chosen) {
+            menu->close();
+            return;
+        }
+        menu->setActiveAction(chosen);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    if (how == "right button") {
+        const QPoint at = list->visualItemRect(list->topLevelItem(row)).center();
+        QTest::mousePress(list->viewport(), Qt::RightButton, {}, at);
+        QContextMenuEvent request(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list->viewport(), &request);
+        QTest::mouseRelease(list->viewport(), Qt::RightButton, {}, at);
+    } else if (how == "menu key") {
+        QContextMenuEvent request(QContextMenuEvent::Keyboard, {}, list->mapToGlobal(QPoint()));
+        QApplication::sendEvent(list, &request);
+    } else {
+        QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+    }
+    return entries;
+}
 
 } // namespace
 
@@ -361,6 +402,88 @@ private slots:
         QCOMPARE(form2_->Pointer().Setting(), 0);
         QCOMPARE(form2_->ProgressBar1->value(), 0);
         QCOMPARE(form2_->ProgressBar1->text(), QString("Progress Bar"));
+    }
+
+    // "Preview Changes..." lists exactly the rows whose text the case box's case would change,
+    // as they are read, with the count when the read ends; it writes nothing (the update
+    // trigger never fires). Past 10,000 it lists the first 10,000 and says so; closed while it
+    // reads, it stops.
+    void previewListsTheChangingRows_data() {
+        QTest::addColumn<QString>("caseName");
+        QTest::addColumn<int>("extraRows"); // rows of 'x<n>' added to the mixed ones
+        QTest::addColumn<bool>("closeWhileReading");
+        QTest::newRow("UPPER CASE, mixed rows") << "UPPER CASE" << 0 << false;
+        QTest::newRow("Proper Case, mixed rows") << "Proper Case" << 0 << false;
+        QTest::newRow("more than 10,000 changes") << "UPPER CASE" << 10500 << false;
+        QTest::newRow("closed while reading") << "UPPER CASE" << 50000 << true;
+    }
+    void previewListsTheChangingRows() {
+        QFETCH(QString, caseName);
+        QFETCH(int, extraRows);
+        QFETCH(bool, closeWhileReading);
+        testdb::Exec(
+            user_,
+            QString("DROP TABLE IF EXISTS previewed; DROP TABLE IF EXISTS fired;"
+                    "CREATE TABLE previewed (v text, id serial); CREATE TABLE fired (n int);"
+                    "CREATE OR REPLACE FUNCTION note_update() RETURNS trigger LANGUAGE "
+                    "plpgsql AS $$BEGIN INSERT INTO fired VALUES (1); RETURN NEW; END$$;"
+                    "CREATE TRIGGER noted BEFORE UPDATE ON previewed FOR EACH ROW "
+                    "EXECUTE FUNCTION note_update();"
+                    "INSERT INTO previewed (v) VALUES ('ALREADY UPPER'), ('mixed Case'), "
+                    "(NULL), (''), ('Proper Words'), (E'two\\r\\nlines\\tand tab'), "
+                    "('O''NEIL \\ back'), ('ǆemal Ǆ'), ('123 !');"
+                    "INSERT INTO previewed (v) SELECT 'x' || n FROM generate_series(1, %1) n")
+                .arg(extraRows));
+        form2_->Form_Load();
+        chooseTable("previewed");
+        form2_->Combo1->setCurrentText(caseName);
+        const QStringList before = Exact(user_, "previewed");
+        QStringList expected;
+        for (const QString& value : testdb::Column(user_, "SELECT v FROM previewed")) {
+            const QString after = Case::ConvertValue(*Case::MatchCaseMode(caseName), value);
+            auto oneLine = [](QString text) {
+                return text.replace("\\", "\\\\")
+                    .replace("\r", "\\r")
+                    .replace("\n", "\\n")
+                    .replace("\t", "\\t");
+            };
+            if (!value.isNull() && after != value)
+                expected.append(oneLine(value) + " | " + oneLine(after));
+        }
+        ChangesPreview* preview = form2_->Preview();
+        int filled = 0; // listed rows when the list first grew
+        QObject watching;
+        connect(preview->Rows()->model(), &QAbstractItemModel::rowsInserted, &watching, [&] {
+            if (filled == 0) {
+                filled = preview->Rows()->topLevelItemCount();
+                if (closeWhileReading)
+                    preview->close();
+            }
+        });
+        MessageRecorder recorder;
+        UseFieldMenu(form2_->ListView2, "right button", 0, "Preview Changes...");
+        QStringList listed;
+        for (int i = 0; i < preview->Rows()->topLevelItemCount(); ++i)
+            listed.append(preview->Rows()->topLevelItem(i)->text(0) + " | " +
+                          preview->Rows()->topLevelItem(i)->text(1));
+        QVERIFY(recorder.messages().isEmpty());
+        QCOMPARE(testdb::Column(user_, "SELECT count(*) FROM fired"), QStringList({"0"}));
+        QCOMPARE(Exact(user_, "previewed"), before);
+        QVERIFY(filled > 0);
+        if (closeWhileReading) {
+            QVERIFY(preview->isHidden());
+            QVERIFY(listed.size() < 10000);
+            QVERIFY(!preview->Status()->text().contains("would change"));
+            return;
+        }
+        QVERIFY(preview->isVisible());
+        QCOMPARE(listed, expected.mid(0, 10000));
+        QCOMPARE(preview->Status()->text(),
+                 QString("%1 of %2 rows would change%3")
+                     .arg(expected.size())
+                     .arg(before.size())
+                     .arg(expected.size() > 10000 ? "; the first 10,000 are listed" : ""));
+        preview->close();
     }
 };
 
