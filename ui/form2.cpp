@@ -10,9 +10,11 @@
 #include "app/window_system.h"
 #include "casing/preview_recasing.h"
 #include "change/change_run.h"
+#include "change/undo_run.h"
 #include "db/listings.h"
 #include "ui/field_menu/changes_preview.h"
 #include "ui/field_menu/field_menu.h"
+#include "ui/field_menu/last_run.h"
 #include "ui/flag_scope.h"
 #include "ui/form1.h"
 #include "ui/list_views.h"
@@ -97,6 +99,16 @@ private:
     Form2& w_;
 };
 
+// An undo's view of the work window: as a run's, but a fault is a plain message (the undo is
+// none of the window's numbered procedures).
+class WorkWindowUndoHost : public WorkWindowRunHost {
+public:
+    using WorkWindowRunHost::WorkWindowRunHost;
+    void Report(const QString& description, int) override {
+        ShowMessage(QStringLiteral("The undo met a fault: %1").arg(description));
+    }
+};
+
 // A run under way: presses that would start another operation are ignored, and the case box
 // and the lists take no input (disabled), so the case the run started with is the case of
 // every row and the table list's highlight names the table the run writes.
@@ -134,8 +146,13 @@ void Form2::ConnectControls() {
         list->viewport()->installEventFilter(this);
         list->installEventFilter(this);
     }
-    new FieldMenu(ListView2, {[this] { return !Busy(); }, [] { return false; },
-                              [this] { PreviewChanges(); }, [] {}});
+    new FieldMenu(ListView2, {[this] { return !Busy(); },
+                              [this] {
+                                  return fieldsTable_ &&
+                                         LastRun::Find(form1_->Profile(), *fieldsTable_,
+                                                       ListViews::CurrentText(ListView2));
+                              },
+                              [this] { PreviewChanges(); }, [this] { UndoLastRun(); }});
     preview_ = new ChangesPreview(
         this, [this](const std::function<void()>& call, const std::function<void()>& cancel) {
             WaitForDatabase(call, cancel);
@@ -330,6 +347,28 @@ void Form2::PreviewChanges() {
         return;
     preview_->List(form1_->Profile(), *fieldsTable_, ListViews::CurrentText(ListView2), *mode,
                    caseName);
+}
+
+void Form2::UndoLastRun() {
+    if (Busy() || !fieldsTable_ || !ListView2->currentItem())
+        return;
+    const std::optional<journal::RunInfo> run =
+        LastRun::Find(form1_->Profile(), *fieldsTable_, ListViews::CurrentText(ListView2));
+    if (!run || !AskYesNo(LastRun::Question(*run)))
+        return;
+    // As a run: busy pointer, the bar, the lists and case box held, Esc stops it.
+    RunSummary summary;
+    {
+        RunScope scope(*this);
+        WorkWindowUndoHost host(*this);
+        pointer_.Set(WindowPointer::Busy);
+        summary = UndoRun(host, run->id);
+        pointer_.Set(WindowPointer::Default);
+        ProgressBar1->SetValue(0);
+        ProgressBar1->SetText(QStringLiteral("Progress Bar"));
+    }
+    ShowMessage(LastRun::Outcome(summary, run->id));
+    RunUserListing("ListView2_Click", &Form2::ListPreview);
 }
 
 namespace {

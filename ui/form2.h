@@ -32,6 +32,7 @@ public:
     void PushButton5_Click(); // "Setup Connection"
     // The field list's menu.
     void PreviewChanges(); // "Preview Changes...": what the case box's case would change
+    void UndoLastRun();    // "Undo Last Run...": the last run on the current field undone
 
     // Runs a database call off the window thread (WaitOffThread); while a call has waited
     // more than two seconds, the progress bar says that the window waits for the database.
@@ -63,6 +64,7 @@ protected:
 
 private:
     friend class WorkWindowRunHost;
+    friend class WorkWindowUndoHost;
     class RunScope;
 
     void BuildControls();

@@ -363,8 +363,9 @@ private slots:
 
     // Esc during a run of 100,000 rows: the run ends before its last row with every row old or
     // exactly converted, says how many rows it changed instead of "Done.", lists the preview
-    // anew and leaves pointer and bar at rest.
-    void escStopsARun() {
+    // anew and leaves pointer and bar at rest. "Undo Last Run..." then asks, and puts every
+    // row back exactly.
+    void escStopsARunAndTheMenuUndoesIt() {
         testdb::Exec(user_, "CREATE TABLE stoppable (v text, id serial); INSERT INTO stoppable (v) "
                             "SELECT CASE n % 6 WHEN 0 THEN NULL WHEN 1 THEN '' "
                             "WHEN 2 THEN 'o''brien \"q\" ' || n WHEN 3 THEN 'grüße ǆ ' || n "
@@ -401,6 +402,25 @@ private slots:
         QCOMPARE(fixture::Items(form2_->ListView3), preview);
         QCOMPARE(form2_->Pointer().Setting(), 0);
         QCOMPARE(form2_->ProgressBar1->value(), 0);
+        QCOMPARE(form2_->ProgressBar1->text(), QString("Progress Bar"));
+
+        recorder.clear();
+        recorder.answerYes(true);
+        QCOMPARE(UseFieldMenu(form2_->ListView2, "right button", 0, "Undo Last Run..."),
+                 QStringList({"Preview Changes...", "Undo Last Run..."}));
+        QCOMPARE(recorder.texts().size(), 2);
+        QVERIFY2(recorder.texts()[0].contains(QString("that changed %1 rows of stoppable.v to "
+                                                      "\"UPPER CASE\"?")
+                                                  .arg(changed)),
+                 qPrintable(recorder.texts()[0]));
+        QCOMPARE(recorder.messages()[0].buttons, MessageButtons::YesNo);
+        QCOMPARE(recorder.texts()[1],
+                 QString("The run was undone.\nRows restored: %1\nRows left because another "
+                         "session changed them since: 0")
+                     .arg(changed));
+        QCOMPARE(Exact(user_, "stoppable"), before);
+        QCOMPARE(fixture::Items(form2_->ListView3).size(), 101);
+        QCOMPARE(form2_->Pointer().Setting(), 0);
         QCOMPARE(form2_->ProgressBar1->text(), QString("Progress Bar"));
     }
 
@@ -484,6 +504,51 @@ private slots:
                      .arg(before.size())
                      .arg(expected.size() > 10000 ? "; the first 10,000 are listed" : ""));
         preview->close();
+    }
+
+    // The menu opens from the right button on a field, the context-menu key and Shift+F10,
+    // with "Preview Changes..." and "Undo Last Run..."; the undo is enabled only where the
+    // journals hold a run on this field not undone, and "No" in its question writes nothing.
+    void undoLastRunNeedsARunAndAYes_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("runOn"); // the field a run converted first, if any
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("right button, no run") << "right button"
+                                              << "" << false;
+        QTest::newRow("menu key, run on the other field") << "menu key"
+                                                          << "b" << false;
+        QTest::newRow("Shift+F10, run on this field, No") << "Shift+F10"
+                                                          << "a" << true;
+    }
+    void undoLastRunNeedsARunAndAYes() {
+        QFETCH(QString, how);
+        QFETCH(QString, runOn);
+        QFETCH(bool, enabled);
+        static int tables = 0;
+        const QString table = QString("undoable_%1").arg(++tables);
+        testdb::Exec(user_,
+                     QString("CREATE TABLE %1 (a text, b text, id serial);"
+                             "INSERT INTO %1 (a, b) VALUES ('one', 'two'), ('three', 'four')")
+                         .arg(table));
+        form2_->Form_Load();
+        chooseTable(table);
+        const int field = runOn == "b" ? 1 : 0;
+        if (!runOn.isEmpty()) {
+            MessageRecorder done;
+            fixture::ClickRow(form2_->ListView2, field);
+            form2_->PushButton1->click();
+            QCOMPARE(done.texts(), QStringList({"Done."}));
+        }
+        fixture::ClickRow(form2_->ListView2, 0);
+        const QStringList rows =
+            testdb::Column(user_, "SELECT a || b FROM " + table + " ORDER BY id");
+        MessageRecorder recorder;
+        form2_->ListView2->setFocus();
+        QCOMPARE(UseFieldMenu(form2_->ListView2, how, 0, "Undo Last Run..."),
+                 QStringList({"Preview Changes...",
+                              QString("Undo Last Run...") + (enabled ? "" : " (disabled)")}));
+        QCOMPARE(recorder.texts().size(), enabled ? 1 : 0);
+        QCOMPARE(testdb::Column(user_, "SELECT a || b FROM " + table + " ORDER BY id"), rows);
     }
 };
 
