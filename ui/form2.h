@@ -42,7 +42,7 @@ public:
     WindowPointer& Pointer() { return pointer_; }
     ChangesPreview* Preview() const { return preview_; }
     Form1* ConnectionWindow() const { return form1_; }
-    // A listing or the change run is under way.
+    // A listing or a preview's read, or a run or an undo, is under way.
     bool Busy() const { return listing_ || running_; }
 
     QTreeWidget* ListView1;
@@ -64,7 +64,6 @@ protected:
 
 private:
     friend class WorkWindowRunHost;
-    friend class WorkWindowUndoHost;
     class RunScope;
 
     void BuildControls();
