@@ -85,6 +85,16 @@ RunOutcome TimeChangeRun(const ConnectionProfile& profile, const QString& table,
     return outcome;
 }
 
+double TimeEscToMessage(const ConnectionProfile& profile, const QString& table, double percent) {
+    WindowHost host(profile, table, NameColumn, QStringLiteral("UPPER CASE"));
+    host.PressEscAt(percent);
+    const RunSummary summary = RunChange(host);
+    const auto end = HeadlessHost::Clock::now();
+    if (!summary.stopped || !host.EscPressedAt())
+        return -1;
+    return std::chrono::duration<double>(end - *host.EscPressedAt()).count();
+}
+
 RunOutcome TimeLiteralStatements(const ConnectionProfile& profile, const QString& table,
                                  Meters& meters) {
     int statements = 0;

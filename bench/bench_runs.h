@@ -38,6 +38,11 @@ struct ChangeRunSetup {
 RunOutcome TimeChangeRun(const ConnectionProfile& profile, const QString& table,
                          const ChangeRunSetup& setup, Meters& meters);
 
+// Esc when the window host's bar passes `percent` of an UPPER run of `table`: the seconds from
+// the key press to the end of the run, when the work window shows its message; -1 when the
+// run did not stop.
+double TimeEscToMessage(const ConnectionProfile& profile, const QString& table, double percent);
+
 // (b) The per-row statement as literally described, without WHERE: read the column, then for
 // each row read UPDATE "T" SET "C" = REPLACE("C",'old','new'), each rewriting every row.
 RunOutcome TimeLiteralStatements(const ConnectionProfile& profile, const QString& table,

@@ -9,11 +9,18 @@
 #include "run_kinds.h"
 #include "statement_log.h"
 
+#include <algorithm>
+
 namespace {
 
 QString TableName(const QString& run, int rows) {
     return QStringLiteral("BENCH_%1_%2").arg(run.toUpper()).arg(rows);
 }
+
+// The table of the Esc measure, and where in its run the key is pressed.
+constexpr int EscRows = 100000;
+constexpr double EscPercent = 50;
+constexpr double MaxEscSeconds = 2;
 
 // The order of the runs at one size: the set-based table first, as the UPPER runs' reference.
 const char* const SizeRuns[] = {"c", "a", "ai", "an", "p", "pi", "b"};
@@ -33,6 +40,7 @@ bool Benchmark::Run() {
         bench::PrintMedians(results_, options_.repeat);
     bench::PrintSummary(results_);
     bench::PrintGoals(results_);
+    PrintEscGoal();
     bench::PrintLine(QString());
     return !failed_;
 }
@@ -105,6 +113,39 @@ void Benchmark::RunSize(int rows, int repetition) {
 
 void Benchmark::RunWindow(int repetition) {
     RunOne(options_.windowRows, QStringLiteral("pw"), repetition, QString());
+    RunEsc();
+}
+
+void Benchmark::RunEsc() {
+    const QString table = TableName(QStringLiteral("esc"), EscRows);
+    bench::CreateFilledTable(setup_, table, EscRows, false);
+    const double seconds = bench::TimeEscToMessage(user_, table, EscPercent);
+    Drop(table);
+    escSeconds_.append(seconds);
+    bench::PrintLine(seconds < 0 ? QStringLiteral("Esc at %1% of a window run of %2 rows: the run "
+                                                  "did not stop")
+                                       .arg(EscPercent)
+                                       .arg(EscRows)
+                                 : QStringLiteral("Esc at %1% of a window run of %2 rows: stopped "
+                                                  "%3 s after the key")
+                                       .arg(EscPercent)
+                                       .arg(EscRows)
+                                       .arg(seconds, 0, 'f', 3));
+}
+
+void Benchmark::PrintEscGoal() const {
+    if (escSeconds_.isEmpty())
+        return;
+    QList<double> sorted = escSeconds_;
+    std::sort(sorted.begin(), sorted.end());
+    const double median = sorted[sorted.size() / 2];
+    const bool stopped = sorted.first() >= 0;
+    bench::Goal(
+        QStringLiteral("window: Esc to the stop message"),
+        stopped
+            ? QStringLiteral("%1 s at %2% of 100,000 rows").arg(median, 0, 'f', 3).arg(EscPercent)
+            : QStringLiteral("a run did not stop"),
+        QStringLiteral("< 2 s"), true, stopped && median < MaxEscSeconds);
 }
 
 void Benchmark::RunOne(int rows, const QString& run, int repetition,

@@ -25,6 +25,9 @@ private:
     bool NeedsUpperReference() const;
     void RunSize(int rows, int repetition);
     void RunWindow(int repetition);
+    // Esc half-way through a window run of EscRows rows: the time to the stop message.
+    void RunEsc();
+    void PrintEscGoal() const;
     // One UPPER run of 10,000 rows under the server's statement log: no column value may
     // stand in a statement's text, and few texts may write.
     void CheckStatementLog();
@@ -41,5 +44,6 @@ private:
     const ConnectionProfile& user_;
     bench::Meters& meters_;
     bench::Results results_;
+    QList<double> escSeconds_; // one per repetition; -1 where the run did not stop
     bool failed_ = false;
 };

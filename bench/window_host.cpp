@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 #include <chrono>
 #include <utility>
@@ -28,6 +29,22 @@ private:
 
 } // namespace
 
+// Esc on the window: the stop request.
+class WindowHost::EscKey : public QObject {
+public:
+    EscKey(QObject* parent, WindowHost& host) : QObject(parent), host_(host) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress ||
+            static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape)
+            return false;
+        host_.RequestStop();
+        return true;
+    }
+
+private:
+    WindowHost& host_;
+};
+
 WindowHost::WindowHost(ConnectionProfile profile, QString table, QString field, QString caseBox)
     : HeadlessHost(std::move(profile), std::move(table), std::move(field), std::move(caseBox),
                    true),
@@ -40,6 +57,7 @@ WindowHost::WindowHost(ConnectionProfile profile, QString table, QString field, 
     window_->show();
     QCoreApplication::processEvents();
     bar_->installEventFilter(new PaintCounter(bar_, paints_));
+    window_->installEventFilter(new EscKey(window_.get(), *this));
 }
 
 WindowHost::~WindowHost() = default;
@@ -50,6 +68,11 @@ void WindowHost::SetProgress(double percent) {
     bar_->SetValue(percent);
     progressSeconds_ +=
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (escPercent_ >= 0 && percent >= escPercent_ && !escPressedAt_) {
+        escPressedAt_ = Clock::now();
+        QCoreApplication::postEvent(
+            window_.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    }
 }
 
 void WindowHost::SetProgressText(const QString& text) {
@@ -68,4 +91,10 @@ void WindowHost::Wait(const std::function<void()>& call) {
 
 void WindowHost::SetCanceller(std::function<void()> cancel) {
     cancel_ = std::move(cancel);
+}
+
+void WindowHost::RequestStop() {
+    stopRequested_ = true;
+    if (cancel_)
+        cancel_();
 }

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class ProgressBar;
 
@@ -21,6 +22,13 @@ public:
     void Yield() override;
     void Wait(const std::function<void()>& call) override;
     void SetCanceller(std::function<void()> cancel) override;
+    bool StopRequested() override { return stopRequested_; }
+
+    // Posts an Esc key press to the window once the bar passes `percent`; the window takes it
+    // as the work window does: the run is asked to stop and the call it waits on cancelled.
+    void PressEscAt(double percent) { escPercent_ = percent; }
+    // When the Esc key press was posted, if it was.
+    std::optional<Clock::time_point> EscPressedAt() const { return escPressedAt_; }
 
     // How often the bar painted itself during the run, and the seconds spent setting its
     // value.
@@ -29,10 +37,16 @@ public:
     int Waits() const { return waits_; }
 
 private:
+    class EscKey;
+    void RequestStop();
+
     std::unique_ptr<QWidget> window_;
     ProgressBar* bar_ = nullptr;
     int paints_ = 0;
     int waits_ = 0;
     std::function<void()> cancel_;
     double progressSeconds_ = 0;
+    double escPercent_ = -1;
+    std::optional<Clock::time_point> escPressedAt_;
+    bool stopRequested_ = false;
 };

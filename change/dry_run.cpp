@@ -6,7 +6,8 @@
 
 #include <stdexcept>
 
-DryRunResult DryRun(ChangeRunHost& host, Case::CaseMode mode, int sample) {
+DryRunResult DryRun(ChangeRunHost& host, Case::CaseMode mode, int sample,
+                    const DryRunChange& change) {
     RunSession session(host);
     RowSource source;
     const QString table = host.CurrentTable();
@@ -22,6 +23,10 @@ DryRunResult DryRun(ChangeRunHost& host, Case::CaseMode mode, int sample) {
         throw std::invalid_argument(refusal.toStdString());
     DryRunResult result;
     for (;;) {
+        if (host.StopRequested()) {
+            result.stopped = true;
+            break;
+        }
         std::vector<SourceRow> slice;
         host.Wait([&] { slice = source.Next(1000); });
         if (slice.empty())
@@ -35,6 +40,8 @@ DryRunResult DryRun(ChangeRunHost& host, Case::CaseMode mode, int sample) {
                 continue;
             if (++result.wouldChange <= sample)
                 result.first.append({value, converted});
+            if (change)
+                change(value, converted);
         }
     }
     return result;

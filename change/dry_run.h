@@ -6,14 +6,21 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <functional>
 
 struct DryRunResult {
     qint64 read = 0;
     qint64 wouldChange = 0;
     QList<QPair<QString, QString>> first; // old -> new of the first rows that would change
+    bool stopped = false;                 // the host asked to stop before the read ended
 };
+
+// Called for every row that would change (old, new), in the order read, as it is read.
+using DryRunChange = std::function<void(const QString& before, const QString& after)>;
 
 // Reads the host's current field of its current table and converts every value without
 // writing anything (no journal either). Throws db::Error when the connection or the read
 // fails, and std::invalid_argument (with the message) when the run would refuse the column.
-DryRunResult DryRun(ChangeRunHost& host, Case::CaseMode mode, int sample = 20);
+// Ends after the slice in hand once the host's StopRequested() is true.
+DryRunResult DryRun(ChangeRunHost& host, Case::CaseMode mode, int sample = 20,
+                    const DryRunChange& change = {});

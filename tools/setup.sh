@@ -7,7 +7,7 @@ packages=(
     build-essential cmake qt6-base-dev libqt6sql6-sqlite unixodbc-dev unixodbc odbc-postgresql
     zlib1g-dev
     postgresql
-    xvfb xauth x11-utils imagemagick fonts-liberation desktop-file-utils
+    xvfb xauth x11-utils xdotool imagemagick fonts-liberation desktop-file-utils
     dpkg-dev groff-base
     clang libclang-rt-14-dev
 )

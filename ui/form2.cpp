@@ -10,7 +10,11 @@
 #include "app/window_system.h"
 #include "casing/preview_recasing.h"
 #include "change/change_run.h"
+#include "change/undo_run.h"
 #include "db/listings.h"
+#include "ui/field_menu/changes_preview.h"
+#include "ui/field_menu/field_menu.h"
+#include "ui/field_menu/last_run.h"
 #include "ui/flag_scope.h"
 #include "ui/form1.h"
 #include "ui/list_views.h"
@@ -30,6 +34,10 @@ namespace {
 
 const QString WindowName = QStringLiteral("Form2");
 const QString WaitingText = QStringLiteral("Waiting for the database...");
+// %1: the rows the run changed before it stopped.
+const QString StoppedText = QStringLiteral(
+    "The run was stopped.\nRows changed: %1\nThe changes can be undone with \"Undo Last "
+    "Run...\" in the field list's menu (right mouse button on the field).");
 constexpr std::chrono::milliseconds LongWait{2000};
 
 // What a listing opens with: the busy pointer, put back to the default however the listing
@@ -82,12 +90,24 @@ public:
     void Report(const QString& description, int step) override {
         ShowErrorReport(description, WindowName, QStringLiteral("PushButton1_Click"), step);
     }
-    void Wait(const std::function<void()>& call) override { w_.WaitForDatabase(call, cancel_); }
-    void SetCanceller(std::function<void()> cancel) override { cancel_ = std::move(cancel); }
+    void Wait(const std::function<void()>& call) override {
+        w_.WaitForDatabase(call, w_.cancelRun_);
+    }
+    void SetCanceller(std::function<void()> cancel) override { w_.cancelRun_ = std::move(cancel); }
+    bool StopRequested() override { return w_.stopRequested_; }
 
 private:
     Form2& w_;
-    std::function<void()> cancel_;
+};
+
+// An undo's view of the work window: as a run's, but a fault is a plain message (the undo is
+// none of the window's numbered procedures).
+class WorkWindowUndoHost : public WorkWindowRunHost {
+public:
+    using WorkWindowRunHost::WorkWindowRunHost;
+    void Report(const QString& description, int) override {
+        ShowMessage(QStringLiteral("The undo met a fault: %1").arg(description));
+    }
 };
 
 // A run under way: presses that would start another operation are ignored, and the case box
@@ -96,6 +116,7 @@ private:
 class Form2::RunScope {
 public:
     explicit RunScope(Form2& window) : window_(window), running_(window.running_) {
+        window_.stopRequested_ = false;
         for (QWidget* control : Held())
             control->setEnabled(false);
     }
@@ -126,6 +147,17 @@ void Form2::ConnectControls() {
         list->viewport()->installEventFilter(this);
         list->installEventFilter(this);
     }
+    new FieldMenu(ListView2, {[this] { return !Busy(); },
+                              [this] {
+                                  return fieldsTable_ &&
+                                         LastRun::Find(form1_->Profile(), *fieldsTable_,
+                                                       ListViews::CurrentText(ListView2));
+                              },
+                              [this] { PreviewChanges(); }, [this] { UndoLastRun(); }});
+    preview_ = new ChangesPreview(
+        this, [this](const std::function<void()>& call, const std::function<void()>& cancel) {
+            WaitForDatabase(call, cancel);
+        });
     connect(PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
     connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
     connect(PushButton3, &QPushButton::clicked, this, &Form2::PushButton3_Click);
@@ -292,9 +324,52 @@ void Form2::ListView2_Click() {
 void Form2::PushButton1_Click() {
     if (Busy())
         return; // a second "Start Changing", or one during a listing
-    RunScope scope(*this);
-    WorkWindowRunHost host(*this);
-    RunChange(host);
+    RunSummary summary;
+    {
+        RunScope scope(*this);
+        WorkWindowRunHost host(*this);
+        summary = RunChange(host);
+    }
+    // Stopped with Esc: instead of "Done.", what was changed, then the column as it is now.
+    if (summary.stopped) {
+        ShowMessage(StoppedText.arg(summary.written));
+        RunUserListing("ListView2_Click", &Form2::ListPreview);
+    }
+}
+
+void Form2::PreviewChanges() {
+    if (Busy())
+        return;
+    // A read like a listing: other operations wait for it; the dialog's close ends it.
+    FlagScope listing(listing_);
+    const QString caseName = Combo1->currentText();
+    const std::optional<Case::CaseMode> mode = Case::MatchCaseMode(caseName);
+    if (!fieldsTable_ || !mode || !ListView2->currentItem())
+        return;
+    preview_->List(form1_->Profile(), *fieldsTable_, ListViews::CurrentText(ListView2), *mode,
+                   caseName);
+}
+
+void Form2::UndoLastRun() {
+    if (Busy() || !fieldsTable_ || !ListView2->currentItem())
+        return;
+    const std::optional<journal::RunInfo> run =
+        LastRun::Find(form1_->Profile(), *fieldsTable_, ListViews::CurrentText(ListView2));
+    if (!run || !AskYesNo(LastRun::Question(*run)))
+        return;
+    // As a run: busy pointer, the bar, the lists and case box held, Esc stops it.
+    RunSummary summary;
+    {
+        RunScope scope(*this);
+        WorkWindowUndoHost host(*this);
+        pointer_.Set(WindowPointer::Busy);
+        summary = UndoRun(host, run->id);
+        pointer_.Set(WindowPointer::Default);
+        ProgressBar1->SetValue(0);
+        ProgressBar1->SetText(QStringLiteral("Progress Bar"));
+    }
+    ShowMessage(LastRun::Outcome(summary, run->id));
+    RunUserListing("ListView2_Click", &Form2::ListPreview);
 }
 
 namespace {
@@ -332,6 +407,16 @@ void Form2::PushButton5_Click() {
 void Form2::closeEvent(QCloseEvent* event) {
     event->accept();
     EndProgram();
+}
+
+void Form2::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && running_) {
+        stopRequested_ = true;
+        if (cancelRun_)
+            cancelRun_();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {

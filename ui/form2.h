@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+class ChangesPreview;
 class Form1;
 class ProgressBar;
 class QComboBox;
@@ -29,6 +30,9 @@ public:
     void PushButton2_Click(); // "Select All Fields"
     void PushButton3_Click(); // "Unselect All Fields"
     void PushButton5_Click(); // "Setup Connection"
+    // The field list's menu.
+    void PreviewChanges(); // "Preview Changes...": what the case box's case would change
+    void UndoLastRun();    // "Undo Last Run...": the last run on the current field undone
 
     // Runs a database call off the window thread (WaitOffThread); while a call has waited
     // more than two seconds, the progress bar says that the window waits for the database.
@@ -36,8 +40,9 @@ public:
                          const std::function<void()>& cancel = {});
 
     WindowPointer& Pointer() { return pointer_; }
+    ChangesPreview* Preview() const { return preview_; }
     Form1* ConnectionWindow() const { return form1_; }
-    // A listing or the change run is under way.
+    // A listing or a preview's read, or a run or an undo, is under way.
     bool Busy() const { return listing_ || running_; }
 
     QTreeWidget* ListView1;
@@ -54,6 +59,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override; // Form_Unload
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Esc during a run asks it to stop.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     friend class WorkWindowRunHost;
@@ -77,5 +84,10 @@ private:
     bool listing_ = false;
     bool running_ = false;
     int longWaits_ = 0; // calls that have waited more than two seconds and not yet returned
+    // Esc during a run: the run ends after the group in flight; cancelRun_ cancels the
+    // database call it waits on.
+    bool stopRequested_ = false;
+    std::function<void()> cancelRun_;
     std::optional<QString> fieldsTable_;
+    ChangesPreview* preview_ = nullptr;
 };

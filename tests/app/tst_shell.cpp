@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -35,10 +36,20 @@ private slots:
         QCOMPARE(ApplicationTitleFor(product), title);
     }
 
-    // The message seam's real path, once: an application-modal box titled with the
-    // application title, with the text, one OK button and no icon; ShowMessage returns when
-    // OK is pressed. A timer finds the box as the active modal widget and presses OK.
+    // The message seam's real path: an application-modal box titled with the application
+    // title, with the text and no icon and one OK button, or a question icon and Yes and No
+    // (No the default); it returns when a button is pressed, a question with the answer. A
+    // timer finds the box as the active modal widget and presses the button.
+    void realMessageBox_data() {
+        QTest::addColumn<bool>("question");
+        QTest::addColumn<int>("press"); // a QMessageBox::StandardButton
+        QTest::newRow("plain box, OK") << false << int(QMessageBox::Ok);
+        QTest::newRow("question, Yes") << true << int(QMessageBox::Yes);
+        QTest::newRow("question, No") << true << int(QMessageBox::No);
+    }
     void realMessageBox() {
+        QFETCH(bool, question);
+        QFETCH(int, press);
         SetApplicationTitle();
         SetMessageSink({}); // the real boxes (this test installs no sink; make sure)
         struct {
@@ -46,6 +57,7 @@ private slots:
             QString title, text;
             QMessageBox::Icon icon = QMessageBox::Warning;
             QMessageBox::StandardButtons buttons;
+            QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
             Qt::WindowModality modality = Qt::NonModal;
         } shown;
         QElapsedTimer waited;
@@ -69,19 +81,30 @@ private slots:
             shown.icon = box->icon();
             shown.buttons = box->standardButtons();
             shown.modality = box->windowModality();
-            box->button(QMessageBox::Ok)->click();
+            if (box->defaultButton())
+                shown.defaultButton = box->standardButton(box->defaultButton());
+            box->button(QMessageBox::StandardButton(press))->click();
         });
         poll.start(10);
-        ShowMessage(QStringLiteral("A real box.\nSecond line."));
+        const QString text = QStringLiteral("A real box.\nSecond line.");
+        bool yes = false;
+        if (question)
+            yes = AskYesNo(text);
+        else
+            ShowMessage(text);
         poll.stop();
         QVERIFY(shown.seen);
         QCOMPARE(shown.title, QString("Quillmark Column Recapitalizer for"));
         QCOMPARE(shown.title, ApplicationTitle());
-        QCOMPARE(shown.text, QString("A real box.\nSecond line."));
-        QCOMPARE(shown.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QCOMPARE(shown.icon, QMessageBox::NoIcon);
+        QCOMPARE(shown.text, text);
+        QCOMPARE(shown.buttons, question ? QMessageBox::Yes | QMessageBox::No
+                                         : QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(shown.icon, question ? QMessageBox::Question : QMessageBox::NoIcon);
+        if (question)
+            QCOMPARE(shown.defaultButton, QMessageBox::No);
+        QCOMPARE(yes, press == QMessageBox::Yes);
         QCOMPARE(shown.modality, Qt::ApplicationModal);
-        QVERIFY(!QApplication::activeModalWidget()); // closed when ShowMessage returned
+        QVERIFY(!QApplication::activeModalWidget()); // closed when the call returned
     }
 
     void fileExists() {

@@ -228,6 +228,32 @@ private slots:
         QCOMPARE(bar->text(), QString("Progress Bar"));
     }
 
+    // Esc while the run's group waits on a row another session holds: the wait is cancelled,
+    // the group rolled back and the run ends quietly, long before the lock would time out.
+    void escCancelsAWaitOnALock() {
+        const testdb::User user = testdb::CreateUser("esc");
+        MakeRowsTable(user, Table, 20);
+        testdb::Exec(testdb::Admin(),
+                     QString("ALTER ROLE %1 SET lock_timeout = '60s'").arg(Ident(user.name)));
+        const TableState before = ReadTable(user, Table, "c");
+        Windows windows(user);
+        HeldLock lock(user, Table, "id = 1");
+        MessageRecorder recorder;
+        QElapsedTimer sinceEsc;
+        QTimer::singleShot(1000, windows.form2, [&] {
+            sinceEsc.start();
+            QTest::keyClick(windows.form2, Qt::Key_Escape);
+        });
+        windows.press("run");
+        qInfo("from Esc to the end of the run: %lld ms", sinceEsc.elapsed());
+        QCOMPARE(recorder.texts(),
+                 QStringList({"The run was stopped.\nRows changed: 0\nThe changes can be undone "
+                              "with \"Undo Last Run...\" in the field list's menu (right mouse "
+                              "button on the field)."}));
+        lock.Release();
+        QCOMPARE(Changed(before, ReadTable(user, Table, "c")), 0);
+    }
+
     void closeDuringAWaitEndsTheProgram_data() { addScenarios(true); }
     void closeDuringAWaitEndsTheProgram() {
         QFETCH(QString, scenario);

@@ -6,8 +6,9 @@ namespace {
 
 // Outside a recorder a message box would block the test forever: print it instead, so the
 // test fails on what it did not expect rather than hanging.
-void PrintUnexpected(const Message& message) {
+bool PrintUnexpected(const Message& message) {
     qWarning().noquote() << "Unexpected message box:" << message.title << "|" << message.text;
+    return false;
 }
 
 const bool installed = [] {
@@ -18,7 +19,10 @@ const bool installed = [] {
 } // namespace
 
 MessageRecorder::MessageRecorder() {
-    SetMessageSink([this](const Message& message) { messages_.append(message); });
+    SetMessageSink([this](const Message& message) {
+        messages_.append(message);
+        return yes_;
+    });
 }
 
 MessageRecorder::~MessageRecorder() {

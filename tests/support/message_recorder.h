@@ -5,7 +5,8 @@
 #include <QList>
 #include <QStringList>
 
-// Catches every message box for its lifetime instead of showing it.
+// Catches every message box for its lifetime instead of showing it; answers questions No
+// unless told otherwise.
 class MessageRecorder {
 public:
     MessageRecorder();
@@ -16,7 +17,10 @@ public:
     const QList<Message>& messages() const { return messages_; }
     QStringList texts() const;
     void clear() { messages_.clear(); }
+    // The answer to every later question.
+    void answerYes(bool yes) { yes_ = yes; }
 
 private:
     QList<Message> messages_;
+    bool yes_ = false;
 };

@@ -1,8 +1,13 @@
+#include "casing/case_rules.h"
 #include "support/message_recorder.h"
+#include "ui/field_menu/changes_preview.h"
 #include "ui/progress_bar.h"
 #include "windows_fixture.h"
 
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -14,6 +19,70 @@ namespace {
 QString Numbers(int count, bool nulls = false) {
     return QString("INSERT INTO %1 SELECT %2 FROM generate_series(1, %3) n;")
         .arg("%1", nulls ? "NULL" : "'v' || n", QString::number(count));
+}
+
+// The column by id, each value as "v:" and its text or "NULL", so that NULL and the empty text
+// differ.
+QStringList Exact(const testdb::User& user, const QString& table) {
+    return testdb::Column(user, QString("SELECT CASE WHEN v IS NULL THEN 'NULL' ELSE 'v:' || v "
+                                        "END FROM %1 ORDER BY id")
+                                    .arg(table));
+}
+
+// Presses Esc on the work window's focus once the progress bar passes `percent`, until the
+// object goes.
+class EscAt : public QObject {
+public:
+    EscAt(Form2* window, double percent) {
+        connect(window->ProgressBar1, &ProgressBar::valueSet, this,
+                [this, window, percent](double value) {
+                    if (pressed || value < percent)
+                        return;
+                    pressed = true;
+                    QTimer::singleShot(0, this, [window] {
+                        QWidget* focus = window->focusWidget();
+                        QTest::keyClick(focus ? focus : window, Qt::Key_Escape);
+                    });
+                });
+    }
+    bool pressed = false;
+};
+
+// Opens the field list's menu as a user would (`how`: "right button" on the row, "menu key" or
+// "Shift+F10" on the current field), notes its entries ("(disabled)" after one that is), and
+// chooses the entry `choose` or closes the menu. Returns once the chosen entry has run.
+QStringList UseFieldMenu(QTreeWidget* list, const QString& how, int row, const QString& choose) {
+    QStringList entries;
+    QTimer::singleShot(0, list, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        QAction* chosen = nullptr;
+        for (QAction* action : menu->actions()) {
+            entries.append(action->text() + (action->isEnabled() ? "" : " (disabled)"));
+            if (action->text() == choose && action->isEnabled())
+                chosen = action;
+        }
+        if (!chosen) {
+            menu->close();
+            return;
+        }
+        menu->setActiveAction(chosen);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    if (how == "right button") {
+        const QPoint at = list->visualItemRect(list->topLevelItem(row)).center();
+        QTest::mousePress(list->viewport(), Qt::RightButton, {}, at);
+        QContextMenuEvent request(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list->viewport(), &request);
+        QTest::mouseRelease(list->viewport(), Qt::RightButton, {}, at);
+    } else if (how == "menu key") {
+        QContextMenuEvent request(QContextMenuEvent::Keyboard, {}, list->mapToGlobal(QPoint()));
+        QApplication::sendEvent(list, &request);
+    } else {
+        QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+    }
+    return entries;
 }
 
 } // namespace
@@ -276,7 +345,8 @@ private slots:
         chooseTable("titles");
         form2_->Combo1->setCurrentText("Proper Case");
         QList<double> progress;
-        connect(form2_->ProgressBar1, &ProgressBar::valueSet, this,
+        QObject listening; // the connection ends with the test
+        connect(form2_->ProgressBar1, &ProgressBar::valueSet, &listening,
                 [&](double value) { progress.append(value); });
         MessageRecorder recorder;
         QTest::mouseClick(form2_->PushButton1, Qt::LeftButton);
@@ -289,6 +359,196 @@ private slots:
         QCOMPARE(progress.last(), 0.0);
         QCOMPARE(form2_->ProgressBar1->value(), 0);
         QCOMPARE(form2_->Pointer().Setting(), 0);
+    }
+
+    // Esc during a run of 100,000 rows: the run ends before its last row with every row old or
+    // exactly converted, says how many rows it changed instead of "Done.", lists the preview
+    // anew and leaves pointer and bar at rest. "Undo Last Run..." then asks, and puts every
+    // row back exactly.
+    void escStopsARunAndTheMenuUndoesIt() {
+        testdb::Exec(user_, "CREATE TABLE stoppable (v text, id serial); INSERT INTO stoppable (v) "
+                            "SELECT CASE n % 6 WHEN 0 THEN NULL WHEN 1 THEN '' "
+                            "WHEN 2 THEN 'o''brien \"q\" ' || n WHEN 3 THEN 'grüße ǆ ' || n "
+                            "WHEN 4 THEN E'line\\r\\nnext ' || n ELSE 'plain ' || n END "
+                            "FROM generate_series(1, 100000) n");
+        form2_->Form_Load();
+        chooseTable("stoppable");
+        const QStringList before = Exact(user_, "stoppable");
+        MessageRecorder recorder;
+        {
+            EscAt esc(form2_, 20);
+            form2_->PushButton1->click();
+            QVERIFY(esc.pressed);
+        }
+        const QStringList after = Exact(user_, "stoppable");
+        int changed = 0, convertible = 0;
+        for (qsizetype i = 0; i < before.size(); ++i) {
+            const QString converted = Case::ConvertValue(Case::CaseMode::Upper, before[i].mid(2));
+            convertible += before[i] != "NULL" && converted != before[i].mid(2);
+            if (after[i] != before[i]) {
+                ++changed;
+                QCOMPARE(after[i], "v:" + converted);
+            }
+        }
+        QVERIFY2(changed > 0 && changed < convertible, qPrintable(QString::number(changed)));
+        QCOMPARE(recorder.texts(),
+                 QStringList({QString("The run was stopped.\nRows changed: %1\nThe changes can "
+                                      "be undone with \"Undo Last Run...\" in the field list's "
+                                      "menu (right mouse button on the field).")
+                                  .arg(changed)}));
+        QStringList preview = testdb::Column(user_, "SELECT v FROM stoppable").mid(0, 101);
+        for (QString& value : preview)
+            value = value.isNull() ? "" : value;
+        QCOMPARE(fixture::Items(form2_->ListView3), preview);
+        QCOMPARE(form2_->Pointer().Setting(), 0);
+        QCOMPARE(form2_->ProgressBar1->value(), 0);
+        QCOMPARE(form2_->ProgressBar1->text(), QString("Progress Bar"));
+
+        recorder.clear();
+        recorder.answerYes(true);
+        QCOMPARE(UseFieldMenu(form2_->ListView2, "right button", 0, "Undo Last Run..."),
+                 QStringList({"Preview Changes...", "Undo Last Run..."}));
+        QCOMPARE(recorder.texts().size(), 2);
+        QVERIFY2(recorder.texts()[0].contains(QString("that changed %1 rows of stoppable.v to "
+                                                      "\"UPPER CASE\"?")
+                                                  .arg(changed)),
+                 qPrintable(recorder.texts()[0]));
+        QCOMPARE(recorder.messages()[0].buttons, MessageButtons::YesNo);
+        QCOMPARE(recorder.texts()[1],
+                 QString("The run was undone.\nRows restored: %1\nRows left because another "
+                         "session changed them since: 0")
+                     .arg(changed));
+        QCOMPARE(Exact(user_, "stoppable"), before);
+        QCOMPARE(fixture::Items(form2_->ListView3).size(), 101);
+        QCOMPARE(form2_->Pointer().Setting(), 0);
+        QCOMPARE(form2_->ProgressBar1->text(), QString("Progress Bar"));
+    }
+
+    // "Preview Changes..." lists exactly the rows whose text the case box's case would change,
+    // as they are read, with the count when the read ends; it writes nothing (the update
+    // trigger never fires). Past 10,000 it lists the first 10,000 and says so; closed while it
+    // reads, it stops.
+    void previewListsTheChangingRows_data() {
+        QTest::addColumn<QString>("caseName");
+        QTest::addColumn<int>("extraRows"); // rows of 'x<n>' added to the mixed ones
+        QTest::addColumn<bool>("closeWhileReading");
+        QTest::newRow("UPPER CASE, mixed rows") << "UPPER CASE" << 0 << false;
+        QTest::newRow("Proper Case, mixed rows") << "Proper Case" << 0 << false;
+        QTest::newRow("more than 10,000 changes") << "UPPER CASE" << 10500 << false;
+        QTest::newRow("closed while reading") << "UPPER CASE" << 50000 << true;
+    }
+    void previewListsTheChangingRows() {
+        QFETCH(QString, caseName);
+        QFETCH(int, extraRows);
+        QFETCH(bool, closeWhileReading);
+        testdb::Exec(
+            user_,
+            QString("DROP TABLE IF EXISTS previewed; DROP TABLE IF EXISTS fired;"
+                    "CREATE TABLE previewed (v text, id serial); CREATE TABLE fired (n int);"
+                    "CREATE OR REPLACE FUNCTION note_update() RETURNS trigger LANGUAGE "
+                    "plpgsql AS $$BEGIN INSERT INTO fired VALUES (1); RETURN NEW; END$$;"
+                    "CREATE TRIGGER noted BEFORE UPDATE ON previewed FOR EACH ROW "
+                    "EXECUTE FUNCTION note_update();"
+                    "INSERT INTO previewed (v) VALUES ('ALREADY UPPER'), ('mixed Case'), "
+                    "(NULL), (''), ('Proper Words'), (E'two\\r\\nlines\\tand tab'), "
+                    "('O''NEIL \\ back'), ('ǆemal Ǆ'), ('123 !');"
+                    "INSERT INTO previewed (v) SELECT 'x' || n FROM generate_series(1, %1) n")
+                .arg(extraRows));
+        form2_->Form_Load();
+        chooseTable("previewed");
+        form2_->Combo1->setCurrentText(caseName);
+        const QStringList before = Exact(user_, "previewed");
+        QStringList expected;
+        for (const QString& value : testdb::Column(user_, "SELECT v FROM previewed")) {
+            const QString after = Case::ConvertValue(*Case::MatchCaseMode(caseName), value);
+            auto oneLine = [](QString text) {
+                return text.replace("\\", "\\\\")
+                    .replace("\r", "\\r")
+                    .replace("\n", "\\n")
+                    .replace("\t", "\\t");
+            };
+            if (!value.isNull() && after != value)
+                expected.append(oneLine(value) + " | " + oneLine(after));
+        }
+        ChangesPreview* preview = form2_->Preview();
+        int filled = 0; // listed rows when the list first grew
+        QObject watching;
+        connect(preview->Rows()->model(), &QAbstractItemModel::rowsInserted, &watching, [&] {
+            if (filled == 0) {
+                filled = preview->Rows()->topLevelItemCount();
+                if (closeWhileReading)
+                    preview->close();
+            }
+        });
+        MessageRecorder recorder;
+        UseFieldMenu(form2_->ListView2, "right button", 0, "Preview Changes...");
+        QStringList listed;
+        for (int i = 0; i < preview->Rows()->topLevelItemCount(); ++i)
+            listed.append(preview->Rows()->topLevelItem(i)->text(0) + " | " +
+                          preview->Rows()->topLevelItem(i)->text(1));
+        QVERIFY(recorder.messages().isEmpty());
+        QCOMPARE(testdb::Column(user_, "SELECT count(*) FROM fired"), QStringList({"0"}));
+        QCOMPARE(Exact(user_, "previewed"), before);
+        QVERIFY(filled > 0);
+        if (closeWhileReading) {
+            QVERIFY(preview->isHidden());
+            QVERIFY(listed.size() < 10000);
+            QVERIFY(!preview->Status()->text().contains("would change"));
+            return;
+        }
+        QVERIFY(preview->isVisible());
+        QCOMPARE(listed, expected.mid(0, 10000));
+        QCOMPARE(preview->Status()->text(),
+                 QString("%1 of %2 rows would change%3")
+                     .arg(expected.size())
+                     .arg(before.size())
+                     .arg(expected.size() > 10000 ? "; the first 10,000 are listed" : ""));
+        preview->close();
+    }
+
+    // The menu opens from the right button on a field, the context-menu key and Shift+F10,
+    // with "Preview Changes..." and "Undo Last Run..."; the undo is enabled only where the
+    // journals hold a run on this field not undone, and "No" in its question writes nothing.
+    void undoLastRunNeedsARunAndAYes_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("runOn"); // the field a run converted first, if any
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("right button, no run") << "right button"
+                                              << "" << false;
+        QTest::newRow("menu key, run on the other field") << "menu key"
+                                                          << "b" << false;
+        QTest::newRow("Shift+F10, run on this field, No") << "Shift+F10"
+                                                          << "a" << true;
+    }
+    void undoLastRunNeedsARunAndAYes() {
+        QFETCH(QString, how);
+        QFETCH(QString, runOn);
+        QFETCH(bool, enabled);
+        static int tables = 0;
+        const QString table = QString("undoable_%1").arg(++tables);
+        testdb::Exec(user_,
+                     QString("CREATE TABLE %1 (a text, b text, id serial);"
+                             "INSERT INTO %1 (a, b) VALUES ('one', 'two'), ('three', 'four')")
+                         .arg(table));
+        form2_->Form_Load();
+        chooseTable(table);
+        const int field = runOn == "b" ? 1 : 0;
+        if (!runOn.isEmpty()) {
+            MessageRecorder done;
+            fixture::ClickRow(form2_->ListView2, field);
+            form2_->PushButton1->click();
+            QCOMPARE(done.texts(), QStringList({"Done."}));
+        }
+        fixture::ClickRow(form2_->ListView2, 0);
+        const QStringList rows =
+            testdb::Column(user_, "SELECT a || b FROM " + table + " ORDER BY id");
+        MessageRecorder recorder;
+        form2_->ListView2->setFocus();
+        QCOMPARE(UseFieldMenu(form2_->ListView2, how, 0, "Undo Last Run..."),
+                 QStringList({"Preview Changes...",
+                              QString("Undo Last Run...") + (enabled ? "" : " (disabled)")}));
+        QCOMPARE(recorder.texts().size(), enabled ? 1 : 0);
+        QCOMPARE(testdb::Column(user_, "SELECT a || b FROM " + table + " ORDER BY id"), rows);
     }
 };
 
