@@ -1,27 +1,22 @@
 #include "ui/field_menu/last_run.h"
 
-#include <QSet>
-
 namespace LastRun {
 
 std::optional<journal::RunInfo> Find(const ConnectionProfile& profile, const QString& table,
                                      const QString& column) {
     QList<journal::RunInfo> runs;
     try {
-        runs = journal::RunJournal::List();
+        runs = journal::RunJournal::List(journal::ListDepth::Headers);
     } catch (const journal::Error&) {
         return std::nullopt;
     }
-    QSet<qint64> undone;
-    for (const journal::RunInfo& run : runs)
-        if (run.header.kind == QLatin1String("undo"))
-            undone.insert(run.header.undoOf);
-    // Newest first: the first match is the last run.
+    // Newest first: the first match is the last run. A run over several fields names them
+    // all in its header.
     for (const journal::RunInfo& run : runs) {
         const journal::RunHeader& header = run.header;
-        if (header.kind == QLatin1String("recase") && !undone.contains(run.id) &&
+        if (header.kind == QLatin1String("recase") && run.undoneBy == 0 &&
             header.sid == profile.sid && header.user == profile.user && header.table == table &&
-            header.column == column)
+            header.column.split(QLatin1String(", ")).contains(column))
             return run;
     }
     return std::nullopt;
