@@ -46,3 +46,11 @@ DryRunResult DryRun(ChangeRunHost& host, Case::CaseMode mode, int sample,
     }
     return result;
 }
+
+QString OneLine(QString text) {
+    text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    text.replace(QLatin1Char('\r'), QLatin1String("\\r"));
+    text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    text.replace(QLatin1Char('\t'), QLatin1String("\\t"));
+    return text;
+}

@@ -24,3 +24,7 @@ using DryRunChange = std::function<void(const QString& before, const QString& af
 // Ends after the slice in hand once the host's StopRequested() is true.
 DryRunResult DryRun(ChangeRunHost& host, Case::CaseMode mode, int sample = 20,
                     const DryRunChange& change = {});
+
+// A value on one line, as the dry run's changes are shown: line breaks and tabs as \r, \n
+// and \t, a backslash doubled.
+QString OneLine(QString text);

@@ -23,15 +23,6 @@ constexpr CaseName CaseNames[] = {{"upper", "UPPER CASE"},
                                   {"proper", "Proper Case"},
                                   {"sentence", "Sentence case"}};
 
-// A value on one line: line breaks and tabs shown as \r, \n and \t.
-QString OneLine(QString text) {
-    text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-    text.replace(QLatin1Char('\r'), QLatin1String("\\r"));
-    text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
-    text.replace(QLatin1Char('\t'), QLatin1String("\\t"));
-    return text;
-}
-
 int DryRunCommand(ConsoleHost& host) {
     const std::optional<Case::CaseMode> mode = Case::MatchCaseMode(host.CaseBoxText());
     try {

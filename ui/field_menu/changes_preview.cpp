@@ -10,20 +10,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-namespace {
-
-// A value on one line: line breaks and tabs shown as \r, \n and \t (as the command line's dry
-// run prints them).
-QString OneLine(QString text) {
-    text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-    text.replace(QLatin1Char('\r'), QLatin1String("\\r"));
-    text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
-    text.replace(QLatin1Char('\t'), QLatin1String("\\t"));
-    return text;
-}
-
-} // namespace
-
 // The dry run's view of the dialog: the field chosen, waits through the window, the bar,
 // and the dialog's close as the request to stop.
 class ChangesPreview::Host : public ChangeRunHost {
