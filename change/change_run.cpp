@@ -64,7 +64,10 @@ public:
                 if (columns_.size() < 2)
                     columns_ = {column_};
                 session_.Inspect(table_, columns_);
-                refusal = columns_.size() == 1 ? session_.Refusal() : LeaveRefusedFields();
+                if (columns_.size() == 1)
+                    refusal = session_.Refusal();
+                else
+                    LeaveRefusedFields();
                 if (refusal.isEmpty() && !columns_.isEmpty())
                     host_.Wait([&] {
                         source_.Open(session_.Reader(), session_.Dialect(), table_, columns_);
@@ -175,8 +178,8 @@ private:
     }
 
     // With several fields selected: names the ones the run must leave (each with why) in one
-    // message before anything is written, and goes on with the rest. Never refuses the run.
-    QString LeaveRefusedFields() {
+    // message before anything is written, and goes on with the rest.
+    void LeaveRefusedFields() {
         QStringList left, kept;
         for (qsizetype k = 0; k < columns_.size(); ++k) {
             const QString reason = session_.Reason(int(k));
@@ -191,7 +194,6 @@ private:
             session_.Inspect(table_, kept);
         }
         columns_ = kept;
-        return {};
     }
 
     void WriteGroup(GroupWriter& writer) {
