@@ -22,6 +22,8 @@ public:
 
 private:
     void Append(const void* data, qsizetype size) {
+        if (size == 0) // an empty text's data may be null, which memcpy must not get
+            return;
         if (size > qsizetype(sizeof buffer_) - used_)
             Flush(data, size);
         else {
