@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <utility>
 
 // The dry run's view of the dialog: the field chosen, waits through the window, the bar,
 // and the dialog's close as the request to stop.
@@ -77,7 +78,7 @@ void ChangesPreview::List(const ConnectionProfile& profile, const QString& table
                           const QString& field, Case::CaseMode mode, const QString& caseName) {
     closed_ = false;
     rows_->clear();
-    pending_.clear();
+    qDeleteAll(std::exchange(pending_, {}));
     progress_->setValue(0);
     heading_->setText(QStringLiteral("Rows of %1.%2 that \"%3\" would change. Nothing is written.")
                           .arg(table, field, caseName));
@@ -95,8 +96,10 @@ void ChangesPreview::List(const ConnectionProfile& profile, const QString& table
                     return;
                 pending_.append(new QTreeWidgetItem(QStringList{OneLine(before), OneLine(after)}));
             });
-        if (result.stopped)
+        if (result.stopped) {
+            qDeleteAll(std::exchange(pending_, {})); // closed: never listed
             return;
+        }
         outcome =
             QStringLiteral("%1 of %2 rows would change").arg(result.wouldChange).arg(result.read);
         if (result.wouldChange > Listed)
