@@ -26,6 +26,19 @@ namespace {
 const QString Table = QStringLiteral("T");
 const QString ChildFlag = QStringLiteral("--close-during-wait");
 
+// What a scenario waits on while it lasts: the table's first row locked by another session,
+// or the server's port answered by the silent listener.
+struct Obstacle {
+    Obstacle(bool locked, const testdb::User& user, const fixture::SilentServer& server) {
+        if (locked)
+            lock.emplace(user, Table, "id = 1");
+        else
+            silent.emplace(server.port());
+    }
+    std::optional<HeldLock> lock;
+    std::optional<fixture::PortScope> silent;
+};
+
 // Counts paints of a window and the longest time between two ticks of a 10 ms timer.
 class Ticker : public QObject {
 public:
@@ -150,12 +163,7 @@ private slots:
         fixture::SilentServer server(1500);
         Windows windows(user);
         QWidget* window = windows.windowOf(scenario);
-        std::optional<HeldLock> lock;
-        std::optional<fixture::PortScope> silent;
-        if (locked)
-            lock.emplace(user, Table, "id = 1");
-        else
-            silent.emplace(server.port());
+        const Obstacle obstacle(locked, user, server);
         MessageRecorder recorder;
         QElapsedTimer took;
         took.start();
@@ -197,12 +205,7 @@ private slots:
             QString("ALTER ROLE %1 SET lock_timeout = '%2ms'").arg(Ident(user.name)).arg(waitMs));
         fixture::SilentServer server(waitMs);
         Windows windows(user);
-        std::optional<HeldLock> lock;
-        std::optional<fixture::PortScope> silent;
-        if (locked)
-            lock.emplace(user, Table, "id = 1");
-        else
-            silent.emplace(server.port());
+        const Obstacle obstacle(locked, user, server);
         const QString waiting = "Waiting for the database...";
         const ProgressBar* bar = windows.form2->ProgressBar1;
         MessageRecorder recorder;
