@@ -3,6 +3,8 @@
 #include "app/steps.h"
 #include "change/group_writer.h"
 #include "change/journal_header.h"
+#include "change/pipeline/stage_thread.h"
+#include "change/pipeline/write_pipeline.h"
 #include "change/row_source.h"
 #include "change/run_session.h"
 #include "db/connection.h"
@@ -31,15 +33,18 @@ constexpr int SliceRows = 1000;
 //
 // Rows are read in slices from a cursor on one connection and written in groups through a
 // second one, a transaction per group; a row whose converted text equals its old text is
-// not written at all. Each blocking call goes through the host's Wait, once per slice or
-// group.
+// not written at all. The stages overlap: the next slice is read while this one is converted,
+// and a group is journalled while the one before it is on the server (see WritePipeline).
+// The steps, reports and progress stay on the caller's thread; it waits through the host's
+// Wait, once per slice or group.
 class ChangeRun {
 public:
     explicit ChangeRun(ChangeRunHost& host)
         : host_(host), session_(host), steps_([this](const QString& description, int step) {
               lastFailure_ = description;
               host_.Report(description, step);
-          }) {}
+          }),
+          pipeline_([this](const std::function<void()>& call) { host_.Wait(call); }) {}
 
     RunSummary Run() {
         // Steps 100 and 102 create the connection and record set objects: the session.
@@ -87,23 +92,23 @@ public:
             host_.Note(QLatin1String(ChangeMessages::AddressedRows));
         if (!OpenJournal())
             return Abandon();
-        GroupWriter writer(
-            session_.Writer(), session_.Dialect(), {table_, columns_, source_.FixedWidths()},
-            session_.UpdateTriggers(), journal_.get(),
-            [this](const std::function<void()>& call) { host_.Wait(call); },
-            [this](const QString& description, int step) {
-                steps_.Run(step, [&] { throw db::Error(description); });
-            });
-        writer.StopRequested([this] { return host_.StopRequested(); });
+        // The writer's own thread does its waiting; its reports come back through the pipeline.
+        writer_.emplace(
+            session_.Writer(), session_.Dialect(),
+            db::WriteTarget{table_, columns_, source_.FixedWidths()}, session_.UpdateTriggers(),
+            pipeline_.Journal(), [](const std::function<void()>& call) { call(); }, nullptr);
+        pipeline_.Start(*writer_, session_.Cancelled());
 
-        qint64 last = 0;
-        steps_.Run(124, [&] { last = source_.Count() - 1; });
+        // The database's estimate: the bar's range is corrected as the read goes.
+        steps_.Run(124, [&] { estimate_ = source_.Count(); });
+        // The case is read once: the case box cannot change during a run.
+        mode_ = ReadMode(140, 8);
         if (steps_.Test(126, [&] { return !NextSlice(); })) {
-            for (qint64 i = 0; !Ended(); ++i) {
-                ChangeRow(i, last);
+            while (!Ended()) {
+                ChangeRow();
                 if (pending_.size() >= GroupWriter::GroupRows ||
                     pendingText_ >= GroupWriter::GroupText)
-                    WriteGroup(writer);
+                    Submit();
                 if (result_.ended || host_.StopRequested())
                     break;
                 // 172: the next row, reading the next slice when this one is used up.
@@ -111,17 +116,20 @@ public:
                     return Abandon();
             }
         }
-        WriteGroup(writer);
+        Submit();
+        Drain();
         if (result_.ended || host_.StopRequested()) {
             summary_.stopped = host_.StopRequested();
             return Abandon();
         }
+        // Every row read is confirmed: the bar ends full before it is reset.
+        steps_.Run(132, [&] { host_.SetProgress(Progress(summary_.read)); });
         steps_.Run(176, [&] { source_.Close(); });
         steps_.Run(178, [&] { host_.SetPointer(DefaultPointer); });
         steps_.Run(180, [&] { ResetProgress(); });
         steps_.Run(182, [&] { host_.Yield(); });
-        if (const std::optional<Case::CaseMode> mode = ReadMode(184, 4)) {
-            steps_.Run(186 + 4 * static_cast<int>(*mode), [&] { host_.RecasePreview(*mode); });
+        if (mode_) {
+            steps_.Run(186 + 4 * static_cast<int>(*mode_), [&] { host_.RecasePreview(*mode_); });
         } else {
             steps_.Run(200, [&] { host_.Show(QLatin1String(ChangeMessages::NoMode)); });
         }
@@ -136,29 +144,25 @@ public:
 private:
     // One pass of the row loop (steps 130 to 170): the row joins the group to be written
     // unless the converted text of each of its fields equals its old text.
-    void ChangeRow(qint64 i, qint64 last) {
-        const SourceRow row = std::move(slice_[sliceAt_++]);
-        ++summary_.read;
+    void ChangeRow() {
+        SourceRow row = std::move(slice_[sliceAt_++]);
+        const qint64 i = summary_.read++;
         steps_.Run(130, [&] { host_.Yield(); });
-        steps_.Run(132, [&] {
-            host_.SetProgress(std::min(double(i + 1) / double(last + 1) * 100.0, 100.0));
-        });
-        PendingRow pending{i, row.id, {}, 0};
+        // The bar follows the rows the database confirmed, not the rows read.
+        steps_.Run(132, [&] { host_.SetProgress(Progress(i)); });
+        PendingRow pending{i, std::move(row.id), {}, 0};
         bool changes = false;
-        for (const QVariant& old : row.values) {
-            FieldChange& field = pending.fields.emplace_back(FieldChange{old, {}, {}});
+        for (QVariant& old : row.values) {
+            FieldChange& field = pending.fields.emplace_back(FieldChange{std::move(old), {}, {}});
             QString value;
-            const bool read =
-                steps_.Run(134, [&] { value = NullToDefault(old, QString()).toString(); });
-            // The case box is read anew for every row: a change during the run affects the
-            // rows that follow it.
-            const std::optional<Case::CaseMode> mode = ReadMode(140, 8);
-            if (!mode || !read)
+            const bool read = steps_.Run(
+                134, [&] { value = NullToDefault(field.oldValue, QString()).toString(); });
+            if (!mode_ || !read)
                 continue;
             // Each mode has three steps: convert (142, 150, 158, 166), build, execute.
-            const int convertStep = 142 + 8 * static_cast<int>(*mode);
+            const int convertStep = 142 + 8 * static_cast<int>(*mode_);
             QString newText;
-            if (!steps_.Run(convertStep, [&] { newText = Case::ConvertValue(*mode, value); }) ||
+            if (!steps_.Run(convertStep, [&] { newText = Case::ConvertValue(*mode_, value); }) ||
                 newText == value)
                 continue;
             steps_.Run(convertStep + 2, [&] {
@@ -173,8 +177,18 @@ private:
             ++summary_.unchanged;
             return;
         }
-        pendingText_ += row.id.size();
+        pendingText_ += pending.id.size();
         pending_.push_back(std::move(pending));
+    }
+
+    // The share of the rows the database confirmed, by the estimate corrected to the rows
+    // read; never lower than before. `handled`: the rows converted so far.
+    double Progress(qint64 handled) {
+        if (pending_.empty() && pipeline_.Empty())
+            confirmed_ = handled; // nothing converted is waiting to be written
+        const qint64 total = reading_ ? std::max(estimate_, summary_.read) : summary_.read;
+        shown_ = std::max(shown_, RunSession::Percent(confirmed_, total));
+        return shown_;
     }
 
     // With several fields selected: names the ones the run must leave (each with why) in one
@@ -196,28 +210,64 @@ private:
         columns_ = kept;
     }
 
-    void WriteGroup(GroupWriter& writer) {
+    // Hands the pending rows to the pipeline as one group, once it has room.
+    void Submit() {
         if (pending_.empty())
             return;
-        const int step = pending_.front().step;
-        try {
-            writer.Write(pending_, result_);
-        } catch (const journal::Error& error) {
-            // Nothing unjournalled is written: the run ends before the next group.
-            const QString failure = QString::fromLatin1(ChangeMessages::JournalFailed)
-                                        .arg(QString::fromUtf8(error.what()));
-            steps_.Run(step, [&] { throw std::runtime_error(failure.toStdString()); });
-            result_.ended = true;
-        }
-        pending_.clear();
+        while (pipeline_.Full())
+            Apply(pipeline_.TakeOldest());
+        if (result_.ended)
+            pending_.clear(); // nothing more is sent
+        else
+            pipeline_.Submit(pending_, summary_.read, pending_.front().step);
         pendingText_ = 0;
+        while (pipeline_.OldestReady())
+            Apply(pipeline_.TakeOldest());
     }
 
-    // Reads the next slice of rows; true when there was none.
+    // Waits for every group in flight.
+    void Drain() {
+        while (!pipeline_.Empty())
+            Apply(pipeline_.TakeOldest());
+    }
+
+    // Takes in what became of a group: its counts, and its faults reported at their steps.
+    void Apply(const GroupOutcome& outcome) {
+        for (const auto& [description, step] : outcome.reports)
+            steps_.Run(step, [&] { throw db::Error(description); });
+        const bool endedBefore = result_.ended;
+        const GroupResult& group = outcome.result;
+        result_.written += group.written;
+        result_.altered += group.altered;
+        result_.left += group.left;
+        result_.refused += group.refused;
+        result_.connectionLost = result_.connectionLost || group.connectionLost;
+        result_.cancelled = result_.cancelled || group.cancelled;
+        result_.ended = result_.ended || group.ended;
+        if (!outcome.journalFailure.isEmpty()) {
+            // Nothing unjournalled is written: the run ends before the next group.
+            const QString failure =
+                QString::fromLatin1(ChangeMessages::JournalFailed).arg(outcome.journalFailure);
+            if (!endedBefore)
+                steps_.Run(outcome.step, [&] { throw std::runtime_error(failure.toStdString()); });
+            result_.ended = true;
+        }
+        if (!result_.ended)
+            confirmed_ = outcome.rowsThrough;
+    }
+
+    // Reads the next slice of rows (read ahead while the one before was converted), and
+    // starts reading the one after; true when there was none.
     bool NextSlice() {
         slice_.clear();
         sliceAt_ = 0;
-        host_.Wait([&] { slice_ = source_.Next(SliceRows); });
+        if (!ahead_.valid())
+            ahead_ = reader_.Post([this] { return source_.Next(SliceRows); });
+        host_.Wait([&] { ahead_.wait(); });
+        slice_ = ahead_.get();
+        reading_ = !slice_.empty();
+        if (reading_)
+            ahead_ = reader_.Post([this] { return source_.Next(SliceRows); });
         return slice_.empty();
     }
 
@@ -237,8 +287,8 @@ private:
                 header.keyColumn = session_.Dialect().keyColumn();
                 header.keyType = session_.Dialect().keyType();
             }
-            journal_ = journal::RunJournal::Create(header, host_.JournalsKept());
-            summary_.journal = journal_->FileName();
+            pipeline_.OpenJournal(header, host_.JournalsKept());
+            summary_.journal = pipeline_.Journal()->FileName();
         });
     }
 
@@ -248,10 +298,12 @@ private:
         summary_.refused = result_.refused;
         summary_.left = result_.left;
         summary_.connectionLost = result_.connectionLost;
-        if (!journal_)
+        summary_.cpu.read = reader_.CpuSeconds();
+        pipeline_.AddCpuSeconds(summary_.cpu);
+        if (!pipeline_.Journal())
             return;
         try {
-            FinishRunJournal(*journal_, summary_);
+            pipeline_.OnJournal([this] { FinishRunJournal(*pipeline_.Journal(), summary_); });
         } catch (const journal::Error&) {
             // The rows are in the journal; only its closing counts are missing.
         }
@@ -292,6 +344,7 @@ private:
     // Ends a run that cannot go on after its fault was reported: nothing is recased and no
     // "Done." is shown.
     RunSummary Abandon() {
+        Drain();
         if (summary_.failure.isEmpty())
             summary_.failure = lastFailure_;
         host_.SetPointer(DefaultPointer);
@@ -304,10 +357,10 @@ private:
     RunSession session_;
     Steps steps_;
     RowSource source_;
-    std::unique_ptr<journal::RunJournal> journal_;
     QString table_;
     QString column_;
     QStringList columns_; // the fields the run writes: the current one, or every selected one
+    std::optional<Case::CaseMode> mode_;
     std::vector<SourceRow> slice_;
     std::size_t sliceAt_ = 0;
     std::vector<PendingRow> pending_;
@@ -315,6 +368,16 @@ private:
     GroupResult result_;
     RunSummary summary_;
     QString lastFailure_;
+    qint64 estimate_ = 0;  // the rows the database expects the table to hold
+    qint64 confirmed_ = 0; // rows read whose group the database confirmed
+    bool reading_ = true;  // rows are still coming
+    double shown_ = 0;     // the bar's value
+    // Declared after what they use, so that they end first: the writer with the groups in
+    // flight, the pipeline (which closes the journal), the reader with its slice ahead.
+    std::optional<GroupWriter> writer_;
+    WritePipeline pipeline_;
+    StageThread reader_{"run reader"};
+    std::future<std::vector<SourceRow>> ahead_;
 };
 
 } // namespace

@@ -51,6 +51,14 @@ public:
     virtual int JournalsKept() { return 20; }
 };
 
+// The CPU time of the run's stages that have threads of their own, in seconds (converting is
+// done on the thread that called the run).
+struct StageSeconds {
+    double read = 0;
+    double journal = 0;
+    double write = 0;
+};
+
 // What a run did, row by row, for the command line's summary and the journal's header.
 struct RunSummary {
     qint64 read = 0;             // rows read
@@ -65,6 +73,7 @@ struct RunSummary {
     bool stopped = false;        // ended early on request
     QString failure;             // why the run could not start or ended early, if it did
     QString journal;             // the journal's file name, empty without one
+    StageSeconds cpu;            // where the client's time went
 };
 
 namespace ChangeMessages {

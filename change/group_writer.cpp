@@ -29,13 +29,19 @@ std::span<journal::Entry> GroupWriter::Entries::Of(std::size_t row) {
 void GroupWriter::Write(std::vector<PendingRow>& pending, GroupResult& result) {
     if (pending.empty() || result.ended)
         return;
-    const std::vector<PendingRow> rows = std::exchange(pending, {});
+    Group group = Take(pending);
+    Journal(group);
+    Send(group, result);
+}
+
+GroupWriter::Group GroupWriter::Take(std::vector<PendingRow>& pending) const {
+    Group group{std::exchange(pending, {}), {}};
     // A journal entry per column a row changes, numbered apart for each column.
     const auto width = static_cast<qint64>(target_.columns.size());
-    Entries entries;
-    entries.entries.reserve(rows.size());
-    entries.start.reserve(rows.size() + 1);
-    for (const PendingRow& row : rows) {
+    Entries& entries = group.entries;
+    entries.entries.reserve(group.rows.size());
+    entries.start.reserve(group.rows.size() + 1);
+    for (const PendingRow& row : group.rows) {
         entries.start.push_back(entries.entries.size());
         for (qint64 k = 0; k < width; ++k) {
             const FieldChange& field = row.fields[std::size_t(k)];
@@ -46,14 +52,24 @@ void GroupWriter::Write(std::vector<PendingRow>& pending, GroupResult& result) {
         }
     }
     entries.start.push_back(entries.entries.size());
+    return group;
+}
+
+void GroupWriter::Journal(Group& group) {
     // Nothing is sent before its rows are in the journal.
-    if (journal_)
-        journal_->AppendPending(entries.entries);
+    if (journal_ && !group.rows.empty())
+        journal_->AppendPending(group.entries.entries);
+}
+
+void GroupWriter::Send(Group& group, GroupResult& result) {
+    if (group.rows.empty() || result.ended)
+        return;
+    const std::vector<PendingRow>& rows = group.rows;
     // Without row identity a write may match several rows: each row goes alone.
-    if (dialect_.NamesRows() && WriteGroup(rows, entries, result))
+    if (dialect_.NamesRows() && WriteGroup(rows, group.entries, result))
         return;
     for (std::size_t i = 0; i < rows.size() && !result.ended; ++i)
-        WriteOne(rows[i], entries.Of(i), result);
+        WriteOne(rows[i], group.entries.Of(i), result);
 }
 
 bool GroupWriter::WriteGroup(const std::vector<PendingRow>& rows, Entries& entries,
@@ -63,7 +79,7 @@ bool GroupWriter::WriteGroup(const std::vector<PendingRow>& rows, Entries& entri
     bool complete = false;
     wait_([&] {
         try {
-            complete = Send(rows, entries);
+            complete = Execute(rows, entries);
         } catch (const db::Error& error) {
             fault.emplace(error);
         }
@@ -90,7 +106,7 @@ void GroupWriter::WriteOne(const PendingRow& row, std::span<journal::Entry> rowE
     std::optional<db::Error> fault;
     wait_([&] {
         try {
-            Send({&row, 1}, one);
+            Execute({&row, 1}, one);
         } catch (const db::Error& error) {
             fault.emplace(error);
         }
@@ -102,13 +118,12 @@ void GroupWriter::WriteOne(const PendingRow& row, std::span<journal::Entry> rowE
         return End(*fault, kind, row.step, result);
     for (journal::Entry& entry : one.entries)
         entry.state = journal::EntryState::NotWritten;
-    if (journal_)
-        journal_->Settle(one.entries);
+    SettleJournal(one.entries);
     ++result.refused;
     report_(fault->description(), row.step);
 }
 
-bool GroupWriter::Send(std::span<const PendingRow> rows, Entries& entries) {
+bool GroupWriter::Execute(std::span<const PendingRow> rows, Entries& entries) {
     const bool keyed = db::Dialect::IsKeyIdentity(rows.front().id);
     db::Statement& write =
         Prepared(keyed ? ByKey : ByAddress, dialect_.WriteStatement(target_, keyed));
@@ -194,8 +209,7 @@ void GroupWriter::Settle(db::Transaction& transaction, std::span<const PendingRo
                          Entries& entries, GroupResult& result) {
     // The journal learns each row's outcome before the database commits it; a journal that
     // cannot be written leaves the transaction to roll back.
-    if (journal_)
-        journal_->Settle(entries.entries);
+    SettleJournal(entries.entries);
     std::optional<db::Error> fault;
     wait_([&] {
         try {
@@ -219,6 +233,16 @@ void GroupWriter::Settle(db::Transaction& transaction, std::span<const PendingRo
             ++result.written;
         }
     }
+}
+
+void GroupWriter::SettleJournal(const std::vector<journal::Entry>& entries) {
+    if (!journal_)
+        return;
+    const auto settle = [&] { journal_->Settle(entries); };
+    if (journalThrough_)
+        journalThrough_(settle);
+    else
+        settle();
 }
 
 void GroupWriter::End(const db::Error& error, db::Fault fault, int step, GroupResult& result) {

@@ -71,30 +71,49 @@ public:
     static constexpr int GroupRows = 1000;
     static constexpr qsizetype GroupText = 1 << 20;
 
-    // Writes the rows (emptying the list) and adds what became of them to the result.
-    // Throws journal::Error when the journal cannot be written: the group in hand is then
-    // rolled back, and every row written before it stays journalled.
-    void Write(std::vector<PendingRow>& rows, GroupResult& result);
-
-    // Called for each row left alone because its guard did not hold (or its identity named no
-    // row), after its group settled.
-    void OnLeft(std::function<void(const PendingRow&)> left) { left_ = std::move(left); }
-    // True once the user asked the run to stop: a call then cancelled ends the run quietly.
-    void StopRequested(std::function<bool()> stopRequested) {
-        stopRequested_ = std::move(stopRequested);
-    }
-
-private:
     // A group's journal entries, one per column a row changes; a row's run from its start.
     struct Entries {
         std::vector<journal::Entry> entries;
         std::vector<std::size_t> start; // per row, and one past the last
         std::span<journal::Entry> Of(std::size_t row);
     };
+    // Rows on their way: taken from the pending list, then journalled, then sent.
+    struct Group {
+        std::vector<PendingRow> rows;
+        Entries entries;
+    };
+
+    // Writes the rows (emptying the list) and adds what became of them to the result.
+    // Throws journal::Error when the journal cannot be written: the group in hand is then
+    // rolled back, and every row written before it stays journalled.
+    void Write(std::vector<PendingRow>& rows, GroupResult& result);
+
+    // The three parts of Write, for a run that does them on different threads, in this order.
+    // Take needs no database; Journal appends the group's entries (on the journal's thread);
+    // Send writes the journalled group, reaching the journal through JournalThrough.
+    Group Take(std::vector<PendingRow>& rows) const;
+    void Journal(Group& group);
+    void Send(Group& group, GroupResult& result);
+    // How the writer reaches the journal while it writes (default: directly).
+    void JournalThrough(std::function<void(const std::function<void()>&)> run) {
+        journalThrough_ = std::move(run);
+    }
+
+    // Called for each row left alone because its guard did not hold (or its identity named no
+    // row), after its group settled.
+    void OnLeft(std::function<void(const PendingRow&)> left) { left_ = std::move(left); }
+    // Where the faults of rows and groups are reported from now on.
+    void Reports(Report report) { report_ = std::move(report); }
+    // True once the user asked the run to stop: a call then cancelled ends the run quietly.
+    void StopRequested(std::function<bool()> stopRequested) {
+        stopRequested_ = std::move(stopRequested);
+    }
+
+private:
     bool WriteGroup(const std::vector<PendingRow>& rows, Entries& entries, GroupResult& result);
     void WriteOne(const PendingRow& row, std::span<journal::Entry> entries, GroupResult& result);
     // Sends the rows in one execution; false when a count says some were not written.
-    bool Send(std::span<const PendingRow> rows, Entries& entries);
+    bool Execute(std::span<const PendingRow> rows, Entries& entries);
     void ReadBack(const PendingRow& row, std::span<journal::Entry> entries);
     // The row's entries written, with the values the database stored (columns from `first`).
     void Written(const PendingRow& row, std::span<journal::Entry> entries, const QString& idAfter,
@@ -102,6 +121,7 @@ private:
     db::Statement& Prepared(int kind, const QString& text);
     void Settle(db::Transaction& transaction, std::span<const PendingRow> rows, Entries& entries,
                 GroupResult& result);
+    void SettleJournal(const std::vector<journal::Entry>& entries);
     void End(const db::Error& error, db::Fault fault, int step, GroupResult& result);
 
     db::Connection& connection_;
@@ -113,6 +133,7 @@ private:
     Report report_;
     std::function<void(const PendingRow&)> left_;
     std::function<bool()> stopRequested_;
+    std::function<void(const std::function<void()>&)> journalThrough_;
     // Prepared on first use: the write (by row address and by key) and the read-back.
     std::map<int, std::unique_ptr<db::Statement>> statements_;
 };

@@ -8,6 +8,7 @@
 RunSession::RunSession(ChangeRunHost& host) : host_(host) {
     writer_.SetAutoCommit(false);
     host_.SetCanceller([this] {
+        cancelled_ = true;
         reader_.Cancel();
         writer_.Cancel();
     });

@@ -4,6 +4,7 @@
 #include "db/connection.h"
 #include "db/dialect/dialect.h"
 
+#include <atomic>
 #include <optional>
 
 // What a run, an undo and a dry run share: the connections (a reader that streams the column,
@@ -36,6 +37,9 @@ public:
     QString Refusal(int column = 0) const;
     // The same as a few words, for a list of several columns.
     QString Reason(int column) const;
+    // The host cancelled the calls in progress (the user asked the run to stop); may be read
+    // from any thread.
+    const std::atomic<bool>& Cancelled() const { return cancelled_; }
     // What a fault means for the rest of the run.
     db::Fault Classify(const std::exception& error) const;
 
@@ -50,4 +54,5 @@ private:
     db::Connection writer_;
     std::optional<db::Dialect> dialect_;
     std::vector<db::ColumnFacts> facts_;
+    std::atomic<bool> cancelled_ = false;
 };

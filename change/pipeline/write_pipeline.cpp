@@ -1,0 +1,86 @@
+#include "change/pipeline/write_pipeline.h"
+
+#include "journal/run_journal.h"
+
+#include <chrono>
+
+WritePipeline::WritePipeline(Wait wait) : wait_(std::move(wait)) {}
+
+WritePipeline::~WritePipeline() {
+    for (std::future<GroupOutcome>& group : inFlight_)
+        group.wait();
+    journalStage_.Run([this] { journal_.reset(); });
+}
+
+void WritePipeline::OpenJournal(const journal::RunHeader& header, int kept) {
+    journalStage_.Run([&] { journal_ = journal::RunJournal::Create(header, kept); });
+}
+
+void WritePipeline::OnJournal(const std::function<void()>& call) {
+    journalStage_.Run(call);
+}
+
+void WritePipeline::Start(GroupWriter& writer, const std::atomic<bool>& stopping) {
+    writer_ = &writer;
+    // The writer reaches the journal on the journal's thread, and reports into the outcome of
+    // the group it writes; the run replays the reports on its own thread.
+    writer.JournalThrough([this](const std::function<void()>& call) { journalStage_.Run(call); });
+    writer.Reports([this](const QString& description, int step) {
+        current_->reports.emplace_back(description, step);
+    });
+    writer.StopRequested([&stopping] { return stopping.load(); });
+}
+
+void WritePipeline::Submit(std::vector<PendingRow>& rows, qint64 rowsThrough, int step) {
+    auto group = std::make_shared<GroupWriter::Group>(writer_->Take(rows));
+    auto journalled = std::make_shared<std::future<void>>(
+        journalStage_.Post([this, group] { writer_->Journal(*group); }));
+    inFlight_.push_back(writerStage_.Post([this, group, journalled, rowsThrough, step] {
+        GroupOutcome outcome = WriteOnThread(*group, *journalled);
+        outcome.rowsThrough = rowsThrough;
+        outcome.step = step;
+        return outcome;
+    }));
+}
+
+GroupOutcome WritePipeline::WriteOnThread(GroupWriter::Group& group,
+                                          std::future<void>& journalled) {
+    GroupOutcome outcome;
+    try {
+        journalled.get();
+    } catch (const journal::Error& error) {
+        outcome.journalFailure = QString::fromUtf8(error.what());
+    }
+    if (ended_ || !outcome.journalFailure.isEmpty()) {
+        ended_ = true;
+        return outcome; // its rows stay pending in the journal, unsent
+    }
+    current_ = &outcome;
+    try {
+        writer_->Send(group, outcome.result);
+    } catch (const journal::Error& error) {
+        // The group was rolled back; every row written before it stays journalled.
+        outcome.journalFailure = QString::fromUtf8(error.what());
+        outcome.result.ended = true;
+    }
+    current_ = nullptr;
+    ended_ = outcome.result.ended;
+    return outcome;
+}
+
+bool WritePipeline::OldestReady() const {
+    return !inFlight_.empty() &&
+           inFlight_.front().wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+GroupOutcome WritePipeline::TakeOldest() {
+    std::future<GroupOutcome> oldest = std::move(inFlight_.front());
+    inFlight_.pop_front();
+    wait_([&] { oldest.wait(); });
+    return oldest.get();
+}
+
+void WritePipeline::AddCpuSeconds(StageSeconds& seconds) {
+    seconds.journal += journalStage_.CpuSeconds();
+    seconds.write += writerStage_.CpuSeconds();
+}
