@@ -3,10 +3,7 @@
 void RowSource::Open(db::Connection& connection, db::Dialect& dialect, const QString& table,
                      const QStringList& columns) {
     columns_ = int(columns.size());
-    db::Recordset counted;
-    counted.Open(dialect.CountStatement(table), connection);
-    count_ = counted.GetFields()[0].Value().toLongLong();
-    counted.Close();
+    count_ = db::EstimateRows(connection, dialect, table).rows;
     try {
         records_.Open(dialect.ReadStatement(table, columns), connection);
     } catch (const db::Error& error) {

@@ -21,12 +21,13 @@ struct SourceRow {
 // the rows are written through another connection.
 class RowSource {
 public:
-    // Counts the rows, then opens the read on the open connection. Where the rows' identity
+    // Estimates the rows, then opens the read on the open connection. Where the rows' identity
     // may not be read, the dialect falls back to naming rows by their value.
     void Open(db::Connection& connection, db::Dialect& dialect, const QString& table,
               const QStringList& columns);
 
-    // The row count taken before the read (rows added since are read too).
+    // The rows the table held before the read, as the database estimates them (counted for a
+    // small table); rows added since are read too.
     qint64 Count() const { return count_; }
     // The driver's word on column k: character data; blank-padded (CHAR, NCHAR).
     bool IsText(int column = 0) const;

@@ -158,6 +158,18 @@ QString Dialect::FactsStatement() const {
     return dbms_ == Dbms::Oracle ? oracle::FactsStatement() : postgres::FactsStatement();
 }
 
+QString Dialect::SizeStatement() const {
+    switch (dbms_) {
+    case Dbms::Oracle:
+        return oracle::SizeStatement();
+    case Dbms::PostgreSQL:
+        return postgres::SizeStatement();
+    case Dbms::Other:
+        break;
+    }
+    return {};
+}
+
 QString Dialect::TableParameter(const QString& table) const {
     // to_regclass takes the name as it would stand in a statement.
     return dbms_ == Dbms::PostgreSQL ? QuoteIdentifier(table) : table;
@@ -227,6 +239,39 @@ Fault Dialect::Classify(const Error& error) const {
     if (error.sqlState() == QLatin1String("42S02") || error.sqlState() == QLatin1String("42S22"))
         return Fault::MissingObject;
     return error.sqlState() == QLatin1String("HY008") ? Fault::Cancelled : Fault::Row;
+}
+
+RowEstimate EstimateRows(Connection& connection, const Dialect& dialect, const QString& table) {
+    // Below this many pages (8 MiB of 8 KiB pages) a count takes a moment.
+    constexpr qint64 CountedPages = 1024;
+    // Rows a page holds where the database never estimated them: the bar's range is
+    // corrected as the read goes.
+    constexpr qint64 RowsPerPage = 50;
+    const QString size = dialect.SizeStatement();
+    if (!size.isEmpty()) {
+        Statement facts(connection, size);
+        facts.Execute({{dialect.TableParameter(table)}});
+        Recordset& row = facts.Result();
+        if (row.IsOpen() && !row.Eof() && !row.GetFields()[2].Value().isNull()) {
+            const QVariant estimate = row.GetFields()[0].Value();
+            const qint64 analysed = row.GetFields()[1].Value().toLongLong();
+            const qint64 pages = row.GetFields()[2].Value().toLongLong();
+            if (pages >= CountedPages) {
+                if (estimate.isNull())
+                    return {pages * RowsPerPage, false};
+                // The rows per page when the estimate was taken, over the pages now.
+                const double rows = analysed > 0
+                                        ? estimate.toDouble() / double(analysed) * double(pages)
+                                        : estimate.toDouble();
+                return {std::max<qint64>(qint64(rows), 1), false};
+            }
+        }
+    }
+    Recordset counted;
+    counted.Open(dialect.CountStatement(table), connection);
+    const qint64 rows = counted.GetFields()[0].Value().toLongLong();
+    counted.Close();
+    return {rows, true};
 }
 
 ColumnFacts ReadColumnFacts(Connection& connection, const Dialect& dialect, const QString& table,

@@ -92,6 +92,10 @@ public:
     // The column's facts as whole numbers in ColumnFacts' order after `known`; parameters:
     // TableParameter, the column's name.
     QString FactsStatement() const;
+    // What the database knows of the table's size without reading it: its estimate of the
+    // rows (NULL where it has none), the pages (blocks) that estimate was taken from, and the
+    // pages the table holds now; parameter: TableParameter. Empty for another database.
+    QString SizeStatement() const;
     // The table as the catalogue statements take it.
     QString TableParameter(const QString& table) const;
 
@@ -128,6 +132,14 @@ private:
 ColumnFacts ReadColumnFacts(Connection& connection, const Dialect& dialect, const QString& table,
                             const QString& column);
 
+// How many rows a table holds: the database's estimate (scaled to its size now), or a count
+// where the table is small or the database has no estimate.
+struct RowEstimate {
+    qint64 rows = 0;
+    bool exact = false;
+};
+RowEstimate EstimateRows(Connection& connection, const Dialect& dialect, const QString& table);
+
 // The names, quoted and joined by ", ", each behind `prefix`.
 QString ColumnList(const QStringList& columns, const QString& prefix = {});
 
@@ -137,6 +149,7 @@ namespace oracle {
 QString Identity(const QString& key);
 QString KeyStatement();
 QString FactsStatement();
+QString SizeStatement();
 QString WriteStatement(const WriteTarget& target, const QString& key, bool collate);
 QString ReadBackStatement(const WriteTarget& target, const QString& key);
 Fault Classify(const Error& error);
@@ -147,6 +160,7 @@ namespace postgres {
 QString Identity(const QString& key);
 QString KeyStatement();
 QString FactsStatement();
+QString SizeStatement();
 QString JoinWriteStatement(const WriteTarget& target, const QString& key, const QString& keyType,
                            bool keyed);
 QString RowWriteStatement(const WriteTarget& target, const QString& key, const QString& keyType);

@@ -35,6 +35,14 @@ QString KeyStatement() {
         "x.CONSTRAINT_NAME = k.CONSTRAINT_NAME AND x.POSITION > 1)");
 }
 
+QString SizeStatement() {
+    // NUM_ROWS and BLOCKS come from the last statistics (NULL where none were gathered); the
+    // segments say how many blocks the table holds now.
+    return QStringLiteral(
+        "SELECT t.NUM_ROWS, t.BLOCKS, (SELECT SUM(s.BLOCKS) FROM USER_SEGMENTS s WHERE "
+        "s.SEGMENT_NAME = t.TABLE_NAME) FROM USER_TABLES t WHERE t.TABLE_NAME = ?");
+}
+
 QString FactsStatement() {
     return QStringLiteral(
         "SELECT CASE WHEN c.DATA_TYPE IN ('CHAR', 'VARCHAR2', 'NCHAR', 'NVARCHAR2') THEN 1 ELSE "

@@ -81,6 +81,15 @@ QString KeyStatement() {
         "i.indisprimary AND i.indnatts = 1 AND i.indrelid = to_regclass(?)");
 }
 
+QString SizeStatement() {
+    // reltuples is -1 for a table never analysed.
+    return QStringLiteral(
+        "SELECT CASE WHEN c.reltuples >= 0 THEN CAST(c.reltuples AS bigint) END, "
+        "CAST(c.relpages AS bigint), CAST(pg_relation_size(c.oid) / "
+        "CAST(current_setting('block_size') AS int) AS bigint) FROM pg_class c WHERE c.oid = "
+        "to_regclass(?) AND c.relkind = 'r'");
+}
+
 QString FactsStatement() {
     // Text is the string category, which takes in varchar, char, citext and domains over them.
     return QStringLiteral(
