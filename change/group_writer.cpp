@@ -35,7 +35,7 @@ void GroupWriter::Write(std::vector<PendingRow>& pending, GroupResult& result) {
 }
 
 GroupWriter::Group GroupWriter::Take(std::vector<PendingRow>& pending) const {
-    Group group{std::exchange(pending, {}), {}};
+    Group group{std::exchange(pending, {}), {}, {}};
     // A journal entry per column a row changes, numbered apart for each column.
     const auto width = static_cast<qint64>(target_.columns.size());
     Entries& entries = group.entries;
@@ -52,6 +52,9 @@ GroupWriter::Group GroupWriter::Take(std::vector<PendingRow>& pending) const {
         }
     }
     entries.start.push_back(entries.entries.size());
+    // Without row identity a write may match several rows: each row goes alone.
+    if (dialect_.NamesRows() && !group.rows.empty())
+        group.parameters = Parameters(group.rows);
     return group;
 }
 
@@ -64,22 +67,21 @@ void GroupWriter::Journal(Group& group) {
 void GroupWriter::Send(Group& group, GroupResult& result) {
     if (group.rows.empty() || result.ended)
         return;
-    const std::vector<PendingRow>& rows = group.rows;
-    // Without row identity a write may match several rows: each row goes alone.
-    if (dialect_.NamesRows() && WriteGroup(rows, group.entries, result))
+    if (!group.parameters.empty() && WriteGroup(group, result))
         return;
-    for (std::size_t i = 0; i < rows.size() && !result.ended; ++i)
-        WriteOne(rows[i], group.entries.Of(i), result);
+    for (std::size_t i = 0; i < group.rows.size() && !result.ended; ++i)
+        WriteOne(group.rows[i], group.entries.Of(i), result);
 }
 
-bool GroupWriter::WriteGroup(const std::vector<PendingRow>& rows, Entries& entries,
-                             GroupResult& result) {
+bool GroupWriter::WriteGroup(Group& group, GroupResult& result) {
+    const std::vector<PendingRow>& rows = group.rows;
+    Entries& entries = group.entries;
     db::Transaction transaction(connection_, wait_);
     std::optional<db::Error> fault;
     bool complete = false;
     wait_([&] {
         try {
-            complete = Execute(rows, entries);
+            complete = Execute(rows, entries, group.parameters);
         } catch (const db::Error& error) {
             fault.emplace(error);
         }
@@ -106,7 +108,7 @@ void GroupWriter::WriteOne(const PendingRow& row, std::span<journal::Entry> rowE
     std::optional<db::Error> fault;
     wait_([&] {
         try {
-            Execute({&row, 1}, one);
+            Execute({&row, 1}, one, Parameters({&row, 1}));
         } catch (const db::Error& error) {
             fault.emplace(error);
         }
@@ -123,10 +125,7 @@ void GroupWriter::WriteOne(const PendingRow& row, std::span<journal::Entry> rowE
     report_(fault->description(), row.step);
 }
 
-bool GroupWriter::Execute(std::span<const PendingRow> rows, Entries& entries) {
-    const bool keyed = db::Dialect::IsKeyIdentity(rows.front().id);
-    db::Statement& write =
-        Prepared(keyed ? ByKey : ByAddress, dialect_.WriteStatement(target_, keyed));
+std::vector<db::ParameterColumn> GroupWriter::Parameters(std::span<const PendingRow> rows) const {
     std::vector<db::RowWrite> writes;
     writes.reserve(rows.size());
     for (const PendingRow& row : rows) {
@@ -136,7 +135,15 @@ bool GroupWriter::Execute(std::span<const PendingRow> rows, Entries& entries) {
             rowWrite.values.push_back(field.Changes() ? field.newValue : QString());
         }
     }
-    write.Execute(dialect_.WriteParameters(writes, keyed));
+    return dialect_.WriteParameters(writes, db::Dialect::IsKeyIdentity(rows.front().id));
+}
+
+bool GroupWriter::Execute(std::span<const PendingRow> rows, Entries& entries,
+                          const std::vector<db::ParameterColumn>& parameters) {
+    const bool keyed = db::Dialect::IsKeyIdentity(rows.front().id);
+    db::Statement& write =
+        Prepared(keyed ? ByKey : ByAddress, dialect_.WriteStatement(target_, keyed));
+    write.Execute(parameters);
     for (journal::Entry& entry : entries.entries)
         entry.state = journal::EntryState::NotWritten;
 

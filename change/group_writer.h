@@ -81,6 +81,7 @@ public:
     struct Group {
         std::vector<PendingRow> rows;
         Entries entries;
+        std::vector<db::ParameterColumn> parameters; // the write's, for all rows at once
     };
 
     // Writes the rows (emptying the list) and adds what became of them to the result.
@@ -89,8 +90,9 @@ public:
     void Write(std::vector<PendingRow>& rows, GroupResult& result);
 
     // The three parts of Write, for a run that does them on different threads, in this order.
-    // Take needs no database; Journal appends the group's entries (on the journal's thread);
-    // Send writes the journalled group, reaching the journal through JournalThrough.
+    // Take needs no database (it also lays out the write's parameters); Journal appends the group's
+    // entries (on the journal's thread); Send writes the journalled group, reaching the journal
+    // through JournalThrough.
     Group Take(std::vector<PendingRow>& rows) const;
     void Journal(Group& group);
     void Send(Group& group, GroupResult& result);
@@ -110,10 +112,12 @@ public:
     }
 
 private:
-    bool WriteGroup(const std::vector<PendingRow>& rows, Entries& entries, GroupResult& result);
+    bool WriteGroup(Group& group, GroupResult& result);
     void WriteOne(const PendingRow& row, std::span<journal::Entry> entries, GroupResult& result);
     // Sends the rows in one execution; false when a count says some were not written.
-    bool Execute(std::span<const PendingRow> rows, Entries& entries);
+    bool Execute(std::span<const PendingRow> rows, Entries& entries,
+                 const std::vector<db::ParameterColumn>& parameters);
+    std::vector<db::ParameterColumn> Parameters(std::span<const PendingRow> rows) const;
     void ReadBack(const PendingRow& row, std::span<journal::Entry> entries);
     // The row's entries written, with the values the database stored (columns from `first`).
     void Written(const PendingRow& row, std::span<journal::Entry> entries, const QString& idAfter,
