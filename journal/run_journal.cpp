@@ -1,5 +1,7 @@
 #include "journal/run_journal.h"
 
+#include "journal/row_statement.h"
+
 #include "journal/checksum.h"
 #include "journal/journal_files.h"
 #include "journal/retention.h"
@@ -69,6 +71,12 @@ QDateTime TimeOf(const QVariant& text) {
 // The empty text for a null one: NOT NULL text columns, and what a checksum covers.
 QString Text(const QString& text) {
     return text.isNull() ? QString(QLatin1String("")) : text;
+}
+
+// The text itself (not a copy, so that it outlives a statement's run), or null when empty.
+const QString& NullIfEmpty(const QString& text) {
+    static const QString null;
+    return text.isEmpty() ? null : text;
 }
 
 // The header's stored values, in HeaderColumns' order.
@@ -253,45 +261,6 @@ QString Running(qint64 id) {
     return QStringLiteral("Run %1 is still going; its journal is in use until it ends").arg(id);
 }
 
-// "x, x, x" with the text `rows` times.
-QString Repeated(const QString& text, int rows) {
-    QString list;
-    list.reserve((text.size() + 2) * rows);
-    for (int i = 0; i < rows; ++i) {
-        if (i > 0)
-            list += QLatin1String(", ");
-        list += text;
-    }
-    return list;
-}
-
-// Rows go to SQLite up to ChunkRows per statement: one statement per row would spend most of
-// the time in the statement's round trip through Qt SQL rather than in storing the row.
-constexpr int ChunkRows = 64;
-
-// Statements by form (a statement's variant and its rows), prepared once each.
-using StatementCache = std::map<std::pair<bool, int>, QSqlQuery>;
-
-// Runs `count` rows through statements of up to ChunkRows rows each. `variant(first, rows)`
-// picks one of two forms for a chunk, `sqlFor(variant, rows)` makes it;
-// `bind(query, index, i, variant)` binds row i from `index` on.
-template <typename Variant, typename SqlFor, typename Bind>
-void ExecChunked(SqliteConnection& connection, StatementCache& cache, std::size_t count,
-                 Variant variant, SqlFor sqlFor, Bind bind, const char* what) {
-    for (std::size_t first = 0; first < count; first += ChunkRows) {
-        const int rows = static_cast<int>(std::min<std::size_t>(ChunkRows, count - first));
-        const bool form = variant(first, rows);
-        auto query = cache.find({form, rows});
-        if (query == cache.end())
-            query =
-                cache.emplace(std::pair(form, rows), connection.Prepare(sqlFor(form, rows))).first;
-        int index = 0;
-        for (int i = 0; i < rows; ++i)
-            bind(query->second, index, first + i, form);
-        SqliteConnection::Exec(query->second, what);
-    }
-}
-
 } // namespace
 
 struct RunJournal::State {
@@ -302,10 +271,9 @@ struct RunJournal::State {
     // Declared first so that it goes last: the lock outlives every use of the file.
     RunLock lock;
     SqliteConnection connection;
-    // Prepared on first use, by rows per statement; declared after the connection so they
-    // go before it.
-    StatementCache inserts;
-    StatementCache settles;
+    // Prepared on first use; declared after the connection so they go before it.
+    std::unique_ptr<RowStatement> insert;
+    std::unique_ptr<RowStatement> settle;
 
     State(qint64 id, const QString& path, RunLock lock, SqliteConnection::Open open)
         : id(id), path(path), lock(std::move(lock)), connection(path, open) {
@@ -504,67 +472,50 @@ QStringList RunJournal::Columns() const {
 
 void RunJournal::AppendPending(const std::vector<Entry>& entries) {
     const QString& headerColumn = state_->header.column;
-    // The column is stored only where it is not the header's, and bound only in chunks
-    // that hold such a row.
-    auto columnOf = [&](const Entry& entry) {
-        return entry.column.isEmpty() || entry.column == headerColumn ? QString() : entry.column;
-    };
+    if (!state_->insert)
+        state_->insert = std::make_unique<RowStatement>(
+            state_->connection, "INSERT INTO entries (\"row\", \"column\", id_before, id_after, "
+                                "old_value, new_value, sealed) VALUES (?, ?, ?, ?, ?, ?, ?)");
+    RowStatement& insert = *state_->insert;
     Transaction transaction(state_->connection);
-    ExecChunked(
-        state_->connection, state_->inserts, entries.size(),
-        [&](std::size_t first, int rows) {
-            return std::any_of(entries.begin() + first, entries.begin() + first + rows,
-                               [&](const Entry& entry) { return !columnOf(entry).isEmpty(); });
-        },
-        [](bool withColumn, int rows) {
-            return QStringLiteral("INSERT INTO entries (\"row\", %1id_before, id_after, "
-                                  "old_value, new_value, sealed) VALUES ")
-                       .arg(withColumn ? QStringLiteral("\"column\", ") : QString()) +
-                   Repeated(withColumn ? QStringLiteral("(?, ?, ?, ?, ?, ?, ?)")
-                                       : QStringLiteral("(?, ?, ?, ?, ?, ?)"),
-                            rows);
-        },
-        [&](QSqlQuery& insert, int& index, std::size_t i, bool withColumn) {
-            const Entry& entry = entries[i];
-            const QString column = columnOf(entry);
-            // SQL NULL for a NULL old value, '' for the empty text.
-            const QString oldValue =
-                entry.oldValue.isNull() ? QString() : Text(entry.oldValue.toString());
-            insert.bindValue(index++, entry.row);
-            if (withColumn)
-                insert.bindValue(index++, column.isEmpty() ? QVariant() : column);
-            insert.bindValue(index++, Text(entry.idBefore));
-            insert.bindValue(index++, entry.idAfter.isEmpty() ? QVariant() : entry.idAfter);
-            insert.bindValue(index++, oldValue.isNull() ? QVariant() : oldValue);
-            insert.bindValue(index++, Text(entry.newValue));
-            insert.bindValue(index++,
-                             SealedEntry(entry.row, column, entry.idBefore, entry.idAfter, oldValue,
-                                         entry.newValue, static_cast<int>(entry.state)));
-        },
-        "journalling rows");
+    for (const Entry& entry : entries) {
+        // The column is stored only where it is not the header's.
+        const QString column =
+            entry.column.isEmpty() || entry.column == headerColumn ? QString() : entry.column;
+        // SQL NULL for a NULL old value, '' for the empty text.
+        const QString oldValue =
+            entry.oldValue.isNull() ? QString() : Text(entry.oldValue.toString());
+        const QString idBefore = Text(entry.idBefore);
+        const QString newValue = Text(entry.newValue);
+        insert.Bind(1, entry.row);
+        insert.Bind(2, column);
+        insert.Bind(3, idBefore);
+        insert.Bind(4, NullIfEmpty(entry.idAfter));
+        insert.Bind(5, oldValue);
+        insert.Bind(6, newValue);
+        insert.Bind(7, SealedEntry(entry.row, column, entry.idBefore, entry.idAfter, oldValue,
+                                   entry.newValue, static_cast<int>(entry.state)));
+        insert.Run("journalling rows");
+    }
     transaction.Commit();
 }
 
 void RunJournal::Settle(const std::vector<Entry>& outcomes) {
+    if (!state_->settle)
+        state_->settle = std::make_unique<RowStatement>(
+            state_->connection, "INSERT OR REPLACE INTO outcomes (\"row\", sealed, id_after, "
+                                "stored) VALUES (?, ?, ?, ?)");
+    RowStatement& settle = *state_->settle;
     Transaction transaction(state_->connection);
-    ExecChunked(
-        state_->connection, state_->settles, outcomes.size(),
-        [](std::size_t, int) { return false; },
-        [](bool, int rows) {
-            return QStringLiteral("INSERT OR REPLACE INTO outcomes (\"row\", sealed, id_after, "
-                                  "stored) VALUES ") +
-                   Repeated(QStringLiteral("(?, ?, ?, ?)"), rows);
-        },
-        [&](QSqlQuery& settle, int& index, std::size_t i, bool) {
-            const Entry& entry = outcomes[i];
-            settle.bindValue(index++, entry.row);
-            const QString stored = entry.altered ? Text(entry.newValue) : QString();
-            settle.bindValue(index++, SealedOutcome(entry.row, static_cast<int>(entry.state),
-                                                    entry.idAfter, stored));
-            settle.bindValue(index++, entry.idAfter.isEmpty() ? QVariant() : entry.idAfter);
-            settle.bindValue(index++, stored.isNull() ? QVariant() : stored);
-        },
-        "settling rows");
+    for (const Entry& entry : outcomes) {
+        const QString stored = entry.altered ? Text(entry.newValue) : QString();
+        settle.Bind(1, entry.row);
+        settle.Bind(2,
+                    SealedOutcome(entry.row, static_cast<int>(entry.state), entry.idAfter, stored));
+        settle.Bind(3, NullIfEmpty(entry.idAfter));
+        settle.Bind(4, stored);
+        settle.Run("settling rows");
+    }
     transaction.Commit();
 }
 

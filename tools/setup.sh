@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake qt6-base-dev libqt6sql6-sqlite unixodbc-dev unixodbc odbc-postgresql
-    zlib1g-dev
+    zlib1g-dev libsqlite3-dev
     postgresql
     xvfb xauth x11-utils xdotool imagemagick fonts-liberation desktop-file-utils
     dpkg-dev groff-base

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace journal {
+
+class SqliteConnection;
+
+// A statement run once per row straight through SQLite's own interface, on the connection Qt
+// SQL opened (and inside its transactions): binding each value through Qt SQL costs several
+// times what SQLite needs to store the row. Failures throw journal::Error.
+class RowStatement {
+public:
+    RowStatement(SqliteConnection& connection, const char* sql);
+    ~RowStatement();
+    RowStatement(const RowStatement&) = delete;
+    RowStatement& operator=(const RowStatement&) = delete;
+
+    // Parameters count from 1. A text must live until Run.
+    void Bind(int index, qint64 value);
+    // A null QString binds SQL NULL.
+    void Bind(int index, const QString& text);
+    // Runs the statement once with the values bound; `what` names its purpose in a failure.
+    void Run(const char* what);
+
+private:
+    sqlite3* database_ = nullptr;
+    sqlite3_stmt* statement_ = nullptr;
+};
+
+} // namespace journal
