@@ -13,10 +13,13 @@ StageThread::~StageThread() {
     wait();
 }
 
-void StageThread::Queue(std::function<void()> call) {
+void StageThread::Queue(std::function<void()> call, bool first) {
     {
         std::lock_guard lock(mutex_);
-        calls_.push_back(std::move(call));
+        if (first)
+            calls_.push_front(std::move(call));
+        else
+            calls_.push_back(std::move(call));
     }
     posted_.notify_one();
 }

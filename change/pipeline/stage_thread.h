@@ -22,21 +22,23 @@ public:
 
     // Queues the call; its future gives its result or rethrows what it threw.
     template <class Call>
-    auto Post(Call call) -> std::future<std::invoke_result_t<Call>> {
+    auto Post(Call call, bool first = false) -> std::future<std::invoke_result_t<Call>> {
         using Result = std::invoke_result_t<Call>;
         auto task = std::make_shared<std::packaged_task<Result()>>(std::move(call));
         std::future<Result> result = task->get_future();
-        Queue([task] { (*task)(); });
+        Queue([task] { (*task)(); }, first);
         return result;
     }
     // Runs the call on this thread and waits for it; rethrows what it threw.
     template <class Call> auto Run(Call call) { return Post(std::move(call)).get(); }
+    // The same, ahead of every call still queued: for a caller that holds up others.
+    template <class Call> auto RunFirst(Call call) { return Post(std::move(call), true).get(); }
     // The CPU time this thread has used, in seconds.
     double CpuSeconds();
 
 private:
     void run() override;
-    void Queue(std::function<void()> call);
+    void Queue(std::function<void()> call, bool first = false);
 
     std::mutex mutex_;
     std::condition_variable posted_;

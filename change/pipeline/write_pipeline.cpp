@@ -24,7 +24,9 @@ void WritePipeline::Start(GroupWriter& writer, const std::atomic<bool>& stopping
     writer_ = &writer;
     // The writer reaches the journal on the journal's thread, and reports into the outcome of
     // the group it writes; the run replays the reports on its own thread.
-    writer.JournalThrough([this](const std::function<void()>& call) { journalStage_.Run(call); });
+    // Its settling goes ahead of groups still to be journalled: the commit waits for it.
+    writer.JournalThrough(
+        [this](const std::function<void()>& call) { journalStage_.RunFirst(call); });
     writer.Reports([this](const QString& description, int step) {
         current_->reports.emplace_back(description, step);
     });
