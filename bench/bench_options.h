@@ -15,7 +15,8 @@ struct BenchOptions {
     int literalLimit = 10000;
     // Which runs, from the names in RunNames() (bench_runs.h); b only when asked.
     QStringList runs = {QStringLiteral("a"), QStringLiteral("ai"), QStringLiteral("an"),
-                        QStringLiteral("c"), QStringLiteral("p"),  QStringLiteral("pi")};
+                        QStringLiteral("c"), QStringLiteral("ci"), QStringLiteral("p"),
+                        QStringLiteral("pi")};
     // Each (size, run) this many times, on a fresh table each time; the report gives medians.
     int repeat = 1;
     // Also the Proper run without index through a shown progress bar and the program's own

@@ -48,7 +48,7 @@ double TimeEscToMessage(const ConnectionProfile& profile, const QString& table, 
 RunOutcome TimeLiteralStatements(const ConnectionProfile& profile, const QString& table,
                                  Meters& meters);
 
-// (c) The set-based anchor: UPDATE "T" SET "C" = UPPER("C").
+// (c, ci) The set-based anchor: UPDATE "T" SET "C" = UPPER("C").
 RunOutcome TimeSetBased(const ConnectionProfile& profile, const QString& table, Meters& meters);
 
 } // namespace bench

@@ -23,7 +23,7 @@ constexpr double EscPercent = 50;
 constexpr double MaxEscSeconds = 2;
 
 // The order of the runs at one size: the set-based table first, as the UPPER runs' reference.
-const char* const SizeRuns[] = {"c", "a", "ai", "an", "p", "pi", "b"};
+const char* const SizeRuns[] = {"c", "ci", "a", "ai", "an", "p", "pi", "b"};
 
 } // namespace
 
