@@ -60,6 +60,13 @@ void PrintHeader(const BenchOptions& options, db::Connection& setup, const bench
                                       "every top-level statement, FETCH, BEGIN and COMMIT "
                                       "included")
                      : QStringLiteral("not counted (") + statements.Why() + QLatin1Char(')'));
+    PrintSetting("client CPU:",
+                 QStringLiteral("this process's CPU time; a change run's by stage: its reader, "
+                                "journal and writer threads as the run counts them, convert = "
+                                "the rest (the calling thread, the driver's work on it)"));
+    PrintSetting("first commit:",
+                 QStringLiteral("from a change run's start to the first move of its bar, which "
+                                "follows the rows the database confirmed"));
     PrintSetting("peak memory:", bench::ResetPeakMemory()
                                      ? QStringLiteral("VmHWM of this process, reset before "
                                                       "each run")

@@ -73,6 +73,10 @@ RunOutcome TimeChangeRun(const ConnectionProfile& profile, const QString& table,
         outcome.written = summary.written;
     if (const auto done = host->DoneAt())
         outcome.doneSeconds = std::chrono::duration<double>(*done - start).count();
+    if (const auto committed = host->FirstCommitAt())
+        outcome.firstCommitSeconds = std::chrono::duration<double>(*committed - start).count();
+    if (summary.started)
+        outcome.stageCpu = summary.cpu;
     outcome.note = summary.read > 0 ? SummaryNote(summary) : QStringLiteral("no run summary");
     if (!summary.journal.isEmpty())
         outcome.note += QStringLiteral(", journal");

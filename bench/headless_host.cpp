@@ -8,6 +8,12 @@ HeadlessHost::HeadlessHost(ConnectionProfile profile, QString table, QString fie
     : profile_(std::move(profile)), table_(std::move(table)), field_(std::move(field)),
       caseBox_(std::move(caseBox)), journal_(journal) {}
 
+void HeadlessHost::SetProgress(double percent) {
+    progress_ = percent;
+    if (percent > 0 && !firstCommitAt_)
+        firstCommitAt_ = Clock::now();
+}
+
 void HeadlessHost::Yield() {
     CountYield();
     QCoreApplication::processEvents();

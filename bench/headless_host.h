@@ -24,7 +24,7 @@ public:
     QString CurrentField() override { return field_; }
     QString CaseBoxText() override { return caseBox_; }
     void SetPointer(int) override {}
-    void SetProgress(double percent) override { progress_ = percent; }
+    void SetProgress(double percent) override;
     void SetProgressText(const QString&) override {}
     void Yield() override;
     void RecasePreview(Case::CaseMode) override {}
@@ -37,6 +37,9 @@ public:
     int Yields() const { return yields_; }
     // When "Done." was shown, if it was.
     std::optional<Clock::time_point> DoneAt() const { return doneAt_; }
+    // When the bar first moved, if it did: it follows the rows the database confirmed, so
+    // that is when the first group was committed.
+    std::optional<Clock::time_point> FirstCommitAt() const { return firstCommitAt_; }
 
 protected:
     void CountYield() { ++yields_; }
@@ -52,4 +55,5 @@ private:
     QStringList shown_;
     QStringList reports_;
     std::optional<Clock::time_point> doneAt_;
+    std::optional<Clock::time_point> firstCommitAt_;
 };
