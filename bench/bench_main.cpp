@@ -75,6 +75,11 @@ void PrintHeader(const BenchOptions& options, db::Connection& setup, const bench
     PrintSetting("journals in:",
                  QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
     PrintSetting("repetitions:", QString::number(options.repeat));
+    if (options.hugeRows > 0)
+        PrintSetting("huge table:",
+                     QStringLiteral("%1 rows, one run a (journal kept) asked to stop once its "
+                                    "first group is committed")
+                         .arg(options.hugeRows));
     bench::CreateFilledTable(setup, QStringLiteral("BENCH_SAMPLE"), 1000, false);
     PrintSetting("values:",
                  QStringLiteral("mixed-case names and titles, mean length %1 characters, distinct")

@@ -22,6 +22,9 @@ struct BenchOptions {
     // Also the Proper run without index through a shown progress bar and the program's own
     // yield, at this many rows (--window: 1,000,000, or --window-rows).
     int windowRows = 0;
+    // Also one UPPER run with its journal on a table this large, stopped once its first group
+    // is committed (--huge: 10,000,000, or --huge-rows).
+    int hugeRows = 0;
 };
 
 // The options, or nothing with a message in *error (the usage text for --help).

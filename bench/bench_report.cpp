@@ -78,6 +78,8 @@ void PrintRunHeading() {
 
 void PrintRunLine(int rows, const QString& run, const RunOutcome& outcome, const QString& tag) {
     const Timing& t = outcome.timing;
+    // A run stopped early did only the rows it wrote.
+    const qint64 done = outcome.stopped ? outcome.written : rows;
     QString notes = outcome.statements < 0
                         ? QStringLiteral("statements not counted")
                         : QStringLiteral("%1 statements").arg(outcome.statements);
@@ -95,7 +97,7 @@ void PrintRunLine(int rows, const QString& run, const RunOutcome& outcome, const
                   .arg(RunLabel(run), -30)
                   .arg(tag, -6)
                   .arg(Figure(t.wall, 3), 9)
-                  .arg(t.wall > 0 ? QString::number(rows / t.wall, 'f', 0) : QStringLiteral("-"), 8)
+                  .arg(t.wall > 0 ? QString::number(done / t.wall, 'f', 0) : QStringLiteral("-"), 8)
                   .arg(Figure(t.client, 3), 8)
                   .arg(Figure(t.server, 2), 8) // the kernel counts other processes in 1/100 s
                   .arg(Figure(outcome.peakMiB, 1), 8)

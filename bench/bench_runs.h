@@ -22,8 +22,9 @@ struct RunOutcome {
     double firstCommitSeconds = -1;
     // CPU seconds of the change run's reader, journal and writer threads; -1 for other runs.
     StageSeconds stageCpu{-1, -1, -1};
-    QStringList faults; // empty when the run did all its work
-    QString note;       // what else the run observed, for the report
+    bool stopped = false; // ended early on request, after `written` rows
+    QStringList faults;   // empty when the run did all its work
+    QString note;         // what else the run observed, for the report
 };
 
 // What every run is measured with besides the wall clock.
@@ -37,6 +38,7 @@ struct ChangeRunSetup {
     QString caseBox = QStringLiteral("UPPER CASE");
     bool journal = true; // the host's KeepsJournal()
     bool window = false; // a shown progress bar, the program's yield, waits on a worker thread
+    bool stopAtFirstCommit = false; // asks the run to stop once its first group is committed
 };
 
 // (a, ai, an, p, pi) The program's change run.

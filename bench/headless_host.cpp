@@ -31,7 +31,9 @@ void HeadlessHost::Report(const QString& description, int step) {
 
 QStringList HeadlessHost::Faults() const {
     QStringList faults = reports_;
-    if (shown_ != QStringList{QLatin1String(ChangeMessages::Done)})
+    // A run stopped on request ends without a message.
+    const bool stoppedQuietly = stopAtFirstCommit_ && firstCommitAt_ && shown_.isEmpty();
+    if (shown_ != QStringList{QLatin1String(ChangeMessages::Done)} && !stoppedQuietly)
         faults.append(QStringLiteral("messages shown: ") + shown_.join(QStringLiteral(" / ")));
     return faults;
 }

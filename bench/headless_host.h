@@ -31,8 +31,12 @@ public:
     void Show(const QString& message) override;
     void Report(const QString& description, int step) override;
     bool KeepsJournal() override { return journal_; }
+    bool StopRequested() override { return stopAtFirstCommit_ && firstCommitAt_.has_value(); }
 
-    // Reports, and any message other than the final "Done.".
+    // Asks the run to stop once its first group is committed.
+    void StopAtFirstCommit() { stopAtFirstCommit_ = true; }
+
+    // Reports, and any message other than the final "Done." (none for a run asked to stop).
     QStringList Faults() const;
     int Yields() const { return yields_; }
     // When "Done." was shown, if it was.
@@ -50,6 +54,7 @@ private:
     QString field_;
     QString caseBox_;
     bool journal_;
+    bool stopAtFirstCommit_ = false;
     double progress_ = 0;
     int yields_ = 0;
     QStringList shown_;
