@@ -60,6 +60,13 @@ void PrintHeader(const BenchOptions& options, db::Connection& setup, const bench
                                       "every top-level statement, FETCH, BEGIN and COMMIT "
                                       "included")
                      : QStringLiteral("not counted (") + statements.Why() + QLatin1Char(')'));
+    PrintSetting("client CPU:",
+                 QStringLiteral("this process's CPU time; a change run's by stage: its reader, "
+                                "journal and writer threads as the run counts them, convert = "
+                                "the rest (the calling thread, the driver's work on it)"));
+    PrintSetting("first commit:",
+                 QStringLiteral("from a change run's start to the first move of its bar, which "
+                                "follows the rows the database confirmed"));
     PrintSetting("peak memory:", bench::ResetPeakMemory()
                                      ? QStringLiteral("VmHWM of this process, reset before "
                                                       "each run")
@@ -68,6 +75,11 @@ void PrintHeader(const BenchOptions& options, db::Connection& setup, const bench
     PrintSetting("journals in:",
                  QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
     PrintSetting("repetitions:", QString::number(options.repeat));
+    if (options.hugeRows > 0)
+        PrintSetting("huge table:",
+                     QStringLiteral("%1 rows, one run a (journal kept) asked to stop once its "
+                                    "first group is committed")
+                         .arg(options.hugeRows));
     bench::CreateFilledTable(setup, QStringLiteral("BENCH_SAMPLE"), 1000, false);
     PrintSetting("values:",
                  QStringLiteral("mixed-case names and titles, mean length %1 characters, distinct")

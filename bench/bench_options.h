@@ -15,12 +15,16 @@ struct BenchOptions {
     int literalLimit = 10000;
     // Which runs, from the names in RunNames() (bench_runs.h); b only when asked.
     QStringList runs = {QStringLiteral("a"), QStringLiteral("ai"), QStringLiteral("an"),
-                        QStringLiteral("c"), QStringLiteral("p"),  QStringLiteral("pi")};
+                        QStringLiteral("c"), QStringLiteral("ci"), QStringLiteral("p"),
+                        QStringLiteral("pi")};
     // Each (size, run) this many times, on a fresh table each time; the report gives medians.
     int repeat = 1;
     // Also the Proper run without index through a shown progress bar and the program's own
     // yield, at this many rows (--window: 1,000,000, or --window-rows).
     int windowRows = 0;
+    // Also one UPPER run with its journal on a table this large, stopped once its first group
+    // is committed (--huge: 10,000,000, or --huge-rows).
+    int hugeRows = 0;
 };
 
 // The options, or nothing with a message in *error (the usage text for --help).

@@ -18,6 +18,43 @@ QString Ratio(double over, double under) {
     return over > 0 && under > 0 ? QString::number(over / under, 'f', 1) : QStringLiteral("-");
 }
 
+// Seconds as microseconds per row.
+QString PerRow(double seconds, int rows) {
+    return Figure(seconds < 0 ? -1 : seconds * 1e6 / rows, 2);
+}
+
+void PrintStageCpu(const Results& results) {
+    PrintLine(QString());
+    PrintLine(QStringLiteral("Client CPU by stage (µs per row, medians; convert = the client's "
+                             "whole CPU less the reader, journal and writer threads):"));
+    PrintLine(QStringLiteral("%1  %2  %3  %4  %5  %6  %7")
+                  .arg(QStringLiteral("rows"), 8)
+                  .arg(QStringLiteral("run"), -30)
+                  .arg(QStringLiteral("client"), 8)
+                  .arg(QStringLiteral("read"), 8)
+                  .arg(QStringLiteral("convert"), 8)
+                  .arg(QStringLiteral("journal"), 8)
+                  .arg(QStringLiteral("write"), 8));
+    for (int rows : results.Rows()) {
+        for (const RunKind& kind : RunKinds) {
+            const auto median =
+                kind.changeRun ? results.Median(rows, QLatin1String(kind.name)) : std::nullopt;
+            if (!median || median->stageCpu.read < 0)
+                continue;
+            const StageSeconds& stage = median->stageCpu;
+            const double convert = median->timing.client - stage.read - stage.journal - stage.write;
+            PrintLine(QStringLiteral("%1  %2  %3  %4  %5  %6  %7")
+                          .arg(rows, 8)
+                          .arg(RunLabel(QLatin1String(kind.name)), -30)
+                          .arg(PerRow(median->timing.client, rows), 8)
+                          .arg(PerRow(stage.read, rows), 8)
+                          .arg(PerRow(convert, rows), 8)
+                          .arg(PerRow(stage.journal, rows), 8)
+                          .arg(PerRow(stage.write, rows), 8));
+        }
+    }
+}
+
 } // namespace
 
 void PrintLine(const QString& line) {
@@ -41,11 +78,16 @@ void PrintRunHeading() {
 
 void PrintRunLine(int rows, const QString& run, const RunOutcome& outcome, const QString& tag) {
     const Timing& t = outcome.timing;
+    // A run stopped early did only the rows it wrote.
+    const qint64 done = outcome.stopped ? outcome.written : rows;
     QString notes = outcome.statements < 0
                         ? QStringLiteral("statements not counted")
                         : QStringLiteral("%1 statements").arg(outcome.statements);
     if (outcome.doneSeconds >= 0)
         notes += QStringLiteral(", \"Done.\" after %1 s").arg(outcome.doneSeconds, 0, 'f', 3);
+    if (outcome.firstCommitSeconds >= 0)
+        notes +=
+            QStringLiteral(", first commit after %1 s").arg(outcome.firstCommitSeconds, 0, 'f', 3);
     if (!outcome.note.isEmpty())
         notes += QStringLiteral("; ") + outcome.note;
     if (!outcome.faults.isEmpty())
@@ -55,7 +97,7 @@ void PrintRunLine(int rows, const QString& run, const RunOutcome& outcome, const
                   .arg(RunLabel(run), -30)
                   .arg(tag, -6)
                   .arg(Figure(t.wall, 3), 9)
-                  .arg(t.wall > 0 ? QString::number(rows / t.wall, 'f', 0) : QStringLiteral("-"), 8)
+                  .arg(t.wall > 0 ? QString::number(done / t.wall, 'f', 0) : QStringLiteral("-"), 8)
                   .arg(Figure(t.client, 3), 8)
                   .arg(Figure(t.server, 2), 8) // the kernel counts other processes in 1/100 s
                   .arg(Figure(outcome.peakMiB, 1), 8)
@@ -83,22 +125,24 @@ void PrintSummary(const Results& results) {
 
     PrintLine(QString());
     PrintLine(QStringLiteral("Time ratios (median wall time over median wall time; c = set-based "
-                             "UPPER, b = per row without WHERE):"));
-    PrintLine(QStringLiteral("%1  %2  %3  %4  %5  %6")
+                             "UPPER, ci = the same with ai's index, b = per row without WHERE):"));
+    PrintLine(QStringLiteral("%1  %2  %3  %4  %5  %6  %7")
                   .arg(QStringLiteral("rows"), 8)
                   .arg(QStringLiteral("a/c"), 8)
                   .arg(QStringLiteral("ai/c"), 8)
+                  .arg(QStringLiteral("ai/ci"), 8)
                   .arg(QStringLiteral("an/c"), 8)
                   .arg(QStringLiteral("p/a"), 8)
                   .arg(QStringLiteral("b/a"), 8));
     for (int rows : sizes) {
         const double a = wall(rows, "a");
-        if (a <= 0 && wall(rows, "c") <= 0)
+        if (a <= 0 && wall(rows, "c") <= 0 && wall(rows, "ci") <= 0)
             continue;
-        PrintLine(QStringLiteral("%1  %2  %3  %4  %5  %6")
+        PrintLine(QStringLiteral("%1  %2  %3  %4  %5  %6  %7")
                       .arg(rows, 8)
                       .arg(Ratio(a, wall(rows, "c")), 8)
                       .arg(Ratio(wall(rows, "ai"), wall(rows, "c")), 8)
+                      .arg(Ratio(wall(rows, "ai"), wall(rows, "ci")), 8)
                       .arg(Ratio(wall(rows, "an"), wall(rows, "c")), 8)
                       .arg(Ratio(wall(rows, "p"), a), 8)
                       .arg(Ratio(wall(rows, "b"), a), 8));
@@ -134,6 +178,8 @@ void PrintSummary(const Results& results) {
                       .arg((with->timing.wall / without->timing.wall - 1) * 100, 0, 'f', 1)
                       .arg(Figure(with->peakMiB, 1), Figure(without->peakMiB, 1)));
     }
+
+    PrintStageCpu(results);
 
     PrintLine(QString());
     PrintLine(QStringLiteral("Growth (time ratio per 10x rows: 10 is linear, 100 quadratic; "

@@ -17,8 +17,9 @@ void PrintRunLine(int rows, const QString& run, const RunOutcome& outcome, const
 // The median line of every (size, run), after several repetitions.
 void PrintMedians(const Results& results, int repetitions);
 
-// Ratios between the runs at each size, the Proper runs' speed, the journal's cost, how each
-// run's time and peak memory grow with the size. All from the medians.
+// Ratios between the runs at each size, the Proper runs' speed, the journal's cost, where the
+// change runs' client CPU went, how each run's time and peak memory grow with the size. All
+// from the medians.
 void PrintSummary(const Results& results);
 
 } // namespace bench

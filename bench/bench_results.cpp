@@ -44,6 +44,11 @@ std::optional<RunOutcome> Results::Median(int rows, const QString& run) const {
         qint64(MedianOf(all, [](const RunOutcome& o) { return double(o.statements); }));
     median.written = qint64(MedianOf(all, [](const RunOutcome& o) { return double(o.written); }));
     median.doneSeconds = MedianOf(all, [](const RunOutcome& o) { return o.doneSeconds; });
+    median.firstCommitSeconds =
+        MedianOf(all, [](const RunOutcome& o) { return o.firstCommitSeconds; });
+    median.stageCpu.read = MedianOf(all, [](const RunOutcome& o) { return o.stageCpu.read; });
+    median.stageCpu.journal = MedianOf(all, [](const RunOutcome& o) { return o.stageCpu.journal; });
+    median.stageCpu.write = MedianOf(all, [](const RunOutcome& o) { return o.stageCpu.write; });
     for (const RunOutcome& outcome : all)
         median.faults += outcome.faults;
     median.note = all.back().note;

@@ -58,6 +58,8 @@ RunOutcome TimeChangeRun(const ConnectionProfile& profile, const QString& table,
     else
         host = std::make_unique<HeadlessHost>(profile, table, NameColumn, setup.caseBox,
                                               setup.journal);
+    if (setup.stopAtFirstCommit)
+        host->StopAtFirstCommit();
     RunSummary summary;
     HeadlessHost::Clock::time_point start;
     RunOutcome outcome = Measure(meters, [&](RunOutcome&) {
@@ -73,9 +75,16 @@ RunOutcome TimeChangeRun(const ConnectionProfile& profile, const QString& table,
         outcome.written = summary.written;
     if (const auto done = host->DoneAt())
         outcome.doneSeconds = std::chrono::duration<double>(*done - start).count();
+    if (const auto committed = host->FirstCommitAt())
+        outcome.firstCommitSeconds = std::chrono::duration<double>(*committed - start).count();
+    if (summary.started)
+        outcome.stageCpu = summary.cpu;
     outcome.note = summary.read > 0 ? SummaryNote(summary) : QStringLiteral("no run summary");
     if (!summary.journal.isEmpty())
         outcome.note += QStringLiteral(", journal");
+    outcome.stopped = summary.stopped;
+    if (summary.stopped)
+        outcome.note += QStringLiteral(", stopped on request once its first group was committed");
     outcome.note += QStringLiteral(", %1 yields").arg(host->Yields());
     if (const auto* shown = dynamic_cast<const WindowHost*>(host.get()))
         outcome.note += QStringLiteral(", %1 waits, %2 paints of the bar, %3 s setting its value")

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "change/change_run.h"
 #include "cpu_clock.h"
 #include "db/connection_profile.h"
 #include "server_statements.h"
@@ -17,8 +18,13 @@ struct RunOutcome {
     qint64 statements = -1;  // statements the server ran for the run's user; -1 unknown
     qint64 written = -1;     // rows the run says it wrote; -1 when it does not say
     double doneSeconds = -1; // from the start to "Done." (change runs that showed it)
-    QStringList faults;      // empty when the run did all its work
-    QString note;            // what else the run observed, for the report
+    // From the start to the first group the database confirmed (change runs that had one).
+    double firstCommitSeconds = -1;
+    // CPU seconds of the change run's reader, journal and writer threads; -1 for other runs.
+    StageSeconds stageCpu{-1, -1, -1};
+    bool stopped = false; // ended early on request, after `written` rows
+    QStringList faults;   // empty when the run did all its work
+    QString note;         // what else the run observed, for the report
 };
 
 // What every run is measured with besides the wall clock.
@@ -32,6 +38,7 @@ struct ChangeRunSetup {
     QString caseBox = QStringLiteral("UPPER CASE");
     bool journal = true; // the host's KeepsJournal()
     bool window = false; // a shown progress bar, the program's yield, waits on a worker thread
+    bool stopAtFirstCommit = false; // asks the run to stop once its first group is committed
 };
 
 // (a, ai, an, p, pi) The program's change run.
@@ -48,7 +55,7 @@ double TimeEscToMessage(const ConnectionProfile& profile, const QString& table, 
 RunOutcome TimeLiteralStatements(const ConnectionProfile& profile, const QString& table,
                                  Meters& meters);
 
-// (c) The set-based anchor: UPDATE "T" SET "C" = UPPER("C").
+// (c, ci) The set-based anchor: UPDATE "T" SET "C" = UPPER("C").
 RunOutcome TimeSetBased(const ConnectionProfile& profile, const QString& table, Meters& meters);
 
 } // namespace bench

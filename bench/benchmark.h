@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bench_goals.h"
 #include "bench_options.h"
 #include "bench_results.h"
 #include "bench_runs.h"
@@ -28,6 +29,8 @@ private:
     // Esc half-way through a window run of EscRows rows: the time to the stop message.
     void RunEsc();
     void PrintEscGoal() const;
+    // One UPPER run on a table of hugeRows rows, stopped once its first group is committed.
+    void RunHuge();
     // One UPPER run of 10,000 rows under the server's statement log: no column value may
     // stand in a statement's text, and few texts may write.
     void CheckStatementLog();
@@ -45,5 +48,6 @@ private:
     bench::Meters& meters_;
     bench::Results results_;
     QList<double> escSeconds_; // one per repetition; -1 where the run did not stop
+    bench::HugeRun huge_;
     bool failed_ = false;
 };

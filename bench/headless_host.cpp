@@ -8,6 +8,12 @@ HeadlessHost::HeadlessHost(ConnectionProfile profile, QString table, QString fie
     : profile_(std::move(profile)), table_(std::move(table)), field_(std::move(field)),
       caseBox_(std::move(caseBox)), journal_(journal) {}
 
+void HeadlessHost::SetProgress(double percent) {
+    progress_ = percent;
+    if (percent > 0 && !firstCommitAt_)
+        firstCommitAt_ = Clock::now();
+}
+
 void HeadlessHost::Yield() {
     CountYield();
     QCoreApplication::processEvents();
@@ -25,7 +31,9 @@ void HeadlessHost::Report(const QString& description, int step) {
 
 QStringList HeadlessHost::Faults() const {
     QStringList faults = reports_;
-    if (shown_ != QStringList{QLatin1String(ChangeMessages::Done)})
+    // A run stopped on request ends without a message.
+    const bool stoppedQuietly = stopAtFirstCommit_ && firstCommitAt_ && shown_.isEmpty();
+    if (shown_ != QStringList{QLatin1String(ChangeMessages::Done)} && !stoppedQuietly)
         faults.append(QStringLiteral("messages shown: ") + shown_.join(QStringLiteral(" / ")));
     return faults;
 }

@@ -24,19 +24,26 @@ public:
     QString CurrentField() override { return field_; }
     QString CaseBoxText() override { return caseBox_; }
     void SetPointer(int) override {}
-    void SetProgress(double percent) override { progress_ = percent; }
+    void SetProgress(double percent) override;
     void SetProgressText(const QString&) override {}
     void Yield() override;
     void RecasePreview(Case::CaseMode) override {}
     void Show(const QString& message) override;
     void Report(const QString& description, int step) override;
     bool KeepsJournal() override { return journal_; }
+    bool StopRequested() override { return stopAtFirstCommit_ && firstCommitAt_.has_value(); }
 
-    // Reports, and any message other than the final "Done.".
+    // Asks the run to stop once its first group is committed.
+    void StopAtFirstCommit() { stopAtFirstCommit_ = true; }
+
+    // Reports, and any message other than the final "Done." (none for a run asked to stop).
     QStringList Faults() const;
     int Yields() const { return yields_; }
     // When "Done." was shown, if it was.
     std::optional<Clock::time_point> DoneAt() const { return doneAt_; }
+    // When the bar first moved, if it did: it follows the rows the database confirmed, so
+    // that is when the first group was committed.
+    std::optional<Clock::time_point> FirstCommitAt() const { return firstCommitAt_; }
 
 protected:
     void CountYield() { ++yields_; }
@@ -47,9 +54,11 @@ private:
     QString field_;
     QString caseBox_;
     bool journal_;
+    bool stopAtFirstCommit_ = false;
     double progress_ = 0;
     int yields_ = 0;
     QStringList shown_;
     QStringList reports_;
     std::optional<Clock::time_point> doneAt_;
+    std::optional<Clock::time_point> firstCommitAt_;
 };

@@ -9,7 +9,7 @@ namespace bench {
 struct RunKind {
     const char* name;
     const char* label;
-    bool changeRun; // the program's RunChange (else b or c)
+    bool changeRun; // the program's RunChange (else b, c or ci)
     bool proper;    // mode Proper Case (else UPPER CASE)
     bool indexed;   // an index on the column
     bool journal;   // the host keeps the run journal
@@ -26,6 +26,7 @@ inline constexpr RunKind RunKinds[] = {
     {"pw", "(p) change, Proper, window", true, true, false, true, true},
     {"b", "(b) per row, no WHERE", false, false, false, false, false},
     {"c", "(c) set-based UPPER", false, false, false, false, false},
+    {"ci", "(c) set-based UPPER, index", false, false, true, false, false},
 };
 
 // The kind named `name`; nullptr for an unknown name.

@@ -2,7 +2,7 @@
 # Builds bench_change_run, starts a throwaway test server for it (with pg_stat_statements, so
 # that the server counts each run's statements), runs it and stops the server however the
 # run ends. Arguments go to the benchmark (--large, --rows, --runs, --repeat, --window,
-# --help). The runs' journals go to a temporary data folder, removed at the end.
+# --huge, --help). The runs' journals go to a temporary data folder, removed at the end.
 #
 #   tools/bench.sh [BENCHMARK-ARGUMENTS...]
 #
