@@ -1,6 +1,7 @@
 #pragma once
 
-// Lets pending window events run from inside a long operation.
+// Lets pending window events run from inside a long operation (at most every 10 ms, so that
+// it may be called for each item of a long loop).
 void YieldToWindowSystem();
 
 // Ends the program at once: closing either window. When an operation is under way (it is
