@@ -244,6 +244,38 @@ private slots:
         QCOMPARE(host.shown, QStringList({"Done."}));
     }
 
+    // The bar follows confirmed rows over the database's estimate (taken for tables of more
+    // than 8 MiB): it never moves back, and is full only once the last group is confirmed.
+    void barNeverMovesBack_data() {
+        QTest::addColumn<QString>("fill");
+        QTest::addColumn<int>("rows");
+        const QString rows =
+            "INSERT INTO {t} (c) SELECT 'row ' || g || ' of a table' FROM generate_series(1, "
+            "200000) g;";
+        QTest::newRow("estimate far too low")
+            << "INSERT INTO {t} VALUES (0, 'one'); ANALYZE {t}; " + rows << 200001;
+        QTest::newRow("estimate far too high")
+            << rows + "ANALYZE {t}; DELETE FROM {t} WHERE id > 10000;" << 10000;
+    }
+    void barNeverMovesBack() {
+        QFETCH(QString, fill);
+        QFETCH(int, rows);
+        const QString table = QString("bar%1").arg(++tables_);
+        testdb::Exec(user_, QString("CREATE TABLE {t} (id serial, c text) WITH "
+                                    "(autovacuum_enabled = off); " +
+                                    fill)
+                                .replace("{t}", table));
+        RecordingHost host = hostFor(table);
+        const RunSummary summary = RunChange(host);
+        QCOMPARE(summary.read, rows);
+        QCOMPARE(host.progress.size(), rows + 2); // each row, the end, the reset
+        QCOMPARE(host.progress.last(), 0.0);
+        QCOMPARE(host.progress[rows], 100.0);
+        const QList<double> run = host.progress.mid(0, rows);
+        QVERIFY(std::is_sorted(run.begin(), run.end()));
+        QVERIFY(run.last() < 100.0);
+    }
+
     void emptyFieldListOnlyAsksForAField() {
         RecordingHost host = hostFor("no such table");
         host.fieldCount = 0;
