@@ -1,5 +1,7 @@
 #include "headless_host.h"
 
+#include "app/window_system.h"
+
 #include <QCoreApplication>
 #include <utility>
 
@@ -16,7 +18,8 @@ void HeadlessHost::SetProgress(double percent) {
 
 void HeadlessHost::Yield() {
     CountYield();
-    QCoreApplication::processEvents();
+    // As the program's windows yield (the command line does not yield at all).
+    YieldToWindowSystem();
 }
 
 void HeadlessHost::Show(const QString& message) {

@@ -7,8 +7,8 @@
 #include <optional>
 
 // A change-run host without a window: fixed answers for the lists and the case box, the
-// progress kept in a field, each yield a pass of the event loop, and every message and
-// fault kept for the benchmark to check.
+// progress kept in a field, each yield the program's own (events served every 10 ms), and
+// every message and fault kept for the benchmark to check.
 class HeadlessHost : public ChangeRunHost {
 public:
     using Clock = std::chrono::steady_clock;
