@@ -57,7 +57,7 @@ public:
         steps_.Run(108, [&] { session_.Reader().SetCursorLocation(db::adUseServer); });
         steps_.Run(110, [&] { session_.SetCommandTimeout(ChangeTimeoutSeconds); });
         steps_.Run(112, [&] { session_.SetConnectionTimeout(ChangeTimeoutSeconds); });
-        if (!steps_.Run(114, [&] { session_.Open(true, true); }))
+        if (!steps_.Run(114, [&] { session_.Open(true, 2); }))
             return Abandon();
         // Table and column are taken once: a click on the lists during the run must not
         // send the rest of its statements elsewhere.
@@ -92,12 +92,15 @@ public:
             host_.Note(QLatin1String(ChangeMessages::AddressedRows));
         if (!OpenJournal())
             return Abandon();
-        // The writer's own thread does its waiting; its reports come back through the pipeline.
-        writer_.emplace(
-            session_.Writer(), session_.Dialect(),
-            db::WriteTarget{table_, columns_, source_.FixedWidths()}, session_.UpdateTriggers(),
-            pipeline_.Journal(), [](const std::function<void()>& call) { call(); }, nullptr);
-        pipeline_.Start(*writer_, session_.Cancelled());
+        // Each writer's own thread does its waiting; its reports come back through the
+        // pipeline.
+        std::array<GroupWriter*, WritePipeline::Writers> writers{};
+        for (std::size_t k = 0; k < writers.size(); ++k)
+            writers[k] = &writers_[k].emplace(
+                session_.Writer(int(k)), session_.Dialect(),
+                db::WriteTarget{table_, columns_, source_.FixedWidths()}, session_.UpdateTriggers(),
+                pipeline_.Journal(), [](const std::function<void()>& call) { call(); }, nullptr);
+        pipeline_.Start(writers, session_.Cancelled());
 
         // The database's estimate: the bar's range is corrected as the read goes.
         steps_.Run(124, [&] { estimate_ = source_.Count(); });
@@ -372,9 +375,9 @@ private:
     qint64 confirmed_ = 0; // rows read whose group the database confirmed
     bool reading_ = true;  // rows are still coming
     double shown_ = 0;     // the bar's value
-    // Declared after what they use, so that they end first: the writer with the groups in
+    // Declared after what they use, so that they end first: the writers with the groups in
     // flight, the pipeline (which closes the journal), the reader with its slice ahead.
-    std::optional<GroupWriter> writer_;
+    std::array<std::optional<GroupWriter>, WritePipeline::Writers> writers_;
     WritePipeline pipeline_;
     StageThread reader_{"run reader"};
     std::future<std::vector<SourceRow>> ahead_;

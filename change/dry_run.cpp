@@ -12,7 +12,7 @@ DryRunResult DryRun(ChangeRunHost& host, Case::CaseMode mode, int sample,
     RowSource source;
     const QString table = host.CurrentTable();
     const QString column = host.CurrentField();
-    session.Open(true, false);
+    session.Open(true, 0);
     session.Inspect(table, {column});
     QString refusal = session.Refusal();
     if (refusal.isEmpty())

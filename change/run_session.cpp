@@ -6,11 +6,13 @@
 #include <optional>
 
 RunSession::RunSession(ChangeRunHost& host) : host_(host) {
-    writer_.SetAutoCommit(false);
+    for (db::Connection& writer : writers_)
+        writer.SetAutoCommit(false);
     host_.SetCanceller([this] {
         cancelled_ = true;
         reader_.Cancel();
-        writer_.Cancel();
+        for (db::Connection& writer : writers_)
+            writer.Cancel();
     });
 }
 
@@ -20,18 +22,22 @@ RunSession::~RunSession() {
 
 void RunSession::SetCommandTimeout(int seconds) {
     reader_.SetCommandTimeout(seconds);
-    writer_.SetCommandTimeout(seconds);
+    for (db::Connection& writer : writers_)
+        writer.SetCommandTimeout(seconds);
 }
 
 void RunSession::SetConnectionTimeout(int seconds) {
     reader_.SetConnectionTimeout(seconds);
-    writer_.SetConnectionTimeout(seconds);
+    for (db::Connection& writer : writers_)
+        writer.SetConnectionTimeout(seconds);
 }
 
-void RunSession::Open(bool read, bool write) {
+void RunSession::Open(bool read, int writers) {
     const QString connectionString = OdbcConnectionString(host_.Profile());
     host_.Wait([&] {
-        for (auto [connection, wanted] : {std::pair{&reader_, read}, std::pair{&writer_, write}}) {
+        for (auto [connection, wanted] :
+             {std::pair{&reader_, read}, std::pair{&writers_[0], writers > 0},
+              std::pair{&writers_[1], writers > 1}}) {
             if (!wanted)
                 continue;
             connection->Open(connectionString);

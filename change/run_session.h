@@ -4,6 +4,7 @@
 #include "db/connection.h"
 #include "db/dialect/dialect.h"
 
+#include <array>
 #include <atomic>
 #include <optional>
 
@@ -18,13 +19,15 @@ public:
     RunSession& operator=(const RunSession&) = delete;
 
     db::Connection& Reader() { return reader_; }
-    db::Connection& Writer() { return writer_; }
+    // The writers: a run writes through two, each group through one of them in turn.
+    db::Connection& Writer(int k = 0) { return writers_[std::size_t(k)]; }
 
     // The time-outs of both connections, in seconds.
     void SetCommandTimeout(int seconds);
     void SetConnectionTimeout(int seconds);
-    // Opens the connections asked for with the host's profile, through the host's Wait.
-    void Open(bool read, bool write);
+    // Opens the reader if asked for and `writers` writers, with the host's profile, through the
+    // host's Wait.
+    void Open(bool read, int writers);
     // Learns the database's dialect for the table and what it says of each column (through
     // Wait, on the first open connection).
     void Inspect(const QString& table, const QStringList& columns);
@@ -47,11 +50,11 @@ public:
     static double Percent(qint64 done, qint64 total);
 
 private:
-    db::Connection& First() { return reader_.IsOpen() ? reader_ : writer_; }
+    db::Connection& First() { return reader_.IsOpen() ? reader_ : writers_[0]; }
 
     ChangeRunHost& host_;
     db::Connection reader_;
-    db::Connection writer_;
+    std::array<db::Connection, 2> writers_;
     std::optional<db::Dialect> dialect_;
     std::vector<db::ColumnFacts> facts_;
     std::atomic<bool> cancelled_ = false;

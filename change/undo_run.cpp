@@ -77,7 +77,7 @@ private:
             throw std::runtime_error(refusal.toStdString());
         session_.SetCommandTimeout(UndoTimeoutSeconds);
         session_.SetConnectionTimeout(UndoTimeoutSeconds);
-        session_.Open(false, true);
+        session_.Open(false, 1);
         const QStringList columns = run->Columns();
         session_.Inspect(header_.table, columns);
         db::Connection& connection = session_.Writer();

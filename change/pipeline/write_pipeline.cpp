@@ -20,32 +20,38 @@ void WritePipeline::OnJournal(const std::function<void()>& call) {
     journalStage_.Run(call);
 }
 
-void WritePipeline::Start(GroupWriter& writer, const std::atomic<bool>& stopping) {
-    writer_ = &writer;
-    // The writer reaches the journal on the journal's thread, and reports into the outcome of
-    // the group it writes; the run replays the reports on its own thread.
-    // Its settling goes ahead of groups still to be journalled: the commit waits for it.
-    writer.JournalThrough(
-        [this](const std::function<void()>& call) { journalStage_.RunFirst(call); });
-    writer.Reports([this](const QString& description, int step) {
-        current_->reports.emplace_back(description, step);
-    });
-    writer.StopRequested([&stopping] { return stopping.load(); });
+void WritePipeline::Start(std::array<GroupWriter*, Writers> writers,
+                          const std::atomic<bool>& stopping) {
+    for (std::size_t k = 0; k < Writers; ++k) {
+        Lane& lane = lanes_[k];
+        lane.writer = writers[k];
+        // A writer reaches the journal on the journal's thread, and reports into the outcome
+        // of the group it writes; the run replays the reports on its own thread. Its settling
+        // goes ahead of groups still to be journalled: its commit waits for it.
+        lane.writer->JournalThrough(
+            [this](const std::function<void()>& call) { journalStage_.RunFirst(call); });
+        lane.writer->Reports([&lane](const QString& description, int step) {
+            lane.current->reports.emplace_back(description, step);
+        });
+        lane.writer->StopRequested([&stopping] { return stopping.load(); });
+    }
 }
 
 void WritePipeline::Submit(std::vector<PendingRow>& rows, qint64 rowsThrough, int step) {
-    auto group = std::make_shared<GroupWriter::Group>(writer_->Take(rows));
+    Lane& lane = lanes_[next_];
+    next_ = (next_ + 1) % Writers;
+    auto group = std::make_shared<GroupWriter::Group>(lane.writer->Take(rows));
     auto journalled = std::make_shared<std::future<void>>(
-        journalStage_.Post([this, group] { writer_->Journal(*group); }));
-    inFlight_.push_back(writerStage_.Post([this, group, journalled, rowsThrough, step] {
-        GroupOutcome outcome = WriteOnThread(*group, *journalled);
+        journalStage_.Post([&lane, group] { lane.writer->Journal(*group); }));
+    inFlight_.push_back(lane.stage.Post([this, &lane, group, journalled, rowsThrough, step] {
+        GroupOutcome outcome = WriteOnThread(lane, *group, *journalled);
         outcome.rowsThrough = rowsThrough;
         outcome.step = step;
         return outcome;
     }));
 }
 
-GroupOutcome WritePipeline::WriteOnThread(GroupWriter::Group& group,
+GroupOutcome WritePipeline::WriteOnThread(Lane& lane, GroupWriter::Group& group,
                                           std::future<void>& journalled) {
     GroupOutcome outcome;
     try {
@@ -57,16 +63,17 @@ GroupOutcome WritePipeline::WriteOnThread(GroupWriter::Group& group,
         ended_ = true;
         return outcome; // its rows stay pending in the journal, unsent
     }
-    current_ = &outcome;
+    lane.current = &outcome;
     try {
-        writer_->Send(group, outcome.result);
+        lane.writer->Send(group, outcome.result);
     } catch (const journal::Error& error) {
         // The group was rolled back; every row written before it stays journalled.
         outcome.journalFailure = QString::fromUtf8(error.what());
         outcome.result.ended = true;
     }
-    current_ = nullptr;
-    ended_ = outcome.result.ended;
+    lane.current = nullptr;
+    if (outcome.result.ended)
+        ended_ = true;
     return outcome;
 }
 
@@ -84,5 +91,6 @@ GroupOutcome WritePipeline::TakeOldest() {
 
 void WritePipeline::AddCpuSeconds(StageSeconds& seconds) {
     seconds.journal += journalStage_.CpuSeconds();
-    seconds.write += writerStage_.CpuSeconds();
+    for (Lane& lane : lanes_)
+        seconds.write += lane.stage.CpuSeconds();
 }

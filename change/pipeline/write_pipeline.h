@@ -5,6 +5,7 @@
 #include "change/pipeline/stage_thread.h"
 
 #include <QString>
+#include <array>
 #include <atomic>
 #include <deque>
 #include <functional>
@@ -30,12 +31,16 @@ struct GroupOutcome {
 
 // The stages of a change run that wait on the disk or the server, each on a thread of its
 // own: the journal (it creates, writes and closes the run's journal, whose connection may
-// only be used by one thread) and the writer. A group is journalled while the one before it
-// is on the server, and is sent only once its rows are in the journal. At most Depth groups
-// are in flight, so memory stays flat; their outcomes come back in the order submitted.
+// only be used by one thread) and two writers, each with a connection of its own, that take
+// the groups in turn: while one waits for the server, the other lays out its group, reads
+// back what the server wrote or waits for the journal. A group is journalled while the one
+// before it is on the server, and is sent only once its rows are in the journal. At most
+// Depth groups are in flight, so memory stays flat; their outcomes come back in the order
+// submitted.
 class WritePipeline {
 public:
-    static constexpr std::size_t Depth = 2;
+    static constexpr std::size_t Depth = 3;
+    static constexpr std::size_t Writers = 2;
     using Wait = std::function<void(const std::function<void()>&)>;
 
     // `wait` runs each wait of the caller's thread (the window's host keeps serving events).
@@ -49,9 +54,10 @@ public:
     // Runs a call on the journal's own thread and waits for it; rethrows what it threw.
     void OnJournal(const std::function<void()>& call);
 
-    // Writes through `writer` from now on, on the writer's thread. `stopping`: the user asked
-    // the run to end (a call then cancelled ends it quietly); read from the writer's thread.
-    void Start(GroupWriter& writer, const std::atomic<bool>& stopping);
+    // Writes through the writers from now on, each on a thread of its own; groups go to them in
+    // turn. `stopping`: the user asked the run to end (a call then cancelled ends it quietly);
+    // read from the writers' threads.
+    void Start(std::array<GroupWriter*, Writers> writers, const std::atomic<bool>& stopping);
 
     // Queues the rows as one group (emptying the list).
     void Submit(std::vector<PendingRow>& rows, qint64 rowsThrough, int step);
@@ -66,16 +72,22 @@ public:
     void AddCpuSeconds(StageSeconds& seconds);
 
 private:
-    GroupOutcome WriteOnThread(GroupWriter::Group& group, std::future<void>& journalled);
+    // One writer: its thread, and (used on that thread only) the outcome of the group it is
+    // writing, where its reports land.
+    struct Lane {
+        explicit Lane(const char* name) : stage(name) {}
+        StageThread stage;
+        GroupWriter* writer = nullptr;
+        GroupOutcome* current = nullptr;
+    };
+    GroupOutcome WriteOnThread(Lane& lane, GroupWriter::Group& group,
+                               std::future<void>& journalled);
 
     Wait wait_;
     StageThread journalStage_{"run journal"};
-    StageThread writerStage_{"run writer"};
+    std::array<Lane, Writers> lanes_{Lane("run writer 1"), Lane("run writer 2")};
     std::unique_ptr<journal::RunJournal> journal_; // used only on journalStage_
-    GroupWriter* writer_ = nullptr;
-    // Writer thread only: a group ended the run (nothing later is sent), and the outcome of
-    // the group being written (the writer's reports land in it).
-    bool ended_ = false;
-    GroupOutcome* current_ = nullptr;
+    std::atomic<bool> ended_ = false;              // a group ended the run: nothing later is sent
+    std::size_t next_ = 0;                         // the lane of the next group
     std::deque<std::future<GroupOutcome>> inFlight_;
 };
