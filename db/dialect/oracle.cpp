@@ -37,10 +37,12 @@ QString KeyStatement() {
 
 QString SizeStatement() {
     // NUM_ROWS and BLOCKS come from the last statistics (NULL where none were gathered); the
-    // segments say how many blocks the table holds now.
+    // table's segments (one per partition; none before its first row) say how many blocks it
+    // holds now. An index may bear the table's name: only table segments count.
     return QStringLiteral(
         "SELECT t.NUM_ROWS, t.BLOCKS, (SELECT SUM(s.BLOCKS) FROM USER_SEGMENTS s WHERE "
-        "s.SEGMENT_NAME = t.TABLE_NAME) FROM USER_TABLES t WHERE t.TABLE_NAME = ?");
+        "s.SEGMENT_NAME = t.TABLE_NAME AND s.SEGMENT_TYPE IN ('TABLE', 'TABLE PARTITION', "
+        "'TABLE SUBPARTITION')) FROM USER_TABLES t WHERE t.TABLE_NAME = ?");
 }
 
 QString FactsStatement() {
