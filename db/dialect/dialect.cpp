@@ -241,7 +241,7 @@ Fault Dialect::Classify(const Error& error) const {
     return error.sqlState() == QLatin1String("HY008") ? Fault::Cancelled : Fault::Row;
 }
 
-RowEstimate EstimateRows(Connection& connection, const Dialect& dialect, const QString& table) {
+qint64 EstimateRows(Connection& connection, const Dialect& dialect, const QString& table) {
     // Below this many pages (8 MiB of 8 KiB pages) a count takes a moment.
     constexpr qint64 CountedPages = 1024;
     // Rows a page holds where the database never estimated them: the bar's range is
@@ -258,12 +258,12 @@ RowEstimate EstimateRows(Connection& connection, const Dialect& dialect, const Q
             const qint64 pages = row.GetFields()[2].Value().toLongLong();
             if (pages >= CountedPages) {
                 if (estimate.isNull())
-                    return {pages * RowsPerPage, false};
+                    return pages * RowsPerPage;
                 // The rows per page when the estimate was taken, over the pages now.
                 const double rows = analysed > 0
                                         ? estimate.toDouble() / double(analysed) * double(pages)
                                         : estimate.toDouble();
-                return {std::max<qint64>(qint64(rows), 1), false};
+                return std::max<qint64>(qint64(rows), 1);
             }
         }
     }
@@ -271,7 +271,7 @@ RowEstimate EstimateRows(Connection& connection, const Dialect& dialect, const Q
     counted.Open(dialect.CountStatement(table), connection);
     const qint64 rows = counted.GetFields()[0].Value().toLongLong();
     counted.Close();
-    return {rows, true};
+    return rows;
 }
 
 ColumnFacts ReadColumnFacts(Connection& connection, const Dialect& dialect, const QString& table,

@@ -134,11 +134,7 @@ ColumnFacts ReadColumnFacts(Connection& connection, const Dialect& dialect, cons
 
 // How many rows a table holds: the database's estimate (scaled to its size now), or a count
 // where the table is small or the database has no estimate.
-struct RowEstimate {
-    qint64 rows = 0;
-    bool exact = false;
-};
-RowEstimate EstimateRows(Connection& connection, const Dialect& dialect, const QString& table);
+qint64 EstimateRows(Connection& connection, const Dialect& dialect, const QString& table);
 
 // The names, quoted and joined by ", ", each behind `prefix`.
 QString ColumnList(const QStringList& columns, const QString& prefix = {});
