@@ -262,16 +262,18 @@ private:
     // Reads the next slice of rows (read ahead while the one before was converted), and
     // starts reading the one after; true when there was none.
     bool NextSlice() {
-        slice_.clear();
+        const auto readAhead = [this] {
+            ahead_ = reader_.Post([this] { return source_.Next(SliceRows); });
+        };
         sliceAt_ = 0;
         if (!ahead_.valid())
-            ahead_ = reader_.Post([this] { return source_.Next(SliceRows); });
+            readAhead();
         host_.Wait([&] { ahead_.wait(); });
         slice_ = ahead_.get();
         reading_ = !slice_.empty();
         if (reading_)
-            ahead_ = reader_.Post([this] { return source_.Next(SliceRows); });
-        return slice_.empty();
+            readAhead();
+        return !reading_;
     }
 
     bool Ended() const { return sliceAt_ >= slice_.size(); }
