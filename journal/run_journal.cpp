@@ -261,6 +261,17 @@ QString Running(qint64 id) {
     return QStringLiteral("Run %1 is still going; its journal is in use until it ends").arg(id);
 }
 
+// The lock of an existing journal, shared or exclusive; throws when there is no such journal
+// or its run still holds it.
+RunLock LockExisting(const QString& folder, qint64 id, bool exclusive) {
+    if (id < 1 || !QFileInfo(files::PathOf(folder, id)).isFile())
+        throw Error(NoJournal(id));
+    RunLock lock = RunLock::Try(files::LockPath(folder, id), exclusive);
+    if (!lock.Held())
+        throw Error(Running(id));
+    return lock;
+}
+
 } // namespace
 
 struct RunJournal::State {
@@ -358,11 +369,7 @@ std::unique_ptr<RunJournal> RunJournal::Open(qint64 id) {
                             .arg(folder));
     }
     const QString path = files::PathOf(folder, id);
-    if (id < 0 || !QFileInfo(path).isFile())
-        throw Error(NoJournal(id));
-    RunLock lock = RunLock::Try(files::LockPath(folder, id), false);
-    if (!lock.Held())
-        throw Error(Running(id));
+    RunLock lock = LockExisting(folder, id, false);
     try {
         auto state = std::make_unique<State>(id, path, std::move(lock),
                                              SqliteConnection::Open::ExistingOnly);
@@ -429,13 +436,8 @@ qint64 RunJournal::NewestToUndo(const QList<RunInfo>& runs) {
 
 void RunJournal::Forget(qint64 id) {
     const QString folder = Folder();
-    const QString path = files::PathOf(folder, id);
-    if (id < 1 || !QFileInfo(path).isFile())
-        throw Error(NoJournal(id));
-    RunLock lock = RunLock::Try(files::LockPath(folder, id), true);
-    if (!lock.Held())
-        throw Error(Running(id));
-    files::Remove(path);
+    RunLock lock = LockExisting(folder, id, true);
+    files::Remove(files::PathOf(folder, id));
     lock.RemoveFile();
 }
 
