@@ -81,8 +81,10 @@ QString ReadBackStatement(const WriteTarget& target, const QString& key) {
 
 Fault Classify(const Error& error) {
     // ORA-03113, 03114, 03135: the connection ended; ORA-00028, 01012: the session was killed
-    // or logged off. Oracle's driver reports them as HY000.
-    static constexpr int lost[] = {3113, 3114, 3135, 28, 1012};
+    // or logged off; ORA-01089, 01092, 01033, 01034: the instance is shutting down, ended,
+    // starting or gone; ORA-02396: the session idled past its limit. Oracle's driver reports
+    // them as HY000.
+    static constexpr int lost[] = {3113, 3114, 3135, 28, 1012, 1089, 1092, 1033, 1034, 2396};
     const int code = error.nativeCode();
     if (error.connectionLost() ||
         std::find(std::begin(lost), std::end(lost), code) != std::end(lost))

@@ -257,6 +257,11 @@ void TestStatements::faultClasses() {
 }
 
 void TestStatements::dialectStatements() {
+    QTest::newRow("ORA-01089 immediate shutdown") << ora << "HY000" << 1089 << false << lost;
+    QTest::newRow("ORA-01092 instance terminated") << ora << "HY000" << 1092 << false << lost;
+    QTest::newRow("ORA-01033 starting or shutting down") << ora << "HY000" << 1033 << false << lost;
+    QTest::newRow("ORA-01034 not available") << ora << "HY000" << 1034 << false << lost;
+    QTest::newRow("ORA-02396 idle time exceeded") << ora << "HY000" << 2396 << false << lost;
     QFETCH(QString, statement);
     QFETCH(QString, expected);
 
