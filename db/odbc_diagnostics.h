@@ -25,6 +25,12 @@ inline bool Succeeded(SQLRETURN result) {
     return result == SQL_SUCCESS || result == SQL_SUCCESS_WITH_INFO;
 }
 
+// A failed SQLMoreResults with this SQLSTATE means there are no further results: the driver
+// cannot look for them (HYC00) or the driver manager found it without the function (IM001).
+inline bool NoMoreResults(const QString& sqlState) {
+    return sqlState == QLatin1String("HYC00") || sqlState == QLatin1String("IM001");
+}
+
 // Every diagnostic record of the handle as one error: the message texts joined by newlines,
 // and the first record's SQLSTATE. Without records the text names the failed call. Given
 // the connection the handle belongs to, the error also tells whether it has died.

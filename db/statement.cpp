@@ -125,7 +125,12 @@ void Statement::Execute(const std::vector<ParameterColumn>& columns) {
         result = SQLMoreResults(statement);
         if (result == SQL_NO_DATA)
             return;
-        Check(result, SQL_HANDLE_STMT, statement, "SQLMoreResults", dbc);
+        if (!odbc::Succeeded(result)) {
+            Error error = odbc::DiagnosticError(SQL_HANDLE_STMT, statement, "SQLMoreResults", dbc);
+            if (odbc::NoMoreResults(error.sqlState()))
+                return;
+            throw error;
+        }
     }
 }
 

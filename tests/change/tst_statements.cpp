@@ -2,6 +2,7 @@
 #include "change/statements.h"
 #include "db/dialect/dialect.h"
 #include "db/error.h"
+#include "db/odbc_diagnostics.h"
 
 #include <QTest>
 
@@ -24,6 +25,8 @@ private slots:
     void writeParameters();
     void faultClasses_data();
     void faultClasses();
+    void moreResults_data();
+    void moreResults();
 };
 
 void TestStatements::escapeLiteral_data() {
@@ -254,6 +257,24 @@ void TestStatements::faultClasses() {
     QFETCH(int, fault);
     const db::Error error(u"failure"_qs, sqlState, dead, native);
     QCOMPARE(int(Dialect(Dbms(dbms)).Classify(error)), fault);
+}
+
+// How a failed SQLMoreResults after a write ends: only a driver that cannot look for further
+// results means there are none; anything else is the write's own failure.
+void TestStatements::moreResults_data() {
+    QTest::addColumn<QString>("sqlState");
+    QTest::addColumn<bool>("end");
+    QTest::newRow("optional feature not implemented") << "HYC00" << true;
+    QTest::newRow("driver without the function") << "IM001" << true;
+    QTest::newRow("general error") << "HY000" << false;
+    QTest::newRow("communication link failure") << "08S01" << false;
+    QTest::newRow("constraint") << "23000" << false;
+}
+
+void TestStatements::moreResults() {
+    QFETCH(QString, sqlState);
+    QFETCH(bool, end);
+    QCOMPARE(db::odbc::NoMoreResults(sqlState), end);
 }
 
 void TestStatements::dialectStatements() {
