@@ -90,6 +90,13 @@ inline constexpr auto NotATable =
     "The selected table is a view or another object whose rows cannot be named; nothing was "
     "changed.";
 inline constexpr auto MayNotUpdate = "You may not update the selected field; nothing was changed.";
+inline constexpr auto TableNotWritable =
+    "The selected table cannot be written (read only, external, a nested table, an overflow "
+    "segment, a materialized view that cannot be updated, or in the recycle bin); nothing was "
+    "changed.";
+inline constexpr auto NationalText =
+    "The selected field holds national character data (NCHAR or NVARCHAR2), which the "
+    "registered Oracle driver cannot write; nothing was changed.";
 // %1: the fields, each with why.
 inline constexpr auto FieldsLeft =
     "These selected fields cannot be changed and are left as they are: %1.";

@@ -72,11 +72,14 @@ struct Refusal {
 };
 
 // The first refusal the facts call for, in the order they are checked.
-std::optional<Refusal> RefusalOf(const db::ColumnFacts& facts) {
+std::optional<Refusal> RefusalOf(const db::ColumnFacts& facts, bool nationalText) {
     if (!facts.known)
         return std::nullopt;
     const std::pair<bool, Refusal> checks[] = {
         {!facts.table, {ChangeMessages::NotATable, "its rows cannot be named"}},
+        {!facts.tableWritable, {ChangeMessages::TableNotWritable, "its table cannot be written"}},
+        {facts.national && !nationalText,
+         {ChangeMessages::NationalText, "national character data the driver cannot write"}},
         {facts.largeObject, {ChangeMessages::LargeObject, "a large object"}},
         {!facts.text, {ChangeMessages::NotText, "does not hold text"}},
         {facts.generated, {ChangeMessages::Generated, "computed by the database"}},
@@ -91,12 +94,12 @@ std::optional<Refusal> RefusalOf(const db::ColumnFacts& facts) {
 } // namespace
 
 QString RunSession::Refusal(int column) const {
-    const auto refusal = RefusalOf(Facts(column));
+    const auto refusal = RefusalOf(Facts(column), !dialect_ || dialect_->WritesNationalText());
     return refusal ? QLatin1String(refusal->message) : QString();
 }
 
 QString RunSession::Reason(int column) const {
-    const auto refusal = RefusalOf(Facts(column));
+    const auto refusal = RefusalOf(Facts(column), !dialect_ || dialect_->WritesNationalText());
     return refusal ? QLatin1String(refusal->reason) : QString();
 }
 

@@ -26,14 +26,6 @@ QString InfoText(Connection& connection, SQLUSMALLINT item) {
     return odbc::FromWide(buffer, length / qsizetype(sizeof(SQLWCHAR)));
 }
 
-// "12.02.0010 ..." from 12.2 on.
-bool HasCollate(const QString& version) {
-    const QStringList parts = version.split(QLatin1Char('.'));
-    const int major = parts.value(0).toInt();
-    const int minor = parts.value(1).left(2).toInt();
-    return major > 12 || (major == 12 && minor >= 2);
-}
-
 } // namespace
 
 Dialect::Dialect(Dbms dbms) : dbms_(dbms), namesRows_(dbms != Dbms::Other) {}
@@ -42,11 +34,17 @@ Dialect Dialect::Of(Connection& connection, const QString& table) {
     const QString name = InfoText(connection, SQL_DBMS_NAME);
     Dialect dialect(Dbms::Other);
     if (name.contains(QLatin1String("Oracle"), Qt::CaseInsensitive))
-        dialect = Dialect(Dbms::Oracle).WithCollate(HasCollate(InfoText(connection, SQL_DBMS_VER)));
+        dialect = Dialect(Dbms::Oracle);
     else if (name.contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive))
         dialect = Dialect(Dbms::PostgreSQL);
     if (table.isEmpty() || dialect.dbms_ == Dbms::Other)
         return dialect;
+    if (dialect.dbms_ == Dbms::Oracle) {
+        // Whether COLLATE BINARY is taken is asked, not inferred from the release: without
+        // it the session's binary NLS_COMP and NLS_SORT alone make the comparison.
+        dialect.collate_ = Accepts(connection, dialect, oracle::CollateProbe());
+        dialect.nationalText_ = !oracle::LacksNationalText(InfoText(connection, SQL_DRIVER_NAME));
+    }
     Statement key(connection, dialect.KeyStatement());
     key.Execute({{dialect.TableParameter(table)}});
     Recordset& found = key.Result();
@@ -79,6 +77,24 @@ Dialect Dialect::WithCollate(bool collate) const {
     Dialect collated = *this;
     collated.collate_ = collate;
     return collated;
+}
+
+Dialect Dialect::WithoutNationalText() const {
+    Dialect narrow = *this;
+    narrow.nationalText_ = false;
+    return narrow;
+}
+
+bool Accepts(Connection& connection, const Dialect& dialect, const QString& statement) {
+    try {
+        Statement(connection, statement).Execute({});
+        return true;
+    } catch (const Error& error) {
+        const Fault fault = dialect.Classify(error);
+        if (fault != Fault::Row && fault != Fault::MissingObject)
+            throw;
+        return false;
+    }
 }
 
 bool Dialect::WriteReturnsRows() const {
@@ -125,8 +141,8 @@ QString Dialect::ReadStatement(const QString& table, const QStringList& columns)
     const QString key = countOnly_ || dbms_ == Dbms::Oracle ? keyColumn_ : QString();
     QString select = QLatin1String("SELECT ") + ColumnList(columns);
     if (namesRows_ && dbms_ != Dbms::Other)
-        select += QLatin1String(", ") +
-                  (dbms_ == Dbms::Oracle ? oracle::Identity(key) : postgres::Identity(key));
+        select += QLatin1String(", ") + (dbms_ == Dbms::Oracle ? oracle::Identity(key, keyType_)
+                                                               : postgres::Identity(key));
     return select + QLatin1String(" FROM ") + QuoteIdentifier(table);
 }
 
@@ -185,7 +201,7 @@ QString Dialect::WriteStatement(const WriteTarget& target, bool keyed) const {
                column + QLatin1String(" = ? WHERE ") + column + QLatin1String(" = ?");
     }
     if (dbms_ == Dbms::Oracle)
-        return oracle::WriteStatement(target, key, collate_);
+        return oracle::WriteStatement(target, key, keyType_, collate_);
     if (countOnly_)
         return postgres::RowWriteStatement(target, key, keyType_);
     return postgres::JoinWriteStatement(target, keyColumn_, keyType_, keyed);
@@ -221,7 +237,7 @@ std::vector<ParameterColumn> Dialect::WriteParameters(const std::vector<RowWrite
 QString Dialect::ReadBackStatement(const WriteTarget& target, bool keyed) const {
     const QString key = keyed ? keyColumn_ : QString();
     if (dbms_ == Dbms::Oracle)
-        return oracle::ReadBackStatement(target, key);
+        return oracle::ReadBackStatement(target, key, keyType_);
     return postgres::ReadBackStatement(target, key, keyType_);
 }
 
@@ -284,7 +300,7 @@ ColumnFacts ReadColumnFacts(Connection& connection, const Dialect& dialect, cons
     if (!row.IsOpen() || row.Eof())
         return {};
     const auto flag = [&](int index) { return row.GetFields()[index].Value().toInt() > 0; };
-    return {true, flag(0), flag(1), flag(2), flag(3), flag(4), flag(5)};
+    return {true, flag(0), flag(1), flag(2), flag(3), flag(4), flag(5), flag(6), flag(7)};
 }
 
 } // namespace db

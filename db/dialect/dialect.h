@@ -46,6 +46,9 @@ struct ColumnFacts {
     bool table = true;        // a table, whose rows have an identity (not a view)
     bool mayUpdate = true;    // the user may update the column
     bool updateTriggers = false;
+    bool tableWritable = true; // not read only, external, nested, an overflow segment, a
+                               // materialized view that cannot be updated, or dropped
+    bool national = false;     // NCHAR or NVARCHAR2
 };
 
 // What differs between the databases the program writes to: how rows are named and read,
@@ -54,8 +57,9 @@ struct ColumnFacts {
 class Dialect {
 public:
     explicit Dialect(Dbms dbms);
-    // The database on the other end of an open connection, as its driver names it, with the
-    // table's single-column primary key when it has one.
+    // The database on the other end of an open connection, as its driver names it. Given the
+    // table, also its single-column primary key when it has one that names rows, and what the
+    // database and its driver can do (asked once, for a run).
     static Dialect Of(Connection& connection, const QString& table = {});
     // The same dialect naming rows by a primary key column of the given SQL type.
     Dialect WithKey(const QString& column, const QString& type) const;
@@ -65,6 +69,8 @@ public:
     Dialect WithCountOnlyWrites() const;
     // Oracle 12.2 and later compare under an explicit COLLATE BINARY.
     Dialect WithCollate(bool collate) const;
+    // The same dialect through a driver that cannot write NCHAR and NVARCHAR2 columns.
+    Dialect WithoutNationalText() const;
 
     Dbms dbms() const { return dbms_; }
     const QString& keyColumn() const { return keyColumn_; }
@@ -75,6 +81,8 @@ public:
     // The write returns each written row's place, identity after the write and stored
     // value; otherwise only a count of rows comes back.
     bool WriteReturnsRows() const;
+    // The driver writes national character columns (Microsoft's old Oracle driver does not).
+    bool WritesNationalText() const { return nationalText_; }
 
     // Run once on each connection a run opens.
     QStringList SessionStatements() const;
@@ -126,7 +134,13 @@ private:
     bool namesRows_ = true;
     bool countOnly_ = false;
     bool collate_ = false;
+    bool nationalText_ = true;
 };
+
+// Whether the database runs the statement, a probe of what it supports: false when it
+// refuses it as a row fault or a missing object would be; a lost connection or a cancel
+// is thrown.
+bool Accepts(Connection& connection, const Dialect& dialect, const QString& statement);
 
 // Reads the facts of a column through FactsStatement; unknown where the database has none.
 ColumnFacts ReadColumnFacts(Connection& connection, const Dialect& dialect, const QString& table,
@@ -142,12 +156,18 @@ QString ColumnList(const QStringList& columns, const QString& prefix = {});
 // Each database's statements (db/dialect/oracle.cpp, db/dialect/postgres.cpp).
 namespace oracle {
 // The row's identity as the read statement selects it: by address, or by the key.
-QString Identity(const QString& key);
+QString Identity(const QString& key, const QString& keyType);
 QString KeyStatement();
 QString FactsStatement();
 QString SizeStatement();
-QString WriteStatement(const WriteTarget& target, const QString& key, bool collate);
-QString ReadBackStatement(const WriteTarget& target, const QString& key);
+// Runs where a condition may carry COLLATE BINARY.
+QString CollateProbe();
+// The driver registered under that name is Microsoft's old one, which knows no NCHAR,
+// NVARCHAR2 or NCLOB (its SQL_DRIVER_NAME is MSORCL32.DLL).
+bool LacksNationalText(const QString& driverName);
+QString WriteStatement(const WriteTarget& target, const QString& key, const QString& keyType,
+                       bool collate);
+QString ReadBackStatement(const WriteTarget& target, const QString& key, const QString& keyType);
 Fault Classify(const Error& error);
 } // namespace oracle
 

@@ -13,26 +13,56 @@ QString Q(const QString& name) {
     return QuoteIdentifier(name);
 }
 
+// An integer key's text both ways, whatever NLS_NUMERIC_CHARACTERS says (38 digits, the most
+// a NUMBER holds).
+constexpr auto IntegerFormat = "'FM99999999999999999999999999999999999999'";
+
+bool IntegerKey(const QString& keyType) {
+    return keyType == QLatin1String("NUMBER");
+}
+
 // One row by its identity: the primary key, else the ROWID bound as text (physical and
 // logical rowids alike).
-QString RowByIdentity(const QString& key) {
-    return (key.isEmpty() ? QStringLiteral("ROWID") : Q(key)) + QLatin1String(" = ?");
+QString RowByIdentity(const QString& key, const QString& keyType) {
+    if (key.isEmpty())
+        return QStringLiteral("ROWID = ?");
+    if (IntegerKey(keyType))
+        return Q(key) + QLatin1String(" = TO_NUMBER(?, ") + QLatin1String(IntegerFormat) +
+               QLatin1Char(')');
+    return Q(key) + QLatin1String(" = ?");
 }
 
 } // namespace
 
 // ROWID itself (ROWIDTOCHAR gives no logical rowid of an index-organized table), or the key.
-QString Identity(const QString& key) {
-    return key.isEmpty() ? QStringLiteral("ROWID") : QLatin1String("'=' || ") + Q(key);
+QString Identity(const QString& key, const QString& keyType) {
+    if (key.isEmpty())
+        return QStringLiteral("ROWID");
+    if (IntegerKey(keyType))
+        return QLatin1String("'=' || TO_CHAR(") + Q(key) + QLatin1String(", ") +
+               QLatin1String(IntegerFormat) + QLatin1Char(')');
+    return QLatin1String("'=' || ") + Q(key);
+}
+
+QString CollateProbe() {
+    return QStringLiteral("SELECT 1 FROM DUAL WHERE 'a' COLLATE BINARY = 'a'");
+}
+
+bool LacksNationalText(const QString& driverName) {
+    return driverName.startsWith(QLatin1String("msorcl"), Qt::CaseInsensitive);
 }
 
 QString KeyStatement() {
+    // Only a key whose text does not depend on the session names rows: character data, or an
+    // integer (written with an explicit format); a DATE, TIMESTAMP or fractional NUMBER key
+    // would pass through NLS_DATE_FORMAT or NLS_NUMERIC_CHARACTERS, so such rows go by ROWID.
     return QStringLiteral(
         "SELECT c.COLUMN_NAME, t.DATA_TYPE FROM USER_CONSTRAINTS k JOIN USER_CONS_COLUMNS c ON "
         "c.CONSTRAINT_NAME = k.CONSTRAINT_NAME JOIN USER_TAB_COLS t ON t.TABLE_NAME = "
         "k.TABLE_NAME AND t.COLUMN_NAME = c.COLUMN_NAME WHERE k.TABLE_NAME = ? AND "
         "k.CONSTRAINT_TYPE = 'P' AND NOT EXISTS (SELECT 1 FROM USER_CONS_COLUMNS x WHERE "
-        "x.CONSTRAINT_NAME = k.CONSTRAINT_NAME AND x.POSITION > 1)");
+        "x.CONSTRAINT_NAME = k.CONSTRAINT_NAME AND x.POSITION > 1) AND (t.DATA_TYPE IN ('CHAR', "
+        "'VARCHAR2', 'NCHAR', 'NVARCHAR2') OR (t.DATA_TYPE = 'NUMBER' AND t.DATA_SCALE = 0))");
 }
 
 QString SizeStatement() {
@@ -46,19 +76,30 @@ QString SizeStatement() {
 }
 
 QString FactsStatement() {
+    // Update triggers on the table whoever owns them; a table that cannot be written: read
+    // only, an index-organized table's overflow segment, a nested table, in the recycle bin,
+    // external, or the container of a materialized view that cannot be updated.
     return QStringLiteral(
         "SELECT CASE WHEN c.DATA_TYPE IN ('CHAR', 'VARCHAR2', 'NCHAR', 'NVARCHAR2') THEN 1 ELSE "
         "0 END, CASE WHEN c.VIRTUAL_COLUMN = 'YES' THEN 1 ELSE 0 END, CASE WHEN c.DATA_TYPE IN "
         "('CLOB', 'NCLOB', 'LONG') THEN 1 ELSE 0 END, (SELECT COUNT(*) FROM USER_TABLES u WHERE "
-        "u.TABLE_NAME = c.TABLE_NAME), 1, (SELECT COUNT(*) FROM USER_TRIGGERS g WHERE "
-        "g.TABLE_NAME = c.TABLE_NAME AND g.TRIGGERING_EVENT LIKE '%UPDATE%') FROM USER_TAB_COLS "
-        "c WHERE c.TABLE_NAME = ? AND c.COLUMN_NAME = ?");
+        "u.TABLE_NAME = c.TABLE_NAME), 1, (SELECT COUNT(*) FROM ALL_TRIGGERS g WHERE "
+        "g.TABLE_OWNER = USER AND g.TABLE_NAME = c.TABLE_NAME AND g.TRIGGERING_EVENT LIKE "
+        "'%UPDATE%'), (SELECT COUNT(*) FROM USER_TABLES u WHERE u.TABLE_NAME = c.TABLE_NAME AND "
+        "NVL(u.READ_ONLY, 'NO') = 'NO' AND NVL(u.IOT_TYPE, 'IOT') <> 'IOT_OVERFLOW' AND "
+        "NVL(u.NESTED, 'NO') = 'NO' AND NVL(u.DROPPED, 'NO') = 'NO' AND NOT EXISTS (SELECT 1 FROM "
+        "USER_EXTERNAL_TABLES x WHERE "
+        "x.TABLE_NAME = u.TABLE_NAME) AND NOT EXISTS (SELECT 1 FROM USER_MVIEWS m WHERE "
+        "m.CONTAINER_NAME = u.TABLE_NAME AND m.UPDATABLE = 'N')), CASE WHEN c.DATA_TYPE IN "
+        "('NCHAR', 'NVARCHAR2') THEN 1 ELSE 0 END FROM USER_TAB_COLS c WHERE c.TABLE_NAME = ? "
+        "AND c.COLUMN_NAME = ?");
 }
 
 // One parameter set per row; only the count of rows written comes back. The session
 // compares binary; a column's own collation (12.2 on) is overridden by COLLATE BINARY. With
 // several columns, a NULL new value and guard leave a column as it is.
-QString WriteStatement(const WriteTarget& target, const QString& key, bool collate) {
+QString WriteStatement(const WriteTarget& target, const QString& key, const QString& keyType,
+                       bool collate) {
     const bool several = target.columns.size() > 1;
     QStringList sets, guards;
     for (const QString& name : target.columns) {
@@ -70,13 +111,13 @@ QString WriteStatement(const WriteTarget& target, const QString& key, bool colla
         guards.append(several ? QStringLiteral("(? IS NULL OR %1)").arg(guard) : guard);
     }
     return QLatin1String("UPDATE ") + Q(target.table) + QLatin1String(" SET ") +
-           sets.join(QLatin1String(", ")) + QLatin1String(" WHERE ") + RowByIdentity(key) +
+           sets.join(QLatin1String(", ")) + QLatin1String(" WHERE ") + RowByIdentity(key, keyType) +
            QLatin1String(" AND ") + guards.join(QLatin1String(" AND "));
 }
 
-QString ReadBackStatement(const WriteTarget& target, const QString& key) {
+QString ReadBackStatement(const WriteTarget& target, const QString& key, const QString& keyType) {
     return QLatin1String("SELECT ") + ColumnList(target.columns) + QLatin1String(" FROM ") +
-           Q(target.table) + QLatin1String(" WHERE ") + RowByIdentity(key);
+           Q(target.table) + QLatin1String(" WHERE ") + RowByIdentity(key, keyType);
 }
 
 Fault Classify(const Error& error) {

@@ -97,7 +97,7 @@ QString FactsStatement() {
         "CAST(c.relkind IN ('r', 'p') AS int), "
         "CAST(has_column_privilege(c.oid, a.attnum, 'UPDATE') AS int), "
         "CAST(EXISTS (SELECT 1 FROM pg_trigger g WHERE g.tgrelid = c.oid AND NOT "
-        "g.tgisinternal) AS int) "
+        "g.tgisinternal) AS int), 1, 0 "
         "FROM pg_class c JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT "
         "a.attisdropped JOIN pg_type y ON y.oid = a.atttypid "
         "WHERE c.oid = to_regclass(?) AND a.attname = ?");

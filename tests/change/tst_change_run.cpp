@@ -587,6 +587,16 @@ private slots:
         QCOMPARE(column(table), QStringList({"ONE", "TWO"}));
     }
 
+    // A probe of what the database takes says no, instead of failing, where the database
+    // refuses the statement: Oracle's COLLATE probe on the stand-in, which has no DUAL.
+    void probeRefusedSaysNo() {
+        db::Connection connection;
+        connection.Open(OdbcConnectionString(user_.profile()));
+        const db::Dialect dialect = db::Dialect::Of(connection);
+        QVERIFY(db::Accepts(connection, dialect, "SELECT 1 WHERE 'a' COLLATE \"C\" = 'a'"));
+        QVERIFY(!db::Accepts(connection, dialect, db::oracle::CollateProbe()));
+    }
+
     // A connection ended by the server stops the run after one report; the group in flight
     // is rolled back whole.
     void lostConnectionEndsTheRunOnce() {

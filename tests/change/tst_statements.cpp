@@ -27,6 +27,10 @@ private slots:
     void faultClasses();
     void moreResults_data();
     void moreResults();
+    void oracleCatalogue_data();
+    void oracleCatalogue();
+    void nationalTextDrivers_data();
+    void nationalTextDrivers();
 };
 
 void TestStatements::escapeLiteral_data() {
@@ -100,19 +104,31 @@ void TestStatements::dialectStatements_data() {
 
     const Dialect oracle(Dbms::Oracle), pg(Dbms::PostgreSQL);
     const Dialect oracleKeyed = oracle.WithKey(u"EMPNO"_qs, u"NUMBER"_qs).WithCollate(true);
+    const Dialect oracleCoded = oracle.WithKey(u"CODE"_qs, u"VARCHAR2"_qs);
     const Dialect keyed = pg.WithKey(u"id"_qs, u"integer"_qs);
     const db::WriteTarget emp{u"EMP"_qs, {u"ENAME"_qs}, {false}},
         padded{u"T"_qs, {u"C"_qs}, {true}};
     QTest::newRow("oracle read") << oracle.ReadStatement(u"EMP"_qs, {u"ENAME"_qs})
                                  << u"SELECT \"ENAME\", ROWID FROM \"EMP\""_qs;
-    QTest::newRow("oracle read by key") << oracleKeyed.ReadStatement(u"EMP"_qs, {u"ENAME"_qs})
-                                        << u"SELECT \"ENAME\", '=' || \"EMPNO\" FROM \"EMP\""_qs;
-    QTest::newRow("oracle write before 12.2")
+    QTest::newRow("oracle read by integer key")
+        << oracleKeyed.ReadStatement(u"EMP"_qs, {u"ENAME"_qs})
+        << u"SELECT \"ENAME\", '=' || TO_CHAR(\"EMPNO\", "
+           "'FM99999999999999999999999999999999999999') FROM \"EMP\""_qs;
+    QTest::newRow("oracle read by character key")
+        << oracleCoded.ReadStatement(u"EMP"_qs, {u"ENAME"_qs})
+        << u"SELECT \"ENAME\", '=' || \"CODE\" FROM \"EMP\""_qs;
+    QTest::newRow("oracle write by character key") << oracleCoded.WriteStatement(emp, true)
+                                                   << u"UPDATE \"EMP\" SET \"ENAME\" = ? WHERE "
+                                                      "\"CODE\" = ? AND \"ENAME\" = ?"_qs;
+    QTest::newRow("oracle collate probe")
+        << db::oracle::CollateProbe() << u"SELECT 1 FROM DUAL WHERE 'a' COLLATE BINARY = 'a'"_qs;
+    QTest::newRow("oracle write where COLLATE is refused")
         << oracle.WriteStatement(emp, false)
         << u"UPDATE \"EMP\" SET \"ENAME\" = ? WHERE ROWID = ? AND \"ENAME\" = ?"_qs;
     QTest::newRow("oracle write by key, binary collation")
         << oracleKeyed.WriteStatement(emp, true)
-        << u"UPDATE \"EMP\" SET \"ENAME\" = ? WHERE \"EMPNO\" = ? AND \"ENAME\" COLLATE BINARY = ?"_qs;
+        << u"UPDATE \"EMP\" SET \"ENAME\" = ? WHERE \"EMPNO\" = TO_NUMBER(?, "
+           "'FM99999999999999999999999999999999999999') AND \"ENAME\" COLLATE BINARY = ?"_qs;
     QTest::newRow("oracle read-back") << oracle.ReadBackStatement(emp, false)
                                       << u"SELECT \"ENAME\" FROM \"EMP\" WHERE ROWID = ?"_qs;
     QTest::newRow("oracle session") << oracle.SessionStatements().join(';')
@@ -241,6 +257,11 @@ void TestStatements::faultClasses_data() {
     QTest::newRow("ORA-03135 connection lost contact") << ora << "HY000" << 3135 << false << lost;
     QTest::newRow("ORA-00028 session killed") << ora << "HY000" << 28 << false << lost;
     QTest::newRow("ORA-01012 not logged on") << ora << "HY000" << 1012 << false << lost;
+    QTest::newRow("ORA-01089 immediate shutdown") << ora << "HY000" << 1089 << false << lost;
+    QTest::newRow("ORA-01092 instance terminated") << ora << "HY000" << 1092 << false << lost;
+    QTest::newRow("ORA-01033 starting or shutting down") << ora << "HY000" << 1033 << false << lost;
+    QTest::newRow("ORA-01034 not available") << ora << "HY000" << 1034 << false << lost;
+    QTest::newRow("ORA-02396 idle time exceeded") << ora << "HY000" << 2396 << false << lost;
     QTest::newRow("ORA-00942 no such table") << ora << "42S02" << 942 << false << missing;
     QTest::newRow("ORA-00904 invalid identifier") << ora << "42S22" << 904 << false << missing;
     QTest::newRow("ORA-01013 cancel") << ora << "HY008" << 1013 << false << cancelled;
@@ -277,12 +298,54 @@ void TestStatements::moreResults() {
     QCOMPARE(db::odbc::NoMoreResults(sqlState), end);
 }
 
+// What Oracle's catalogue statements ask, condition by condition (only as text here).
+void TestStatements::oracleCatalogue_data() {
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("condition");
+    const QString facts = db::oracle::FactsStatement(), key = db::oracle::KeyStatement();
+    QTest::newRow("update triggers whoever owns them")
+        << facts << u"FROM ALL_TRIGGERS g WHERE g.TABLE_OWNER = USER AND g.TABLE_NAME"_qs;
+    QTest::newRow("read only") << facts << u"NVL(u.READ_ONLY, 'NO') = 'NO'"_qs;
+    QTest::newRow("overflow segment") << facts << u"NVL(u.IOT_TYPE, 'IOT') <> 'IOT_OVERFLOW'"_qs;
+    QTest::newRow("nested table") << facts << u"NVL(u.NESTED, 'NO') = 'NO'"_qs;
+    QTest::newRow("recycle bin") << facts << u"NVL(u.DROPPED, 'NO') = 'NO'"_qs;
+    QTest::newRow("external table")
+        << facts << u"NOT EXISTS (SELECT 1 FROM USER_EXTERNAL_TABLES"_qs;
+    QTest::newRow("materialized view")
+        << facts << u"USER_MVIEWS m WHERE m.CONTAINER_NAME = u.TABLE_NAME AND m.UPDATABLE = 'N'"_qs;
+    QTest::newRow("national character column")
+        << facts << u"CASE WHEN c.DATA_TYPE IN ('NCHAR', 'NVARCHAR2') THEN 1 ELSE 0 END FROM"_qs;
+    QTest::newRow("key: character or integer only")
+        << key
+        << u"AND (t.DATA_TYPE IN ('CHAR', 'VARCHAR2', 'NCHAR', 'NVARCHAR2') OR (t.DATA_TYPE = "
+           "'NUMBER' AND t.DATA_SCALE = 0))"_qs;
+}
+
+void TestStatements::oracleCatalogue() {
+    QFETCH(QString, statement);
+    QFETCH(QString, condition);
+    QVERIFY2(statement.contains(condition), qPrintable(statement));
+}
+
+// Microsoft's old driver for Oracle, told by its SQL_DRIVER_NAME, cannot write NCHAR or
+// NVARCHAR2; Oracle's own driver under the same registered name can.
+void TestStatements::nationalTextDrivers_data() {
+    QTest::addColumn<QString>("driver");
+    QTest::addColumn<bool>("lacks");
+    QTest::newRow("Microsoft's") << "MSORCL32.DLL" << true;
+    QTest::newRow("Microsoft's, lower case") << "msorcl32.dll" << true;
+    QTest::newRow("Oracle's on Windows") << "SQORA32.DLL" << false;
+    QTest::newRow("Oracle's on Linux") << "libsqora.so.19.1" << false;
+    QTest::newRow("psqlODBC") << "psqlodbcw.so" << false;
+}
+
+void TestStatements::nationalTextDrivers() {
+    QFETCH(QString, driver);
+    QFETCH(bool, lacks);
+    QCOMPARE(db::oracle::LacksNationalText(driver), lacks);
+}
+
 void TestStatements::dialectStatements() {
-    QTest::newRow("ORA-01089 immediate shutdown") << ora << "HY000" << 1089 << false << lost;
-    QTest::newRow("ORA-01092 instance terminated") << ora << "HY000" << 1092 << false << lost;
-    QTest::newRow("ORA-01033 starting or shutting down") << ora << "HY000" << 1033 << false << lost;
-    QTest::newRow("ORA-01034 not available") << ora << "HY000" << 1034 << false << lost;
-    QTest::newRow("ORA-02396 idle time exceeded") << ora << "HY000" << 2396 << false << lost;
     QFETCH(QString, statement);
     QFETCH(QString, expected);
 
