@@ -11,6 +11,17 @@ namespace {
 // The statements a writer prepares, each at most once.
 enum Kind { ByAddress, ByKey, ReadBackByAddress, ReadBackByKey };
 
+// A blank-padded column pads what it is given, so its new value goes without the trailing
+// blanks it was read with: a character whose converted form is longer in the database's
+// encoding would otherwise push the padded value past the column's width. One character is
+// kept, as Oracle takes an empty text for NULL.
+QString Unpadded(const QString& value) {
+    qsizetype end = value.size();
+    while (end > 1 && value[end - 1] == QLatin1Char(' '))
+        --end;
+    return end == value.size() ? value : value.left(end);
+}
+
 } // namespace
 
 GroupWriter::GroupWriter(db::Connection& connection, const db::Dialect& dialect,
@@ -130,9 +141,14 @@ std::vector<db::ParameterColumn> GroupWriter::Parameters(std::span<const Pending
     writes.reserve(rows.size());
     for (const PendingRow& row : rows) {
         db::RowWrite& rowWrite = writes.emplace_back(db::RowWrite{row.id, {}, {}});
-        for (const FieldChange& field : row.fields) {
+        for (std::size_t k = 0; k < row.fields.size(); ++k) {
+            const FieldChange& field = row.fields[k];
             rowWrite.guards.push_back(field.guard);
-            rowWrite.values.push_back(field.Changes() ? field.newValue : QString());
+            if (!field.Changes())
+                rowWrite.values.emplace_back();
+            else
+                rowWrite.values.push_back(target_.fixedWidth[k] ? Unpadded(field.newValue)
+                                                                : field.newValue);
         }
     }
     return dialect_.WriteParameters(writes, db::Dialect::IsKeyIdentity(rows.front().id));

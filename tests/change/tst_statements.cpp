@@ -1,8 +1,10 @@
 #include "casing/case_rules.h"
+#include "change/group_writer.h"
 #include "change/statements.h"
 #include "db/dialect/dialect.h"
 #include "db/error.h"
 #include "db/odbc_diagnostics.h"
+#include "journal/run_journal.h"
 
 #include <QTest>
 
@@ -217,6 +219,17 @@ void TestStatements::writeParameters_data() {
                                       false))
         << QList<QStringList>{{u"X"_qs}, {QString()}, {u"R1"_qs}, {u"x"_qs},
                               {u"x"_qs}, {QString()}, {QString()}};
+    // U+023A is two bytes in UTF-8, its lower case U+2C65 three: padded, CHAR(4 BYTE) overflows.
+    db::Connection unopened;
+    const GroupWriter padded(unopened, Dialect(Dbms::Oracle), {u"T"_qs, {u"C"_qs}, {true}}, false,
+                             nullptr, {}, {});
+    std::vector<PendingRow> pending{
+        {0, u"R1"_qs, {{QVariant(u"\u023A "_qs), u"\u023A "_qs, u"\u2C65 "_qs}}, 146},
+        {1, u"R2"_qs, {{QVariant(u"A  "_qs), u"A  "_qs, u"a  "_qs}}, 146}};
+    QTest::newRow("oracle, CHAR: the new value unpadded, the guard as read")
+        << lists(padded.Take(pending).parameters)
+        << QList<QStringList>{
+               {u"\u2C65"_qs, u"a"_qs}, {u"R1"_qs, u"R2"_qs}, {u"\u023A "_qs, u"A  "_qs}};
     QTest::newRow("stand-in count-only: ctid and tableoid")
         << lists(Dialect(Dbms::PostgreSQL)
                      .WithCountOnlyWrites()
