@@ -50,4 +50,41 @@ void RowStatement::Run(const char* what) {
         throw Error(QStringLiteral("%1: %2").arg(QLatin1String(what), Reason(database_)));
 }
 
+qint64 RowStatement::Number(const char* what, qint64 none) {
+    const qint64 number = First(what) ? NumberAt(0) : none;
+    Reset();
+    return number;
+}
+
+bool RowStatement::First(const char* what) {
+    const int result = sqlite3_step(statement_);
+    if (result == SQLITE_ROW)
+        return true;
+    Reset();
+    if (result != SQLITE_DONE)
+        throw Error(QStringLiteral("%1: %2").arg(QLatin1String(what), Reason(database_)));
+    return false;
+}
+
+qint64 RowStatement::NumberAt(int column) const {
+    return sqlite3_column_int64(statement_, column);
+}
+
+QString RowStatement::TextAt(int column) const {
+    const auto* text = static_cast<const char16_t*>(sqlite3_column_text16(statement_, column));
+    if (!text)
+        return {};
+    const int units = sqlite3_column_bytes16(statement_, column) / 2;
+    return units == 0 ? QString(QLatin1String("")) : QString::fromUtf16(text, units);
+}
+
+void RowStatement::Reset() {
+    sqlite3_reset(statement_);
+    sqlite3_clear_bindings(statement_);
+}
+
+qint64 RowStatement::Changes() const {
+    return sqlite3_changes64(database_);
+}
+
 } // namespace journal

@@ -25,6 +25,16 @@ public:
     void Bind(int index, const QString& text);
     // Runs the statement once with the values bound; `what` names its purpose in a failure.
     void Run(const char* what);
+    // Runs a query once: the first column of its first row, or `none` when it has no row.
+    qint64 Number(const char* what, qint64 none);
+    // Runs a query for its first row: true when there is one, its columns (from 0) then read
+    // by NumberAt and TextAt until Reset.
+    bool First(const char* what);
+    qint64 NumberAt(int column) const;
+    QString TextAt(int column) const; // a null QString for NULL
+    void Reset();
+    // The rows the last Run inserted, changed or removed.
+    qint64 Changes() const;
 
 private:
     sqlite3* database_ = nullptr;

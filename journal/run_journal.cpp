@@ -4,6 +4,7 @@
 
 #include "journal/checksum.h"
 #include "journal/journal_files.h"
+#include "journal/journal_proof.h"
 #include "journal/retention.h"
 #include "journal/run_lock.h"
 #include "journal/sqlite_connection.h"
@@ -24,39 +25,65 @@ namespace journal {
 
 namespace {
 
-// The journal's format; files of another version are not read.
-constexpr int FormatVersion = 2;
+// The journal's format. Format 3 records each group and the commit of what it wrote;
+// format 2 (the release before) is still read, its written rows all in doubt. Files of
+// another version are not read.
+constexpr int FormatVersion = 3;
+constexpr int OldestFormat = 2;
 
 // A row's outcome goes to `outcomes` rather than into its entry: an append costs a third of
 // an update in place, and Settle runs once per group. An entry without an outcome is as it
 // was appended. Each record carries the CRC-32 of its own fields; for entries and outcomes
 // it shares one integer with the state (`sealed`: the CRC times 4 plus the state), since
 // every value bound through Qt SQL costs about a third of a microsecond. An entry's column
-// is NULL when it is the header's.
+// is NULL when it is the header's. An outcome settled with the rest of its group (`alone`
+// 0) is committed with the group; one settled on its own is 1 until its commit is recorded,
+// then 2. Each group records its range, its counts and its commit, and the header of an ended
+// run the number of groups: together they prove that no record was lost.
 constexpr auto Schema = R"(
 CREATE TABLE header (
   kind TEXT NOT NULL, undo_of INTEGER NOT NULL, sid TEXT, "user" TEXT, "table" TEXT,
   "column" TEXT, mode TEXT, table_key TEXT, key_column TEXT, key_type TEXT, started TEXT,
   ended TEXT, "read" INTEGER, written INTEGER, unchanged INTEGER, refused INTEGER,
-  "left" INTEGER, checksum INTEGER NOT NULL);
+  "left" INTEGER, stopped INTEGER NOT NULL, "groups" INTEGER NOT NULL,
+  checksum INTEGER NOT NULL);
 CREATE TABLE entries (
   "row" INTEGER PRIMARY KEY, "column" TEXT, id_before TEXT NOT NULL, id_after TEXT,
-  old_value TEXT, new_value TEXT, sealed INTEGER NOT NULL);
+  old_value TEXT, new_value TEXT, sealed INTEGER NOT NULL, "group" INTEGER NOT NULL);
 CREATE TABLE outcomes ("row" INTEGER PRIMARY KEY, sealed INTEGER NOT NULL, id_after TEXT,
-  stored TEXT);
-PRAGMA user_version = 2)";
+  stored TEXT, alone INTEGER NOT NULL, mark TEXT);
+CREATE TABLE "groups" ("group" INTEGER PRIMARY KEY, first INTEGER NOT NULL,
+  last INTEGER NOT NULL, entries INTEGER NOT NULL, outcomes INTEGER NOT NULL,
+  committed INTEGER NOT NULL, mark TEXT, checksum INTEGER NOT NULL);
+PRAGMA user_version = 3)";
 
-constexpr auto EntryColumns = R"(e."row", e."column", e.id_before, e.id_after, e.old_value,
-  e.new_value, e.sealed, o.sealed, o.id_after, o.stored
-  FROM entries e LEFT JOIN outcomes o ON o."row" = e."row")";
+// The entry's columns, its outcome's, then its group and how its outcome was committed
+// (constants in format 2).
+QString EntryColumns(int version) {
+    return QStringLiteral(R"(e."row", e."column", e.id_before, e.id_after, e.old_value,
+  e.new_value, e.sealed, o.sealed, o.id_after, o.stored, %1
+  FROM entries e LEFT JOIN outcomes o ON o."row" = e."row")")
+        .arg(version >= 3 ? QLatin1String("e.\"group\", o.alone, o.mark")
+                          : QLatin1String("0, 0, NULL"));
+}
 
+// Format 2's header fields, then those format 3 added.
 constexpr auto HeaderColumns = R"(kind, undo_of, sid, "user", "table", "column", mode,
   table_key, key_column, key_type, started, ended, "read", written, unchanged, refused,
-  "left")";
-constexpr int HeaderFields = 17;
+  "left", stopped, "groups")";
+constexpr int HeaderFields = 19;
+int HeaderFieldsOf(int version) {
+    return version >= 3 ? HeaderFields : HeaderFields - 2;
+}
+QString HeaderColumnsOf(int version) {
+    QString columns = QString::fromLatin1(HeaderColumns);
+    if (version < 3)
+        columns.truncate(columns.lastIndexOf(QLatin1String(", stopped")));
+    return columns;
+}
 // The header's fields that are numbers, by position in HeaderColumns.
-constexpr bool HeaderNumber[HeaderFields] = {false, true,  false, false, false, false,
-                                             false, false, false, false, false, false,
+constexpr bool HeaderNumber[HeaderFields] = {false, true,  false, false, false, false, false,
+                                             false, false, false, false, false, true,  true,
                                              true,  true,  true,  true,  true};
 
 // Times are kept in UTC with milliseconds; read back as local time.
@@ -80,7 +107,7 @@ const QString& NullIfEmpty(const QString& text) {
 }
 
 // The header's stored values, in HeaderColumns' order.
-QVariantList HeaderValues(const RunHeader& header) {
+QVariantList HeaderValues(const RunHeader& header, qint64 groups) {
     return {Text(header.kind),
             header.undoOf,
             Text(header.sid),
@@ -97,12 +124,14 @@ QVariantList HeaderValues(const RunHeader& header) {
             header.written,
             header.unchanged,
             header.refused,
-            header.left};
+            header.left,
+            qint64(header.stopped),
+            groups};
 }
 
 qint64 HeaderChecksum(const QVariantList& values) {
     Checksum checksum;
-    for (int i = 0; i < HeaderFields; ++i) {
+    for (int i = 0; i < values.size(); ++i) {
         if (HeaderNumber[i])
             checksum.Add(values[i].toLongLong());
         else
@@ -129,9 +158,18 @@ qint64 SealedEntry(qint64 row, const QString& column, const QString& idBefore,
                   state);
 }
 
+// How an outcome is committed (its `alone`).
+enum Alone { WithGroup = 0, AloneUncommitted = 1, AloneCommitted = 2 };
+
 // `stored`: the value the database stored where it differs from the one sent; null otherwise.
-qint64 SealedOutcome(qint64 row, int state, const QString& idAfter, const QString& stored) {
-    return Sealed(Checksum().Add(row).Add(state).Add(idAfter).AddNullable(stored), state);
+// An outcome settled with its group and without a mark is sealed as in format 2.
+qint64 SealedOutcome(qint64 row, int state, const QString& idAfter, const QString& stored,
+                     int alone = WithGroup, const QString& mark = {}) {
+    Checksum checksum;
+    checksum.Add(row).Add(state).Add(idAfter).AddNullable(stored);
+    if (alone != WithGroup || !mark.isNull())
+        checksum.Add(alone).AddNullable(mark);
+    return Sealed(checksum, state);
 }
 
 // The state a sealed value holds; -1 when it is none.
@@ -140,22 +178,32 @@ int StateOf(qint64 sealed) {
     return state <= int(EntryState::NotWritten) ? state : -1;
 }
 
-RunHeader ReadHeader(SqliteConnection& connection) {
+// What a journal's file holds before its entries.
+struct Stored {
+    int version = FormatVersion;
+    RunHeader header;
+    qint64 groups = 0; // the header's count of groups, for a run that ended
+};
+
+Stored ReadHeader(SqliteConnection& connection) {
+    Stored stored;
     QSqlQuery version = connection.Prepare(QStringLiteral("PRAGMA user_version"));
     SqliteConnection::Exec(version, "reading the format");
-    if (!version.next() || version.value(0).toInt() != FormatVersion)
+    stored.version = version.next() ? version.value(0).toInt() : 0;
+    if (stored.version < OldestFormat || stored.version > FormatVersion)
         throw Error(QStringLiteral("it is not in this version's format (with checksums)"));
+    const int fields = HeaderFieldsOf(stored.version);
     QSqlQuery query = connection.Prepare(
-        QStringLiteral("SELECT %1, checksum FROM header").arg(QLatin1String(HeaderColumns)));
+        QStringLiteral("SELECT %1, checksum FROM header").arg(HeaderColumnsOf(stored.version)));
     SqliteConnection::Exec(query, "reading the header");
     if (!query.next())
         throw Error(QStringLiteral("its header is missing"));
     QVariantList values;
-    for (int i = 0; i < HeaderFields; ++i)
+    for (int i = 0; i < fields; ++i)
         values.append(query.value(i));
-    if (HeaderChecksum(values) != query.value(HeaderFields).toLongLong() || query.next())
+    if (HeaderChecksum(values) != query.value(fields).toLongLong() || query.next())
         throw Error(QStringLiteral("its header does not match its checksum"));
-    RunHeader header;
+    RunHeader& header = stored.header;
     header.kind = values[0].toString();
     header.undoOf = values[1].toLongLong();
     header.sid = values[2].toString();
@@ -173,17 +221,25 @@ RunHeader ReadHeader(SqliteConnection& connection) {
     header.unchanged = values[14].toLongLong();
     header.refused = values[15].toLongLong();
     header.left = values[16].toLongLong();
-    return header;
+    if (stored.version >= 3) {
+        header.stopped = values[17].toLongLong() != 0;
+        stored.groups = values[18].toLongLong();
+    }
+    return stored;
 }
 
 // Reads the entries in row order, `sliceSize` at a time, checking each one's checksum and
-// its outcome's; counts them into `counts` and hands each slice to `slice` when given.
-void ReadEntries(SqliteConnection& connection, const RunHeader& header, int sliceSize,
+// its outcome's, and that the groups hold what they recorded; counts them into `counts` and
+// hands each slice to `slice` when given.
+void ReadEntries(SqliteConnection& connection, const Stored& file, int sliceSize,
                  const std::function<void(const std::vector<Entry>&)>& slice, EntryCounts& counts) {
     sliceSize = qMax(sliceSize, 1);
+    const std::vector<proof::Group> groups =
+        file.version >= 3 ? proof::ReadGroups(connection) : std::vector<proof::Group>();
+    proof::Tally tally(groups);
     QSqlQuery query = connection.Prepare(
         QStringLiteral("SELECT %1 WHERE e.\"row\" > ? ORDER BY e.\"row\" LIMIT ?")
-            .arg(QLatin1String(EntryColumns)));
+            .arg(EntryColumns(file.version)));
     qint64 after = std::numeric_limits<qint64>::min();
     std::vector<Entry> entries;
     entries.reserve(sliceSize);
@@ -194,9 +250,9 @@ void ReadEntries(SqliteConnection& connection, const RunHeader& header, int slic
         SqliteConnection::Exec(query, "reading the entries");
         while (query.next()) {
             const qint64 row = query.value(0).toLongLong();
-            const QString column = query.value(1).toString();
-            const QString idBefore = query.value(2).toString();
-            const QString idAfter = query.value(3).toString();
+            const QString column = Text(query.value(1).toString());
+            const QString idBefore = Text(query.value(2).toString());
+            const QString idAfter = Text(query.value(3).toString());
             const QString oldValue = query.isNull(4) ? QString() : Text(query.value(4).toString());
             const QString newValue = query.value(5).toString();
             const qint64 sealed = query.value(6).toLongLong();
@@ -206,14 +262,21 @@ void ReadEntries(SqliteConnection& connection, const RunHeader& header, int slic
                 throw Error(
                     QStringLiteral("the entry of row %1 does not match its checksum").arg(row));
             Entry entry(row, idBefore, idAfter, oldValue.isNull() ? QVariant() : QVariant(oldValue),
-                        newValue, EntryState(state), column.isEmpty() ? header.column : column);
+                        newValue, EntryState(state),
+                        column.isEmpty() ? file.header.column : column);
+            entry.group = query.value(10).toLongLong();
+            if (file.version >= 3)
+                tally.Add(entry.group, row, !query.isNull(7));
             if (!query.isNull(7)) {
                 const qint64 outcomeSealed = query.value(7).toLongLong();
                 const int outcome = StateOf(outcomeSealed);
                 const QString outcomeId = query.value(8).toString();
                 const QString stored =
                     query.isNull(9) ? QString() : Text(query.value(9).toString());
-                if (outcome < 0 || SealedOutcome(row, outcome, outcomeId, stored) != outcomeSealed)
+                const int alone = query.value(11).toInt();
+                const QString mark = query.isNull(12) ? QString() : query.value(12).toString();
+                if (outcome < 0 ||
+                    SealedOutcome(row, outcome, outcomeId, stored, alone, mark) != outcomeSealed)
                     throw Error(QStringLiteral("the outcome of row %1 does not match its "
                                                "checksum")
                                     .arg(row));
@@ -224,22 +287,32 @@ void ReadEntries(SqliteConnection& connection, const RunHeader& header, int slic
                     entry.newValue = stored;
                     entry.altered = true;
                 }
+                if (alone == AloneCommitted) {
+                    entry.committed = true;
+                    entry.commitMark = mark;
+                } else if (alone == WithGroup && entry.group > 0) {
+                    entry.committed = groups[entry.group - 1].committed;
+                    entry.commitMark = groups[entry.group - 1].mark;
+                }
             }
             ++counts.entries;
             counts.written += entry.state == EntryState::Written;
             counts.notWritten += entry.state == EntryState::NotWritten;
             counts.pending += entry.state == EntryState::Pending;
+            counts.uncommitted += entry.state == EntryState::Written && !entry.committed;
             entries.push_back(std::move(entry));
         }
         query.finish();
-        if (entries.empty())
-            return;
-        after = entries.back().row;
-        if (slice)
-            slice(entries);
+        if (!entries.empty()) {
+            after = entries.back().row;
+            if (slice)
+                slice(entries);
+        }
         if (static_cast<int>(entries.size()) < sliceSize)
-            return;
+            break;
     }
+    if (file.version >= 3)
+        tally.Check(file.header.ended.isValid(), file.groups);
 }
 
 // Whether a run wrote rows: its header's count when it ended, else its entries'.
@@ -277,20 +350,70 @@ RunLock LockExisting(const QString& folder, qint64 id, bool exclusive) {
 struct RunJournal::State {
     qint64 id = 0;
     QString path;
-    RunHeader header;
+    Stored file; // its header, format and count of groups
     EntryCounts counts;
+    std::vector<proof::Group> groups; // those appended (Create only)
     // Declared first so that it goes last: the lock outlives every use of the file.
     RunLock lock;
     SqliteConnection connection;
     // Prepared on first use; declared after the connection so they go before it.
-    std::unique_ptr<RowStatement> insert;
-    std::unique_ptr<RowStatement> settle;
+    std::unique_ptr<RowStatement> insert, settle, resettle, readOutcome, commitAlone, groupRecord,
+        groupOf;
 
     State(qint64 id, const QString& path, RunLock lock, SqliteConnection::Open open)
         : id(id), path(path), lock(std::move(lock)), connection(path, open) {
         // Nothing is synced: a crash or kill of the program loses nothing written (it is in
         // the operating system's cache); only a crash of the system itself could.
         connection.Exec(QStringLiteral("PRAGMA synchronous=OFF"));
+    }
+
+    RowStatement& Prepared(std::unique_ptr<RowStatement>& statement, const char* sql) {
+        if (!statement)
+            statement = std::make_unique<RowStatement>(connection, sql);
+        return *statement;
+    }
+
+    // Writes group `number`'s record as it stands.
+    void WriteGroup(qint64 number) {
+        RowStatement& record = Prepared(
+            groupRecord, "INSERT OR REPLACE INTO \"groups\" (\"group\", first, last, entries, "
+                         "outcomes, committed, mark, checksum) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+        const proof::Group& group = groups[std::size_t(number - 1)];
+        record.Bind(1, number);
+        record.Bind(2, group.first);
+        record.Bind(3, group.last);
+        record.Bind(4, group.entries);
+        record.Bind(5, group.outcomes);
+        record.Bind(6, qint64(group.committed));
+        record.Bind(7, group.mark);
+        record.Bind(8, proof::GroupChecksum(number, group));
+        record.Run("recording a group");
+    }
+
+    // The group of each entry: its own number, or the one its row was appended in (0: none).
+    std::vector<qint64> GroupsOf(const std::vector<Entry>& entries) {
+        std::vector<qint64> numbers;
+        numbers.reserve(entries.size());
+        for (const Entry& entry : entries) {
+            if (entry.group > 0 && entry.group <= qint64(groups.size())) {
+                numbers.push_back(entry.group);
+                continue;
+            }
+            RowStatement& find =
+                Prepared(groupOf, "SELECT \"group\" FROM entries WHERE \"row\" = ?");
+            find.Bind(1, entry.row);
+            numbers.push_back(find.Number("finding a row's group", 0));
+        }
+        return numbers;
+    }
+
+    // The entries are every one of one group's.
+    bool WholeGroup(const std::vector<Entry>& entries, const std::vector<qint64>& numbers) const {
+        if (numbers.empty() || numbers.front() < 1 ||
+            groups[std::size_t(numbers.front() - 1)].entries != qint64(entries.size()))
+            return false;
+        return std::all_of(numbers.begin(), numbers.end(),
+                           [&](qint64 number) { return number == numbers.front(); });
     }
 };
 
@@ -343,13 +466,14 @@ std::unique_ptr<RunJournal> RunJournal::Create(RunHeader header, int) {
         QSqlQuery insert = connection.Prepare(
             QStringLiteral("INSERT INTO header (%1, checksum) VALUES (%2?)")
                 .arg(QLatin1String(HeaderColumns), QStringLiteral("?, ").repeated(HeaderFields)));
-        const QVariantList values = HeaderValues(header);
+        header.stopped = false;
+        const QVariantList values = HeaderValues(header, 0);
         for (int i = 0; i < HeaderFields; ++i)
             insert.bindValue(i, values[i]);
         insert.bindValue(HeaderFields, HeaderChecksum(values));
         SqliteConnection::Exec(insert, "writing the header");
         transaction.Commit();
-        state->header = header;
+        state->file.header = header;
         return std::unique_ptr<RunJournal>(new RunJournal(std::move(state)));
     } catch (const Error& error) {
         files::Remove(path);
@@ -373,8 +497,8 @@ std::unique_ptr<RunJournal> RunJournal::Open(qint64 id) {
     try {
         auto state = std::make_unique<State>(id, path, std::move(lock),
                                              SqliteConnection::Open::ExistingOnly);
-        state->header = ReadHeader(state->connection);
-        ReadEntries(state->connection, state->header, 1000, {}, state->counts);
+        state->file = ReadHeader(state->connection);
+        ReadEntries(state->connection, state->file, 1000, {}, state->counts);
         return std::unique_ptr<RunJournal>(new RunJournal(std::move(state)));
     } catch (const Error& error) {
         if (!QFileInfo(path).isFile())
@@ -401,12 +525,13 @@ QList<RunInfo> RunJournal::List(ListDepth depth) {
         try {
             SqliteConnection connection(files::PathOf(folder, *id),
                                         SqliteConnection::Open::ExistingOnly);
-            info.header = ReadHeader(connection);
+            const Stored file = ReadHeader(connection);
+            info.header = file.header;
             info.state = info.header.ended.isValid() ? RunState::Ended
                          : lock.Held()               ? RunState::DidNotEnd
                                                      : RunState::Running;
             if (depth == ListDepth::Everything || info.state != RunState::Ended)
-                ReadEntries(connection, info.header, 1000, {}, info.counts);
+                ReadEntries(connection, file, 1000, {}, info.counts);
         } catch (const Error& error) {
             if (!QFileInfo::exists(files::PathOf(folder, *id)))
                 continue; // removed meanwhile
@@ -451,7 +576,7 @@ QString RunJournal::Path() const {
     return state_->path;
 }
 const RunHeader& RunJournal::Header() const {
-    return state_->header;
+    return state_->file.header;
 }
 const EntryCounts& RunJournal::Counts() const {
     return state_->counts;
@@ -464,22 +589,27 @@ QStringList RunJournal::Columns() const {
     QStringList columns;
     while (query.next()) {
         const QString column = query.value(0).toString();
-        columns.append(column.isEmpty() ? state_->header.column : column);
+        columns.append(column.isEmpty() ? state_->file.header.column : column);
     }
     if (columns.isEmpty())
-        columns.append(state_->header.column);
+        columns.append(state_->file.header.column);
     columns.removeDuplicates();
     return columns;
 }
 
-void RunJournal::AppendPending(const std::vector<Entry>& entries) {
-    const QString& headerColumn = state_->header.column;
-    if (!state_->insert)
-        state_->insert = std::make_unique<RowStatement>(
-            state_->connection, "INSERT INTO entries (\"row\", \"column\", id_before, id_after, "
-                                "old_value, new_value, sealed) VALUES (?, ?, ?, ?, ?, ?, ?)");
-    RowStatement& insert = *state_->insert;
-    Transaction transaction(state_->connection);
+qint64 RunJournal::AppendPending(const std::vector<Entry>& entries) {
+    State& state = *state_;
+    if (entries.empty())
+        return 0;
+    const QString& headerColumn = state.file.header.column;
+    RowStatement& insert =
+        state.Prepared(state.insert, "INSERT INTO entries (\"row\", \"column\", id_before, "
+                                     "id_after, old_value, new_value, sealed, \"group\") VALUES "
+                                     "(?, ?, ?, ?, ?, ?, ?, ?)");
+    const qint64 number = qint64(state.groups.size()) + 1;
+    proof::Group group{
+        entries.front().row, entries.front().row, qint64(entries.size()), 0, false, {}};
+    Transaction transaction(state.connection);
     for (const Entry& entry : entries) {
         // The column is stored only where it is not the header's.
         const QString column =
@@ -497,55 +627,140 @@ void RunJournal::AppendPending(const std::vector<Entry>& entries) {
         insert.Bind(6, newValue);
         insert.Bind(7, SealedEntry(entry.row, column, entry.idBefore, entry.idAfter, oldValue,
                                    entry.newValue, static_cast<int>(entry.state)));
+        insert.Bind(8, number);
         insert.Run("journalling rows");
+        group.first = std::min(group.first, entry.row);
+        group.last = std::max(group.last, entry.row);
     }
-    transaction.Commit();
+    state.groups.push_back(group);
+    try {
+        state.WriteGroup(number);
+        transaction.Commit();
+    } catch (const Error&) {
+        state.groups.pop_back();
+        throw;
+    }
+    return number;
 }
 
 void RunJournal::Settle(const std::vector<Entry>& outcomes) {
-    if (!state_->settle)
-        state_->settle = std::make_unique<RowStatement>(
-            state_->connection, "INSERT OR REPLACE INTO outcomes (\"row\", sealed, id_after, "
-                                "stored) VALUES (?, ?, ?, ?)");
-    RowStatement& settle = *state_->settle;
-    Transaction transaction(state_->connection);
+    State& state = *state_;
+    // An outcome is added, or replaces one settled before (then its group's count stands).
+    RowStatement& settle = state.Prepared(
+        state.settle, "INSERT OR IGNORE INTO outcomes (\"row\", sealed, id_after, stored, alone) "
+                      "VALUES (?1, ?2, ?3, ?4, ?5)");
+    RowStatement& resettle = state.Prepared(
+        state.resettle, "UPDATE outcomes SET sealed = ?2, id_after = ?3, stored = ?4, alone = ?5, "
+                        "mark = NULL WHERE \"row\" = ?1");
+    const std::vector<qint64> numbers = state.GroupsOf(outcomes);
+    const int alone = state.WholeGroup(outcomes, numbers) ? WithGroup : AloneUncommitted;
+    std::map<qint64, qint64> added;
+    const std::vector<proof::Group> before = state.groups;
+    Transaction transaction(state.connection);
+    try {
+        for (std::size_t i = 0; i < outcomes.size(); ++i) {
+            const Entry& entry = outcomes[i];
+            const QString stored = entry.altered ? Text(entry.newValue) : QString();
+            const auto bind = [&](RowStatement& statement) {
+                statement.Bind(1, entry.row);
+                statement.Bind(2, SealedOutcome(entry.row, static_cast<int>(entry.state),
+                                                entry.idAfter, stored, alone));
+                statement.Bind(3, NullIfEmpty(entry.idAfter));
+                statement.Bind(4, stored);
+                statement.Bind(5, qint64(alone));
+            };
+            bind(settle);
+            settle.Run("settling rows");
+            if (settle.Changes() > 0) {
+                ++added[numbers[i]];
+                continue;
+            }
+            bind(resettle);
+            resettle.Run("settling rows");
+        }
+        for (const auto& [number, count] : added) {
+            if (number < 1 || number > qint64(state.groups.size()))
+                continue; // a row never appended: no group counts it
+            state.groups[std::size_t(number - 1)].outcomes += count;
+            state.WriteGroup(number);
+        }
+        transaction.Commit();
+    } catch (const Error&) {
+        state.groups = before;
+        throw;
+    }
+}
+
+void RunJournal::Committed(const std::vector<Entry>& outcomes, const QString& mark) {
+    State& state = *state_;
+    const QString& markOrNull = NullIfEmpty(mark);
+    const std::vector<qint64> numbers = state.GroupsOf(outcomes);
+    Transaction transaction(state.connection);
+    if (state.WholeGroup(outcomes, numbers)) {
+        proof::Group& group = state.groups[std::size_t(numbers.front() - 1)];
+        const proof::Group before = group;
+        group.committed = true;
+        group.mark = markOrNull;
+        try {
+            state.WriteGroup(numbers.front());
+            transaction.Commit();
+        } catch (const Error&) {
+            group = before;
+            throw;
+        }
+        return;
+    }
+    // Each outcome is sealed anew as it was settled, with its commit.
+    RowStatement& read = state.Prepared(
+        state.readOutcome, "SELECT sealed, id_after, stored FROM outcomes WHERE \"row\" = ?");
+    RowStatement& commit = state.Prepared(
+        state.commitAlone, "UPDATE outcomes SET sealed = ?, alone = ?, mark = ? WHERE \"row\" = ?");
     for (const Entry& entry : outcomes) {
-        const QString stored = entry.altered ? Text(entry.newValue) : QString();
-        settle.Bind(1, entry.row);
-        settle.Bind(2,
-                    SealedOutcome(entry.row, static_cast<int>(entry.state), entry.idAfter, stored));
-        settle.Bind(3, NullIfEmpty(entry.idAfter));
-        settle.Bind(4, stored);
-        settle.Run("settling rows");
+        read.Bind(1, entry.row);
+        if (!read.First("reading an outcome"))
+            continue; // nothing settled: nothing to commit
+        const int outcome = StateOf(read.NumberAt(0));
+        const QString idAfter = Text(read.TextAt(1));
+        const QString stored = read.TextAt(2);
+        read.Reset();
+        commit.Bind(1,
+                    SealedOutcome(entry.row, outcome, idAfter, stored, AloneCommitted, markOrNull));
+        commit.Bind(2, qint64(AloneCommitted));
+        commit.Bind(3, markOrNull);
+        commit.Bind(4, entry.row);
+        commit.Run("recording a commit");
     }
     transaction.Commit();
 }
 
 void RunJournal::Finish(const RunHeader& counts) {
-    RunHeader header = state_->header;
+    RunHeader header = state_->file.header;
     header.ended = QDateTime::currentDateTime();
     header.read = counts.read;
     header.written = counts.written;
     header.unchanged = counts.unchanged;
     header.refused = counts.refused;
     header.left = counts.left;
+    header.stopped = counts.stopped;
+    const qint64 groups = qint64(state_->groups.size());
     QSqlQuery update = state_->connection.Prepare(
         QStringLiteral("UPDATE header SET ended = ?, \"read\" = ?, written = ?, unchanged = ?, "
-                       "refused = ?, \"left\" = ?, checksum = ?"));
-    const QVariantList values = HeaderValues(header);
-    const QVariantList changed = {
-        values[11],     header.read, header.written,        header.unchanged,
-        header.refused, header.left, HeaderChecksum(values)};
+                       "refused = ?, \"left\" = ?, stopped = ?, \"groups\" = ?, checksum = ?"));
+    const QVariantList values = HeaderValues(header, groups);
+    const QVariantList changed = {values[11],       header.read,    header.written,
+                                  header.unchanged, header.refused, header.left,
+                                  values[17],       groups,         HeaderChecksum(values)};
     for (int i = 0; i < changed.size(); ++i)
         update.bindValue(i, changed[i]);
     SqliteConnection::Exec(update, "finishing the header");
-    state_->header = header;
+    state_->file.header = header;
+    state_->file.groups = groups;
 }
 
 void RunJournal::ForEach(const std::function<void(const std::vector<Entry>&)>& slice,
                          int sliceSize) const {
     EntryCounts counts;
-    ReadEntries(state_->connection, state_->header, sliceSize, slice, counts);
+    ReadEntries(state_->connection, state_->file, sliceSize, slice, counts);
 }
 
 } // namespace journal

@@ -40,10 +40,14 @@ struct RunHeader {
     QDateTime started;
     QDateTime ended; // invalid while the run is going, or when it never ended
     qint64 read = 0, written = 0, unchanged = 0, refused = 0, left = 0;
+    bool stopped = false; // stopped by the user (Ctrl-C, Esc) before its end
 };
 
 // One row of a run. Its state starts Pending when it is journalled (before its group is
 // sent), then becomes Written (with the identity the row has after the write) or NotWritten.
+// Outcomes are journalled before the transaction that wrote them commits; a Written row
+// whose commit was not recorded (a run killed or a connection lost around the COMMIT, or a
+// journal written before commits were recorded) may or may not hold its new value.
 enum class EntryState { Pending = 0, Written = 1, NotWritten = 2 };
 
 struct Entry {
@@ -57,6 +61,11 @@ struct Entry {
     // Written, and the database stored newValue rather than the value sent (a trigger changed
     // it): Settle records the value stored.
     bool altered = false;
+    qint64 group = 0; // the number AppendPending gave its group; 0 when not known
+    // The COMMIT of the transaction that wrote it was recorded as succeeded, with the
+    // database's mark of that commit (an SCN on Oracle; may be empty).
+    bool committed = false;
+    QString commitMark;
 
     Entry() = default;
     Entry(qint64 row, QString idBefore, QString idAfter, QVariant oldValue, QString newValue,
@@ -71,7 +80,8 @@ struct EntryCounts {
     qint64 entries = 0;
     qint64 written = 0;
     qint64 notWritten = 0;
-    qint64 pending = 0; // journalled, no outcome: in flight when the run ended or stopped
+    qint64 pending = 0;     // journalled, no outcome: in flight when the run ended or stopped
+    qint64 uncommitted = 0; // of the written: their COMMIT was not recorded (in doubt)
 };
 
 enum class RunState {
@@ -132,13 +142,20 @@ public:
     QString Path() const;     // the file's full path
     const RunHeader& Header() const;
 
-    // Appends the entries of a group before it is sent, and commits them (durable against a
-    // crash or kill of the program; WAL without a sync per group).
-    void AppendPending(const std::vector<Entry>& entries);
-    // Records the outcome of a group's rows: Written with idAfter (and the value stored where
-    // it was altered), or NotWritten; commits.
+    // Appends the entries of a group before it is sent, with the group's record, and commits
+    // them (durable against a crash or kill of the program; not synced). Returns the group's
+    // number: groups are numbered from 1 in the order appended.
+    qint64 AppendPending(const std::vector<Entry>& entries);
+    // Records the outcome of rows: Written with idAfter (and the value stored where it was
+    // altered), or NotWritten, each replacing one recorded before; commits and syncs, so that
+    // they are on disk before the database's COMMIT is sent. Outcomes for every entry of one
+    // group (their `group` set, or found by row) are settled as that group; others each on
+    // their own, uncommitted until Committed names them.
     void Settle(const std::vector<Entry>& outcomes);
-    // Writes the end time and the counts into the header.
+    // Records that the transaction that wrote these outcomes (as last settled) committed;
+    // `mark` is the database's mark of that commit, may be empty.
+    void Committed(const std::vector<Entry>& outcomes, const QString& mark = {});
+    // Writes the end time, the counts and whether the run was stopped into the header.
     void Finish(const RunHeader& counts);
 
     // What the entries held when the journal was opened (Open only).

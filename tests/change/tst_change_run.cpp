@@ -473,7 +473,7 @@ private slots:
         RecordingHost host = hostFor(table);
         host.onYield = [&](int yields) {
             if (yields == 1) {
-                const rlimit full{256 * 1024, old.rlim_max};
+                const rlimit full{512 * 1024, old.rlim_max};
                 setrlimit(RLIMIT_FSIZE, &full);
             }
         };

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
@@ -138,7 +139,7 @@ private slots:
             id = journal->Id();
             journal::RunHeader counts;
             counts.read = 10, counts.written = 4, counts.unchanged = 3, counts.refused = 2,
-            counts.left = 1;
+            counts.left = 1, counts.stopped = true;
             journal->Finish(counts);
         }
         const journal::RunHeader header = RunJournal::Open(id)->Header();
@@ -150,6 +151,102 @@ private slots:
         QCOMPARE(QList<qint64>(
                      {header.read, header.written, header.unchanged, header.refused, header.left}),
                  QList<qint64>({10, 4, 3, 2, 1}));
+        QVERIFY(header.stopped);
+    }
+
+    // What Settle and Committed recorded comes back per row: a row counts as committed only
+    // once the commit of the transaction that last wrote it was recorded. Each step names
+    // rows of the one group of rows 0 to 2: "settle" them (their group named) or settle them
+    // "alone" (the journal finds their group), W(ritten) or N(ot written), or "commit" them
+    // with a mark after the '/'.
+    void commits_data() {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("rows"); // per row: state, '+' committed, then its mark
+        QTest::newRow("group written, commit recorded")
+            << QStringList{"settle 0W 1W 2N", "commit 0 1 2 /SCN 42"}
+            << "W+SCN 42 W+SCN 42 N+SCN 42";
+        QTest::newRow("group written, commit not recorded (in doubt)")
+            << QStringList{"settle 0W 1W 2W"} << "W W W";
+        QTest::newRow("group refused at commit, retried row by row")
+            << QStringList{"settle 0W 1W 2W", "settle 0W", "commit 0 /a",
+                           "settle 1N",       "settle 2W", "commit 2 /b"}
+            << "W+a N W+b";
+        QTest::newRow("rows settled alone, the whole group found by row")
+            << QStringList{"alone 0W 1W 2W", "commit 0 1 2 /m"} << "W+m W+m W+m";
+        QTest::newRow("a committed row settled again waits for its own commit")
+            << QStringList{"settle 0W 1N 2W", "commit 0 1 2 /m", "alone 1W"} << "W+m W W+m";
+        QTest::newRow("nothing settled") << QStringList{} << "P P P";
+    }
+    void commits() {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, rows);
+        qint64 id = 0;
+        {
+            auto journal = RunJournal::Create(HeaderFor("EMP"));
+            id = journal->Id();
+            const qint64 group = journal->AppendPending({{0, "(0,1)", {}, QString("a"), "A", {}},
+                                                         {1, "(0,2)", {}, QString("b"), "B", {}},
+                                                         {2, "(0,3)", {}, QString("c"), "C", {}}});
+            QCOMPARE(group, qint64(1));
+            for (const QString& step : steps) {
+                // "commit ROWS /MARK"
+                QStringList words = step.section('/', 0, 0).split(' ', Qt::SkipEmptyParts);
+                const QString verb = words.takeFirst();
+                std::vector<Entry> outcomes;
+                if (verb == "commit") {
+                    for (const QString& row : words) {
+                        outcomes.push_back({row.toLongLong(), {}, "(9,9)", {}, {}, {}});
+                        outcomes.back().group = group;
+                    }
+                    journal->Committed(outcomes, step.section('/', 1));
+                    continue;
+                }
+                for (const QString& word : words) {
+                    Entry& outcome = outcomes.emplace_back(
+                        word.left(1).toLongLong(), QString(), word[1] == 'W' ? "(9,9)" : "",
+                        QVariant(), QString(),
+                        word[1] == 'W' ? EntryState::Written : EntryState::NotWritten);
+                    outcome.group = verb == "settle" ? group : 0;
+                }
+                journal->Settle(outcomes);
+            }
+        }
+        QStringList read;
+        const auto journal = RunJournal::Open(id);
+        journal->ForEach([&](const std::vector<Entry>& slice) {
+            for (const Entry& entry : slice) {
+                QCOMPARE(entry.group, qint64(1));
+                read.append(QString("PWN"[int(entry.state)]) + (entry.committed ? "+" : "") +
+                            entry.commitMark);
+            }
+        });
+        QCOMPARE(read.join(' '), rows);
+        QCOMPARE(journal->Counts().uncommitted,
+                 qint64(read.filter(QRegularExpression("^W$")).size()));
+    }
+
+    // A journal written by the release before (format 2, no commits recorded) is still
+    // listed, read and opened for undo; its written rows count as in doubt.
+    void formatTwoIsRead() {
+        QDir().mkpath(RunJournal::Folder());
+        const QString path = RunJournal::Folder() + "/run-000001.sqlite";
+        QVERIFY(QFile::copy(QFINDTESTDATA("data/run-format2.sqlite"), path));
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+        const QList<journal::RunInfo> runs = RunJournal::List();
+        QCOMPARE(runs.size(), 1);
+        QCOMPARE(runs[0].state, journal::RunState::Ended);
+        QCOMPARE(runs[0].counts.written, qint64(1));
+        const auto journal = RunJournal::Open(1);
+        QCOMPARE(journal->Header().written, qint64(1));
+        QVERIFY(!journal->Header().stopped);
+        QStringList read;
+        journal->ForEach([&](const std::vector<Entry>& slice) {
+            for (const Entry& entry : slice)
+                read.append(QString("PWN"[int(entry.state)]) + (entry.committed ? "+" : "") +
+                            entry.idAfter);
+        });
+        QCOMPARE(read, QStringList({"W(0,4)", "N", "P"}));
+        QCOMPARE(journal->Counts().uncommitted, qint64(1));
     }
 
     // Journals hold the data's old values: only their owner may read them, WAL files included.
@@ -236,7 +333,16 @@ private slots:
             {"UPDATE outcomes SET id_after = '(0,2)'", "the outcome of row 1"},
             {"UPDATE header SET \"table\" = 'DEPT'", "its header does not match"},
             {"UPDATE header SET written = 0", "its header does not match"},
-            {"PRAGMA user_version = 1", "it is not in this version's format"}};
+            {"UPDATE header SET stopped = 1", "its header does not match"},
+            {"PRAGMA user_version = 1", "it is not in this version's format"},
+            // Records removed whole, each leaving valid checksums behind.
+            {"DELETE FROM entries WHERE \"row\" = 0", "its group 1 holds 1 of its 2 entries"},
+            {"DELETE FROM outcomes", "its group 1 holds 0 of its 1 outcomes"},
+            {"DELETE FROM entries; DELETE FROM outcomes; DELETE FROM \"groups\"",
+             "it holds 0 of the 1 groups its header counts"},
+            {"UPDATE \"groups\" SET \"group\" = 2", "its group 1 is missing"},
+            {"UPDATE \"groups\" SET committed = 1", "its group 1 does not match its checksum"},
+            {"UPDATE outcomes SET alone = 2", "the outcome of row 1"}};
         for (const auto& [sql, message] : edits)
             QTest::newRow(sql) << qint64(1) << QByteArray() << sql << damaged + message;
     }
@@ -256,7 +362,8 @@ private slots:
             QSqlDatabase database = QSqlDatabase::addDatabase("QSQLITE", "edit");
             database.setDatabaseName(path);
             QVERIFY(database.open());
-            QVERIFY2(QSqlQuery(database).exec(sql), qPrintable(sql));
+            for (const QString& statement : sql.split(';'))
+                QVERIFY2(QSqlQuery(database).exec(statement), qPrintable(statement));
             database.close();
         }
         QSqlDatabase::removeDatabase("edit");
