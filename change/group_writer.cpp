@@ -71,8 +71,11 @@ GroupWriter::Group GroupWriter::Take(std::vector<PendingRow>& pending) const {
 
 void GroupWriter::Journal(Group& group) {
     // Nothing is sent before its rows are in the journal.
-    if (journal_ && !group.rows.empty())
-        journal_->AppendPending(group.entries.entries);
+    if (!journal_ || group.rows.empty())
+        return;
+    const qint64 number = journal_->AppendPending(group.entries.entries);
+    for (journal::Entry& entry : group.entries.entries)
+        entry.group = number;
 }
 
 void GroupWriter::Send(Group& group, GroupResult& result) {
@@ -256,16 +259,21 @@ void GroupWriter::Settle(db::Transaction& transaction, std::span<const PendingRo
             ++result.written;
         }
     }
+    // Counted first: the rows are the database's even when the journal cannot record it.
+    OnJournal([&] { journal_->Committed(entries.entries); });
 }
 
 void GroupWriter::SettleJournal(const std::vector<journal::Entry>& entries) {
+    OnJournal([&] { journal_->Settle(entries); });
+}
+
+void GroupWriter::OnJournal(const std::function<void()>& call) {
     if (!journal_)
         return;
-    const auto settle = [&] { journal_->Settle(entries); };
     if (journalThrough_)
-        journalThrough_(settle);
+        journalThrough_(call);
     else
-        settle();
+        call();
 }
 
 void GroupWriter::End(const db::Error& error, db::Fault fault, int step, GroupResult& result) {

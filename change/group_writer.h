@@ -126,6 +126,8 @@ private:
     void Settle(db::Transaction& transaction, std::span<const PendingRow> rows, Entries& entries,
                 GroupResult& result);
     void SettleJournal(const std::vector<journal::Entry>& entries);
+    // Runs a call on the journal, where the writer reaches it; nothing without a journal.
+    void OnJournal(const std::function<void()>& call);
     void End(const db::Error& error, db::Fault fault, int step, GroupResult& result);
 
     db::Connection& connection_;

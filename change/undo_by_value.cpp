@@ -58,6 +58,8 @@ void UndoByValue::Restore(db::Connection& connection, const db::Dialect& dialect
             continue;
         result.left -= count;
         result.written += count;
+        if (journal)
+            journal->Committed(entries);
     }
     values_.clear();
 }
