@@ -111,8 +111,8 @@ bool GroupWriter::WriteGroup(Group& group, GroupResult& result) {
     // wrote would fail their guard on the retry and be taken for unwritten.
     if (!complete)
         return false;
-    Settle(transaction, rows, entries, result);
-    return true;
+    // A group refused at its COMMIT is rolled back: its rows go one at a time too.
+    return !Settle(transaction, rows, entries, result);
 }
 
 void GroupWriter::WriteOne(const PendingRow& row, std::span<journal::Entry> rowEntries,
@@ -127,11 +127,14 @@ void GroupWriter::WriteOne(const PendingRow& row, std::span<journal::Entry> rowE
             fault.emplace(error);
         }
     });
-    if (!fault)
-        return Settle(transaction, {&row, 1}, one, result);
-    const db::Fault kind = dialect_.Classify(*fault);
-    if (kind != db::Fault::Row)
+    if (!fault) {
+        fault = Settle(transaction, {&row, 1}, one, result);
+        if (!fault)
+            return;
+    } else if (const db::Fault kind = dialect_.Classify(*fault); kind != db::Fault::Row) {
         return End(*fault, kind, row.step, result);
+    }
+    // Refused by its write or at its COMMIT: rolled back either way.
     for (journal::Entry& entry : one.entries)
         entry.state = journal::EntryState::NotWritten;
     SettleJournal(one.entries);
@@ -231,8 +234,9 @@ db::Statement& GroupWriter::Prepared(int kind, const QString& text) {
     return *statement;
 }
 
-void GroupWriter::Settle(db::Transaction& transaction, std::span<const PendingRow> rows,
-                         Entries& entries, GroupResult& result) {
+std::optional<db::Error> GroupWriter::Settle(db::Transaction& transaction,
+                                             std::span<const PendingRow> rows, Entries& entries,
+                                             GroupResult& result) {
     // The journal learns each row's outcome before the database commits it; a journal that
     // cannot be written leaves the transaction to roll back.
     SettleJournal(entries.entries);
@@ -244,8 +248,22 @@ void GroupWriter::Settle(db::Transaction& transaction, std::span<const PendingRo
             fault.emplace(error);
         }
     });
-    if (fault)
-        return End(*fault, dialect_.Classify(*fault), rows.back().step, result);
+    if (fault) {
+        const db::Fault kind = dialect_.Classify(*fault);
+        if (kind == db::Fault::Row)
+            return fault;
+        // The COMMIT may have landed or not: its rows stay in doubt, uncounted.
+        inDoubt_.push_back({{rows.begin(), rows.end()}, entries});
+        End(*fault, kind, rows.back().step, result);
+        return std::nullopt;
+    }
+    Count(rows, entries, result);
+    // Counted first: the rows are the database's even when the journal cannot record it.
+    OnJournal([&] { journal_->Committed(entries.entries); });
+    return std::nullopt;
+}
+
+void GroupWriter::Count(std::span<const PendingRow> rows, Entries& entries, GroupResult& result) {
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const std::span<journal::Entry> row = entries.Of(i);
         if (row.empty() || row.front().state != journal::EntryState::Written) {
@@ -259,8 +277,53 @@ void GroupWriter::Settle(db::Transaction& transaction, std::span<const PendingRo
             ++result.written;
         }
     }
-    // Counted first: the rows are the database's even when the journal cannot record it.
-    OnJournal([&] { journal_->Committed(entries.entries); });
+}
+
+void GroupWriter::SettleInDoubt(db::Connection& connection, GroupResult& result) {
+    std::map<int, std::unique_ptr<db::Statement>> reads; // on `connection`, by key or address
+    while (!inDoubt_.empty()) {
+        Doubt& doubt = inDoubt_.front();
+        std::vector<journal::Entry> found;
+        GroupResult counts;
+        for (std::size_t i = 0; i < doubt.rows.size(); ++i) {
+            const std::span<journal::Entry> row = doubt.entries.Of(i);
+            if (row.empty() || row.front().state != journal::EntryState::Written)
+                continue;
+            // By its identity after the write: a write rolled back left no row under it.
+            const QString& id = row.front().idAfter;
+            const bool keyed = db::Dialect::IsKeyIdentity(id);
+            std::unique_ptr<db::Statement>& read = reads[keyed];
+            if (!read)
+                read = std::make_unique<db::Statement>(connection,
+                                                       dialect_.ReadBackStatement(target_, keyed));
+            std::vector<db::ParameterColumn> parameters;
+            for (const QString& part : dialect_.IdParameters(id))
+                parameters.push_back({part});
+            read->Execute(parameters);
+            db::Recordset& stored = read->Result();
+            if (!stored.IsOpen() || stored.Eof())
+                continue;
+            const db::Fields& fields = stored.GetFields();
+            bool holds = true;
+            std::size_t at = 0;
+            for (std::size_t k = 0; k < doubt.rows[i].fields.size(); ++k) {
+                if (doubt.rows[i].fields[k].Changes())
+                    holds = holds && fields[int(k)].Value().toString() == row[at++].newValue;
+            }
+            stored.Close();
+            if (!holds)
+                continue;
+            found.insert(found.end(), row.begin(), row.end());
+            const bool altered = std::any_of(
+                row.begin(), row.end(), [](const journal::Entry& entry) { return entry.altered; });
+            ++(altered ? counts.altered : counts.written);
+        }
+        inDoubt_.erase(inDoubt_.begin());
+        result.written += counts.written;
+        result.altered += counts.altered;
+        if (!found.empty())
+            OnJournal([&] { journal_->Committed(found); });
+    }
 }
 
 void GroupWriter::SettleJournal(const std::vector<journal::Entry>& entries) {

@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -52,9 +53,13 @@ struct GroupResult {
 // journals a group's rows before sending it, sends the group in one execution and learns
 // each row's exact outcome (the rows the database returns, or a count that must match the
 // group; else the group is rolled back and its rows are sent one at a time). A row the
-// database refuses is reported once, at its own step, while the others still land. The
-// journal learns each row's outcome before the transaction commits, so after a crash it
-// never shows a row as unwritten that the database holds converted.
+// database refuses is reported once, at its own step, while the others still land; a group
+// whose COMMIT the database refuses (a deferred constraint) is rolled back and sent again a
+// row at a time. The journal learns each row's outcome before the transaction commits, so
+// after a crash it never shows a row as unwritten that the database holds converted, and
+// the commit once it succeeded: only then do the rows count as written. A COMMIT whose
+// outcome is unknown (the connection lost around it) leaves its rows in doubt until
+// SettleInDoubt reads them back.
 class GroupWriter {
 public:
     using Wait = std::function<void(const std::function<void()>&)>;
@@ -106,6 +111,12 @@ public:
     void OnLeft(std::function<void(const PendingRow&)> left) { left_ = std::move(left); }
     // Where the faults of rows and groups are reported from now on.
     void Reports(Report report) { report_ = std::move(report); }
+    // Reads back, through `connection` (another than the writer's, which is lost), the rows
+    // of the groups whose COMMIT was in doubt, and records those that hold their new values as
+    // committed, counting them into the result; the others stay in doubt. Throws db::Error
+    // when the connection cannot read them.
+    void SettleInDoubt(db::Connection& connection, GroupResult& result);
+    bool InDoubt() const { return !inDoubt_.empty(); }
     // True once the user asked the run to stop: a call then cancelled ends the run quietly.
     void StopRequested(std::function<bool()> stopRequested) {
         stopRequested_ = std::move(stopRequested);
@@ -123,8 +134,11 @@ private:
     void Written(const PendingRow& row, std::span<journal::Entry> entries, const QString& idAfter,
                  const db::Fields* stored, int first);
     db::Statement& Prepared(int kind, const QString& text);
-    void Settle(db::Transaction& transaction, std::span<const PendingRow> rows, Entries& entries,
-                GroupResult& result);
+    // Journals the rows' outcomes, commits and counts them. Returns the COMMIT's refusal
+    // when the database refused it as a row's fault (rolled back, nothing reported).
+    std::optional<db::Error> Settle(db::Transaction& transaction, std::span<const PendingRow> rows,
+                                    Entries& entries, GroupResult& result);
+    void Count(std::span<const PendingRow> rows, Entries& entries, GroupResult& result);
     void SettleJournal(const std::vector<journal::Entry>& entries);
     // Runs a call on the journal, where the writer reaches it; nothing without a journal.
     void OnJournal(const std::function<void()>& call);
@@ -142,4 +156,10 @@ private:
     std::function<void(const std::function<void()>&)> journalThrough_;
     // Prepared on first use: the write (by row address and by key) and the read-back.
     std::map<int, std::unique_ptr<db::Statement>> statements_;
+    // Groups (or rows) whose COMMIT may or may not have landed.
+    struct Doubt {
+        std::vector<PendingRow> rows;
+        Entries entries;
+    };
+    std::vector<Doubt> inDoubt_;
 };

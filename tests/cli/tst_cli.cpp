@@ -477,11 +477,26 @@ private slots:
             QCOMPARE(run(recase(table, "upper")).status, 0);
             QCOMPARE(run(withProfile({"undo"})).status, 0);
         };
+        // A deferred constraint refuses one row of the second group at its COMMIT.
+        const Setup refusedAtCommit = [this](const QString& table) {
+            testdb::Exec(user_, QString("INSERT INTO %1 (c) VALUES (upper('value 1500 ' || "
+                                        "E'\\u00e9\\r\\n')); ALTER TABLE %1 ADD UNIQUE (c) "
+                                        "DEFERRABLE INITIALLY DEFERRED")
+                                    .arg(table));
+            const Outcome refused = run(recase(table, "upper"));
+            QCOMPARE(refused.status, 1);
+            QVERIFY2(refused.out.contains("written 2999, unchanged 1, refused 1, left 0"),
+                     qPrintable(refused.out));
+        };
         const QStringList undo1{"undo", "1"};
         const QStringList runs{"runs"};
         QTest::newRow("pruned while its run goes on")
             << 30000 << pruneMeanwhile << undo1 << 0 << "read 30000, written 30000"
             << "before" << 3;
+        QTest::newRow("undo after a row refused at COMMIT")
+            << 3000 << refusedAtCommit << undo1 << 0
+            << "written 2999, unchanged 1, refused 0, left 0"
+            << "" << 2;
         QTest::newRow("undo of a run still going")
             << 30000 << pause << undo1 << 2 << "Run 1 is still going"
             << "" << 1;
