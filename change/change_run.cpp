@@ -314,6 +314,22 @@ private:
         }
     }
 
+    // Reads back the rows of groups whose COMMIT was in doubt through the first writer's
+    // connection that still answers; with none, they stay in doubt (undo goes by their guard).
+    void SettleInDoubt() {
+        for (std::optional<GroupWriter>& writer : writers_) {
+            for (int k = 0; writer && writer->InDoubt() && k < int(writers_.size()); ++k) {
+                try {
+                    host_.Wait([&] { writer->SettleInDoubt(session_.Writer(k), result_); });
+                } catch (const db::Error&) {
+                    // lost too: the next
+                } catch (const journal::Error&) {
+                    return; // counted; the journal keeps them in doubt
+                }
+            }
+        }
+    }
+
     // The mode named by the case box, as MatchCaseMode reads it, with each mode word test a
     // step of its own that reads the box anew. A failing test counts as passed.
     std::optional<Case::CaseMode> ReadMode(int firstStep, int stepsBetweenTests) {
@@ -350,6 +366,7 @@ private:
     // "Done." is shown.
     RunSummary Abandon() {
         Drain();
+        SettleInDoubt();
         if (summary_.failure.isEmpty())
             summary_.failure = lastFailure_;
         host_.SetPointer(DefaultPointer);
