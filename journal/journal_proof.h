@@ -23,6 +23,10 @@ struct Group {
 
 qint64 GroupChecksum(qint64 number, const Group& group);
 
+// SQLite's own check of the file's structure (its b-tree pages and free pages); throws Error
+// with the first fault it names.
+void CheckStructure(SqliteConnection& connection);
+
 // The groups by number (from 1); throws Error on one that does not match its checksum or a
 // gap in their numbers.
 std::vector<Group> ReadGroups(SqliteConnection& connection);

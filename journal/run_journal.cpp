@@ -5,6 +5,7 @@
 #include "journal/checksum.h"
 #include "journal/journal_files.h"
 #include "journal/journal_proof.h"
+#include "journal/proof_cache.h"
 #include "journal/retention.h"
 #include "journal/run_lock.h"
 #include "journal/sqlite_connection.h"
@@ -497,6 +498,7 @@ std::unique_ptr<RunJournal> RunJournal::Open(qint64 id) {
     try {
         auto state = std::make_unique<State>(id, path, std::move(lock),
                                              SqliteConnection::Open::ExistingOnly);
+        proof::CheckStructure(state->connection);
         state->file = ReadHeader(state->connection);
         ReadEntries(state->connection, state->file, 1000, {}, state->counts);
         return std::unique_ptr<RunJournal>(new RunJournal(std::move(state)));
@@ -513,6 +515,7 @@ QList<RunInfo> RunJournal::List(ListDepth depth) {
     QList<RunInfo> runs;
     // Newest first: whatever undoes a run comes after it, so it is known by then.
     QHash<qint64, qint64> undoneBy;
+    ProofCache proofs(folder);
     for (auto id = ids.crbegin(); id != ids.crend(); ++id) {
         RunInfo info;
         info.id = *id;
@@ -522,6 +525,10 @@ QList<RunInfo> RunJournal::List(ListDepth depth) {
         info.bytes = stat.bytes;
         const RunLock lock = RunLock::Try(files::LockPath(folder, *id), false);
         info.header.kind.clear();
+        // A journal no run holds is proved whole once for each state of its file.
+        const ProofCache::Key key = proofs.KeyOf(*id);
+        const std::optional<ProofCache::Verdict> proved =
+            lock.Held() ? proofs.Find(*id, key) : std::nullopt;
         try {
             SqliteConnection connection(files::PathOf(folder, *id),
                                         SqliteConnection::Open::ExistingOnly);
@@ -530,8 +537,22 @@ QList<RunInfo> RunJournal::List(ListDepth depth) {
             info.state = info.header.ended.isValid() ? RunState::Ended
                          : lock.Held()               ? RunState::DidNotEnd
                                                      : RunState::Running;
-            if (depth == ListDepth::Everything || info.state != RunState::Ended)
+            if (proved && !proved->damage.isEmpty())
+                throw Error(proved->damage);
+            if (proved) {
+                info.counts = proved->counts;
+            } else if (lock.Held() && depth == ListDepth::Everything) {
+                try {
+                    proof::CheckStructure(connection);
+                    ReadEntries(connection, file, 1000, {}, info.counts);
+                } catch (const Error& error) {
+                    proofs.Store(*id, key, {QString::fromUtf8(error.what()), {}});
+                    throw;
+                }
+                proofs.Store(*id, key, {{}, info.counts});
+            } else if (depth == ListDepth::Everything || info.state != RunState::Ended) {
                 ReadEntries(connection, file, 1000, {}, info.counts);
+            }
         } catch (const Error& error) {
             if (!QFileInfo::exists(files::PathOf(folder, *id)))
                 continue; // removed meanwhile

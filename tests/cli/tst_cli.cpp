@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 #include <csignal>
 #include <pty.h>
@@ -460,6 +462,17 @@ private slots:
             file.seek(at);
             file.write("XXXXXXXX");
         };
+        // One outcome removed whole: every checksum left still matches.
+        const Setup outcomeRemoved = [this](const QString& table) {
+            QCOMPARE(run(recase(table, "upper")).status, 0);
+            QSqlDatabase database = QSqlDatabase::addDatabase("QSQLITE", "edit");
+            database.setDatabaseName(JournalPath(1));
+            QVERIFY(database.open());
+            QVERIFY(QSqlQuery(database).exec("DELETE FROM outcomes WHERE \"row\" = 2500"));
+            database.close();
+            database = QSqlDatabase();
+            QSqlDatabase::removeDatabase("edit");
+        };
         const Setup twentyOthers = [this](const QString& table) {
             QCOMPARE(run(recase(table, "upper")).status, 0);
             for (int i = 0; i < 20; ++i) {
@@ -510,6 +523,13 @@ private slots:
         QTest::newRow("undo of a damaged journal")
             << 5000 << damage << undo1 << 2
             << "damaged: the entry of row 2499 does not match its checksum"
+            << "converted" << 1;
+        QTest::newRow("undo of a journal missing an outcome")
+            << 5000 << outcomeRemoved << undo1 << 2
+            << "damaged: its group 3 holds 999 of its 1000 outcomes"
+            << "converted" << 1;
+        QTest::newRow("runs: a journal missing an outcome")
+            << 5000 << outcomeRemoved << runs << 0 << "DAMAGED: its group 3 holds 999"
             << "converted" << 1;
         QTest::newRow("runs: a damaged journal")
             << 5000 << damage << runs << 0 << "DAMAGED: the entry of row 2499"
