@@ -98,8 +98,9 @@ public:
         for (std::size_t k = 0; k < writers.size(); ++k)
             writers[k] = &writers_[k].emplace(
                 session_.Writer(int(k)), session_.Dialect(),
-                db::WriteTarget{table_, columns_, source_.FixedWidths()}, session_.UpdateTriggers(),
-                pipeline_.Journal(), [](const std::function<void()>& call) { call(); }, nullptr);
+                db::WriteTarget{table_, columns_, source_.FixedWidths(), session_.National()},
+                session_.UpdateTriggers(), pipeline_.Journal(),
+                [](const std::function<void()>& call) { call(); }, nullptr);
         pipeline_.Start(writers, session_.Cancelled());
 
         // The database's estimate: the bar's range is corrected as the read goes.

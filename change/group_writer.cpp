@@ -164,7 +164,8 @@ bool GroupWriter::Execute(std::span<const PendingRow> rows, Entries& entries,
                           const std::vector<db::ParameterColumn>& parameters) {
     const bool keyed = db::Dialect::IsKeyIdentity(rows.front().id);
     db::Statement& write =
-        Prepared(keyed ? ByKey : ByAddress, dialect_.WriteStatement(target_, keyed));
+        Prepared(keyed ? ByKey : ByAddress, dialect_.WriteStatement(target_, keyed),
+                 dialect_.WriteParameterTypes(target_, keyed));
     write.Execute(parameters);
     for (journal::Entry& entry : entries.entries)
         entry.state = journal::EntryState::NotWritten;
@@ -216,8 +217,9 @@ void GroupWriter::Written(const PendingRow& row, std::span<journal::Entry> rowEn
 
 void GroupWriter::ReadBack(const PendingRow& row, std::span<journal::Entry> rowEntries) {
     const bool keyed = db::Dialect::IsKeyIdentity(row.id);
-    db::Statement& read = Prepared(keyed ? ReadBackByKey : ReadBackByAddress,
-                                   dialect_.ReadBackStatement(target_, keyed));
+    db::Statement& read =
+        Prepared(keyed ? ReadBackByKey : ReadBackByAddress,
+                 dialect_.ReadBackStatement(target_, keyed), dialect_.IdParameterTypes(keyed));
     std::vector<db::ParameterColumn> parameters;
     for (const QString& id : dialect_.IdParameters(row.id))
         parameters.push_back({id});
@@ -227,10 +229,13 @@ void GroupWriter::ReadBack(const PendingRow& row, std::span<journal::Entry> rowE
         Written(row, rowEntries, row.id, &stored.GetFields(), 0);
 }
 
-db::Statement& GroupWriter::Prepared(int kind, const QString& text) {
+db::Statement& GroupWriter::Prepared(int kind, const QString& text,
+                                     std::vector<db::ParameterType> types) {
     std::unique_ptr<db::Statement>& statement = statements_[kind];
-    if (!statement)
+    if (!statement) {
         statement = std::make_unique<db::Statement>(connection_, text);
+        statement->SetParameterTypes(std::move(types));
+    }
     return *statement;
 }
 

@@ -133,7 +133,7 @@ private:
     // The row's entries written, with the values the database stored (columns from `first`).
     void Written(const PendingRow& row, std::span<journal::Entry> entries, const QString& idAfter,
                  const db::Fields* stored, int first);
-    db::Statement& Prepared(int kind, const QString& text);
+    db::Statement& Prepared(int kind, const QString& text, std::vector<db::ParameterType> types);
     // Journals the rows' outcomes, commits and counts them. Returns the COMMIT's refusal
     // when the database refused it as a row's fault (rolled back, nothing reported).
     std::optional<db::Error> Settle(db::Transaction& transaction, std::span<const PendingRow> rows,

@@ -57,6 +57,14 @@ void RunSession::Inspect(const QString& table, const QStringList& columns) {
     });
 }
 
+std::vector<bool> RunSession::National() const {
+    std::vector<bool> national;
+    for (const db::ColumnFacts& facts : facts_)
+        national.push_back(!facts.known || facts.national);
+    return national;
+}
+
+
 bool RunSession::UpdateTriggers() const {
     return std::any_of(facts_.begin(), facts_.end(),
                        [](const db::ColumnFacts& facts) { return facts.updateTriggers; });

@@ -36,6 +36,8 @@ public:
     const db::ColumnFacts& Facts(int column = 0) const { return facts_.at(std::size_t(column)); }
     // The table has update triggers, which may change a value on its way in.
     bool UpdateTriggers() const;
+    // Per column: national character data (NCHAR, NVARCHAR2), or not known to be plain.
+    std::vector<bool> National() const;
     // Why column k must not be written, one message; empty when it may.
     QString Refusal(int column = 0) const;
     // The same as a few words, for a list of several columns.

@@ -12,7 +12,7 @@ using odbc::Check;
 namespace {
 
 // Longer values are bound as long text: Oracle's driver takes a VARCHAR bind up to 4,000
-// bytes.
+// bytes in the character set it converts to.
 constexpr qsizetype LongText = 4000;
 
 // One marker's values laid out for binding by column: a fixed-width slot per set.
@@ -46,6 +46,18 @@ SQLPOINTER Number(SQLULEN value) {
 
 } // namespace
 
+Binding BindingOf(const ParameterType& type, const ParameterColumn& values) {
+    qsizetype units = 1, bytes = 1;
+    for (const QString& value : values) {
+        units = std::max(units, value.size());
+        bytes = std::max(bytes, charset::Bytes(type.width, value));
+    }
+    const bool longForm = bytes > LongText;
+    if (type.national)
+        return {longForm ? SQL_WLONGVARCHAR : SQL_WVARCHAR, quint64(units)};
+    return {longForm ? SQL_LONGVARCHAR : SQL_VARCHAR, quint64(bytes)};
+}
+
 Statement::Statement(Connection& connection, const QString& text) : connection_(connection) {
     SQLHDBC dbc = static_cast<SQLHDBC>(connection.handle());
     if (!dbc)
@@ -77,12 +89,12 @@ void Statement::Execute(const std::vector<ParameterColumn>& columns) {
     bound.reserve(columns.size());
     for (std::size_t p = 0; p < columns.size(); ++p) {
         BoundColumn& column = bound.emplace_back(Lay(columns[p]));
-        const SQLLEN longest = column.slot - 1;
+        const Binding binding =
+            BindingOf(p < types_.size() ? types_[p] : ParameterType{}, columns[p]);
         Check(SQLBindParameter(statement, static_cast<SQLUSMALLINT>(p + 1), SQL_PARAM_INPUT,
-                               SQL_C_WCHAR, longest > LongText ? SQL_WLONGVARCHAR : SQL_WVARCHAR,
-                               static_cast<SQLULEN>(std::max<SQLLEN>(longest, 1)), 0,
-                               column.buffer.data(), column.slot * SQLLEN(sizeof(SQLWCHAR)),
-                               column.lengths.data()),
+                               SQL_C_WCHAR, static_cast<SQLSMALLINT>(binding.sqlType),
+                               static_cast<SQLULEN>(binding.size), 0, column.buffer.data(),
+                               column.slot * SQLLEN(sizeof(SQLWCHAR)), column.lengths.data()),
               SQL_HANDLE_STMT, statement, "SQLBindParameter", dbc);
     }
     std::vector<SQLUSMALLINT> statuses(sets, SQL_PARAM_UNUSED);

@@ -45,6 +45,16 @@ Dialect Dialect::Of(Connection& connection, const QString& table) {
         dialect.collate_ = Accepts(connection, dialect, oracle::CollateProbe());
         dialect.nationalText_ = !oracle::LacksNationalText(InfoText(connection, SQL_DRIVER_NAME));
     }
+    {
+        Statement sets(connection, dialect.dbms_ == Dbms::Oracle
+                                       ? oracle::CharacterSetStatement()
+                                       : postgres::CharacterSetStatement());
+        sets.Execute({});
+        Recordset& row = sets.Result();
+        if (row.IsOpen() && !row.Eof())
+            dialect = dialect.WithCharacterSets(row.GetFields()[0].Value().toString(),
+                                                row.GetFields()[1].Value().toString());
+    }
     Statement key(connection, dialect.KeyStatement());
     key.Execute({{dialect.TableParameter(table)}});
     Recordset& found = key.Result();
@@ -77,6 +87,13 @@ Dialect Dialect::WithCollate(bool collate) const {
     Dialect collated = *this;
     collated.collate_ = collate;
     return collated;
+}
+
+Dialect Dialect::WithCharacterSets(const QString& database, const QString& national) const {
+    Dialect sets = *this;
+    sets.charset_ = database;
+    sets.ncharset_ = national;
+    return sets;
 }
 
 Dialect Dialect::WithoutNationalText() const {
@@ -232,6 +249,40 @@ std::vector<ParameterColumn> Dialect::WriteParameters(const std::vector<RowWrite
             columns[p].push_back(set[p]);
     }
     return columns;
+}
+
+std::vector<ParameterType> Dialect::IdParameterTypes(bool keyed) const {
+    if (dbms_ == Dbms::Other)
+        return {};
+    // A ROWID, a ctid or tableoid, an integer key: plain text; a character key as its column.
+    const bool national =
+        keyed && (keyType_ == QLatin1String("NCHAR") || keyType_ == QLatin1String("NVARCHAR2"));
+    const ParameterType type{national, charset::WidthOf(CharacterSet(national))};
+    return std::vector<ParameterType>(!keyed && dbms_ == Dbms::PostgreSQL ? 2 : 1, type);
+}
+
+std::vector<ParameterType> Dialect::WriteParameterTypes(const WriteTarget& target,
+                                                        bool keyed) const {
+    // The stand-in's join write takes arrays as text; another database keeps to wide text.
+    if (WriteReturnsRows() || dbms_ == Dbms::Other)
+        return {};
+    std::vector<ParameterType> columns;
+    for (std::size_t k = 0; k < std::size_t(target.columns.size()); ++k) {
+        const bool national = target.national.empty() || target.national[k];
+        columns.push_back({national, charset::WidthOf(CharacterSet(national))});
+    }
+    // WriteParameters' order: the new values, the identity, the guards.
+    std::vector<ParameterType> types(columns);
+    if (namesRows_) {
+        const std::vector<ParameterType> id = IdParameterTypes(keyed);
+        types.insert(types.end(), id.begin(), id.end());
+    }
+    for (const ParameterType& column : columns) {
+        types.push_back(column);
+        if (columns.size() > 1)
+            types.push_back(column);
+    }
+    return types;
 }
 
 QString Dialect::ReadBackStatement(const WriteTarget& target, bool keyed) const {

@@ -32,9 +32,14 @@ struct RowWrite {
 
 // The columns a run writes.
 struct WriteTarget {
+    WriteTarget(QString table, QStringList columns, std::vector<bool> fixedWidth,
+                std::vector<bool> national = {})
+        : table(std::move(table)), columns(std::move(columns)), fixedWidth(std::move(fixedWidth)),
+          national(std::move(national)) {}
     QString table;
     QStringList columns;
     std::vector<bool> fixedWidth; // per column: blank-padded (CHAR), compared without padding
+    std::vector<bool> national;   // per column: NCHAR or NVARCHAR2; all of them when empty
 };
 
 // What the database says of a column before anything is written to it.
@@ -71,6 +76,8 @@ public:
     Dialect WithCollate(bool collate) const;
     // The same dialect through a driver that cannot write NCHAR and NVARCHAR2 columns.
     Dialect WithoutNationalText() const;
+    // The same dialect with the database's and the national character sets, by name.
+    Dialect WithCharacterSets(const QString& database, const QString& national) const;
 
     Dbms dbms() const { return dbms_; }
     const QString& keyColumn() const { return keyColumn_; }
@@ -83,6 +90,8 @@ public:
     bool WriteReturnsRows() const;
     // The driver writes national character columns (Microsoft's old Oracle driver does not).
     bool WritesNationalText() const { return nationalText_; }
+    // The set a column's text is stored in; empty where it was not read.
+    const QString& CharacterSet(bool national) const { return national ? ncharset_ : charset_; }
 
     // Run once on each connection a run opens.
     QStringList SessionStatements() const;
@@ -114,6 +123,11 @@ public:
     // The write's parameter sets for the rows.
     std::vector<ParameterColumn> WriteParameters(const std::vector<RowWrite>& rows,
                                                  bool keyed) const;
+    // How the write's parameters are bound, each with the type of what it is compared with or
+    // written into; empty: all as national text.
+    std::vector<ParameterType> WriteParameterTypes(const WriteTarget& target, bool keyed) const;
+    // The same for IdParameters.
+    std::vector<ParameterType> IdParameterTypes(bool keyed) const;
     // The stored values of one row by its identity; parameters: IdParameters. For a write that
     // returns only a count, where a trigger may have changed a value on its way in.
     QString ReadBackStatement(const WriteTarget& target, bool keyed) const;
@@ -135,6 +149,8 @@ private:
     bool countOnly_ = false;
     bool collate_ = false;
     bool nationalText_ = true;
+    QString charset_;
+    QString ncharset_;
 };
 
 // Whether the database runs the statement, a probe of what it supports: false when it
@@ -162,6 +178,8 @@ QString FactsStatement();
 QString SizeStatement();
 // Runs where a condition may carry COLLATE BINARY.
 QString CollateProbe();
+// One row: the database's and the national character set.
+QString CharacterSetStatement();
 // The driver registered under that name is Microsoft's old one, which knows no NCHAR,
 // NVARCHAR2 or NCLOB (its SQL_DRIVER_NAME is MSORCL32.DLL).
 bool LacksNationalText(const QString& driverName);
@@ -174,6 +192,8 @@ Fault Classify(const Error& error);
 namespace postgres {
 // The row's identity as the read statement selects it: by address, or by the key.
 QString Identity(const QString& key);
+// One row: the server's encoding, twice (it has no national set).
+QString CharacterSetStatement();
 QString KeyStatement();
 QString FactsStatement();
 QString SizeStatement();

@@ -48,6 +48,13 @@ QString CollateProbe() {
     return QStringLiteral("SELECT 1 FROM DUAL WHERE 'a' COLLATE BINARY = 'a'");
 }
 
+QString CharacterSetStatement() {
+    return QStringLiteral(
+        "SELECT (SELECT VALUE FROM NLS_DATABASE_PARAMETERS WHERE PARAMETER = "
+        "'NLS_CHARACTERSET'), (SELECT VALUE FROM NLS_DATABASE_PARAMETERS WHERE PARAMETER = "
+        "'NLS_NCHAR_CHARACTERSET') FROM DUAL");
+}
+
 bool LacksNationalText(const QString& driverName) {
     return driverName.startsWith(QLatin1String("msorcl"), Qt::CaseInsensitive);
 }

@@ -74,6 +74,11 @@ QString Identity(const QString& key) {
                          : QLatin1String("'=' || CAST(") + Q(key) + QLatin1String(" AS text)");
 }
 
+QString CharacterSetStatement() {
+    return QStringLiteral(
+        "SELECT current_setting('server_encoding'), current_setting('server_encoding')");
+}
+
 QString KeyStatement() {
     return QStringLiteral(
         "SELECT a.attname, format_type(a.atttypid, a.atttypmod) FROM pg_index i JOIN "

@@ -587,6 +587,29 @@ private slots:
         QCOMPARE(column(table), QStringList({"ONE", "TWO"}));
     }
 
+    // The key form of the write Oracle gets, each parameter bound as what it is compared with,
+    // finds its row through the key's index.
+    void keyedWriteUsesTheKeyIndex() {
+        const QString table = QString("t%1").arg(++tables_);
+        testdb::Exec(user_, QString("CREATE TABLE %1 (code varchar(20) PRIMARY KEY, c "
+                                    "varchar(40)); INSERT INTO %1 SELECT 'k' || g, 'v' || g FROM "
+                                    "generate_series(1, 20000) g; ANALYZE %1;")
+                                .arg(table));
+        db::Connection connection;
+        connection.Open(OdbcConnectionString(user_.profile()));
+        const db::Dialect dialect = db::Dialect::Of(connection, table).WithCountOnlyWrites();
+        QCOMPARE(dialect.keyColumn(), QString("code"));
+        const db::WriteTarget target{table, {"c"}, {false}, {false}};
+        db::Statement plan(connection, "EXPLAIN " + dialect.WriteStatement(target, true));
+        plan.SetParameterTypes(dialect.WriteParameterTypes(target, true));
+        plan.Execute(dialect.WriteParameters({{"=k77", {"v77"}, {"V77"}}}, true));
+        QStringList lines;
+        for (db::Recordset& rows = plan.Result(); !rows.Eof(); rows.MoveNext())
+            lines.append(rows.GetFields()[0].Value().toString());
+        QVERIFY2(lines.join('\n').contains(QString("Index Scan using %1_pkey").arg(table)),
+                 qPrintable(lines.join('\n')));
+    }
+
     // A probe of what the database takes says no, instead of failing, where the database
     // refuses the statement: Oracle's COLLATE probe on the stand-in, which has no DUAL.
     void probeRefusedSaysNo() {

@@ -1,12 +1,15 @@
 #include "casing/case_rules.h"
 #include "change/group_writer.h"
 #include "change/statements.h"
+#include "db/charset.h"
 #include "db/dialect/dialect.h"
 #include "db/error.h"
 #include "db/odbc_diagnostics.h"
 #include "journal/run_journal.h"
 
 #include <QTest>
+#include <sql.h>
+#include <sqlext.h>
 
 using Case::CaseMode;
 using db::Dbms;
@@ -33,6 +36,10 @@ private slots:
     void oracleCatalogue();
     void nationalTextDrivers_data();
     void nationalTextDrivers();
+    void bindings_data();
+    void bindings();
+    void writeBindTypes_data();
+    void writeBindTypes();
 };
 
 void TestStatements::escapeLiteral_data() {
@@ -356,6 +363,90 @@ void TestStatements::nationalTextDrivers() {
     QFETCH(QString, driver);
     QFETCH(bool, lacks);
     QCOMPARE(db::oracle::LacksNationalText(driver), lacks);
+}
+
+// The SQL type a marker is bound with, and when values go in the long form: by the bytes the
+// longest takes in the character set the database converts it to.
+void TestStatements::bindings_data() {
+    QTest::addColumn<bool>("national");
+    QTest::addColumn<QString>("set");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("sqlType");
+    QTest::addColumn<int>("size");
+    const QString ligatures = QString(1334, QChar(0x2C65)); // 4,002 bytes in UTF-8
+    QTest::newRow("VARCHAR2, AL32UTF8") << false << "AL32UTF8" << u"\u2C65b"_qs << SQL_VARCHAR << 4;
+    QTest::newRow("VARCHAR2, AL32UTF8, over 4,000 bytes")
+        << false << "AL32UTF8" << ligatures << SQL_LONGVARCHAR << 4002;
+    QTest::newRow("VARCHAR2, WE8MSWIN1252, 4,000 characters")
+        << false << "WE8MSWIN1252" << QString(4000, QChar(0xE9)) << SQL_VARCHAR << 4000;
+    QTest::newRow("NVARCHAR2, AL16UTF16, 2,001 characters")
+        << true << "AL16UTF16" << QString(2001, u'a') << SQL_WLONGVARCHAR << 2001;
+    QTest::newRow("NVARCHAR2, AL16UTF16")
+        << true << "AL16UTF16" << ligatures << SQL_WVARCHAR << 1334;
+    QTest::newRow("set not read: 4,000 units")
+        << true << "" << QString(4000, u'a') << SQL_WVARCHAR << 4000;
+    QTest::newRow("set not read: 4,001 units")
+        << true << "" << QString(4001, u'a') << SQL_WLONGVARCHAR << 4001;
+}
+
+void TestStatements::bindings() {
+    QFETCH(bool, national);
+    QFETCH(QString, set);
+    QFETCH(QString, value);
+    QFETCH(int, sqlType);
+    QFETCH(int, size);
+    const db::Binding binding =
+        db::BindingOf({national, db::charset::WidthOf(set)}, {u"x"_qs, value, QString()});
+    QCOMPARE(binding.sqlType, sqlType);
+    QCOMPARE(binding.size, quint64(size));
+}
+
+// Each parameter of a write bound with the type of what it is compared with or written
+// into: V for SQL_VARCHAR (CHAR, VARCHAR2, ROWID text, an integer key), W for SQL_WVARCHAR
+// (NCHAR, NVARCHAR2), in WriteParameters' order.
+void TestStatements::writeBindTypes_data() {
+    QTest::addColumn<QString>("types");
+    QTest::addColumn<QString>("expected");
+    const auto letters = [](const std::vector<db::ParameterType>& types) {
+        QString text;
+        for (const db::ParameterType& type : types)
+            text += type.national ? u'W' : u'V';
+        return text;
+    };
+    const Dialect oracle = Dialect(Dbms::Oracle).WithCharacterSets(u"AL32UTF8"_qs, u"AL16UTF16"_qs);
+    const db::WriteTarget plain{u"T"_qs, {u"C"_qs}, {false}, {false}},
+        national{u"T"_qs, {u"C"_qs}, {false}, {true}},
+        two{u"T"_qs, {u"A"_qs, u"B"_qs}, {false, false}, {false, true}},
+        unknown{u"T"_qs, {u"C"_qs}, {false}};
+    QTest::newRow("VARCHAR2 by ROWID")
+        << letters(oracle.WriteParameterTypes(plain, false)) << u"VVV"_qs;
+    QTest::newRow("NVARCHAR2 by ROWID")
+        << letters(oracle.WriteParameterTypes(national, false)) << u"WVW"_qs;
+    QTest::newRow("VARCHAR2 by VARCHAR2 key")
+        << letters(oracle.WithKey(u"CODE"_qs, u"VARCHAR2"_qs).WriteParameterTypes(plain, true))
+        << u"VVV"_qs;
+    QTest::newRow("VARCHAR2 by NVARCHAR2 key")
+        << letters(oracle.WithKey(u"CODE"_qs, u"NVARCHAR2"_qs).WriteParameterTypes(plain, true))
+        << u"VWV"_qs;
+    QTest::newRow("VARCHAR2 by integer key")
+        << letters(oracle.WithKey(u"ID"_qs, u"NUMBER"_qs).WriteParameterTypes(plain, true))
+        << u"VVV"_qs;
+    QTest::newRow("VARCHAR2 and NVARCHAR2")
+        << letters(oracle.WriteParameterTypes(two, false)) << u"VWVVVWW"_qs;
+    QTest::newRow("columns not described: national")
+        << letters(oracle.WriteParameterTypes(unknown, false)) << u"WVW"_qs;
+    QTest::newRow("stand-in count-only: ctid and tableoid")
+        << letters(
+               Dialect(Dbms::PostgreSQL).WithCountOnlyWrites().WriteParameterTypes(plain, false))
+        << u"VVVV"_qs;
+    QTest::newRow("stand-in join: arrays as before")
+        << letters(Dialect(Dbms::PostgreSQL).WriteParameterTypes(plain, false)) << QString();
+}
+
+void TestStatements::writeBindTypes() {
+    QFETCH(QString, types);
+    QFETCH(QString, expected);
+    QCOMPARE(types, expected);
 }
 
 void TestStatements::dialectStatements() {
