@@ -169,6 +169,14 @@ private:
             if (!steps_.Run(convertStep, [&] { newText = Case::ConvertValue(*mode_, value); }) ||
                 newText == value)
                 continue;
+            // A character the column's set lacks would be stored as another: the row is
+            // refused at its step and never sent.
+            const QString unheld = session_.Unheld(int(pending.fields.size() - 1), value, newText);
+            if (!unheld.isEmpty()) {
+                steps_.Run(convertStep + 4, [&] { throw db::Error(unheld); });
+                ++result_.refused;
+                return;
+            }
             steps_.Run(convertStep + 2, [&] {
                 pendingText_ += value.size() + newText.size();
                 field.guard = value;

@@ -94,6 +94,10 @@ inline constexpr auto TableNotWritable =
     "The selected table cannot be written (read only, external, a nested table, an overflow "
     "segment, a materialized view that cannot be updated, or in the recycle bin); nothing was "
     "changed.";
+// %1: the character set, %2: the character (U+039C).
+inline constexpr auto Unheld =
+    "The database's character set %1 has no %2, which the converted text holds; the row was "
+    "left as it is.";
 inline constexpr auto NationalText =
     "The selected field holds national character data (NCHAR or NVARCHAR2), which the "
     "registered Oracle driver cannot write; nothing was changed.";

@@ -1,5 +1,6 @@
 #include "change/run_session.h"
 
+#include "db/charset.h"
 #include "db/statement.h"
 
 #include <algorithm>
@@ -55,6 +56,11 @@ void RunSession::Inspect(const QString& table, const QStringList& columns) {
         for (const QString& column : columns)
             facts_.push_back(db::ReadColumnFacts(First(), *dialect_, table, column));
     });
+    limitedSets_.clear();
+    for (const bool national : National()) {
+        const QString& set = dialect_->CharacterSet(national);
+        limitedSets_.push_back(set.isEmpty() || db::charset::HoldsAll(set) ? QString() : set);
+    }
 }
 
 std::vector<bool> RunSession::National() const {
@@ -64,6 +70,19 @@ std::vector<bool> RunSession::National() const {
     return national;
 }
 
+QString RunSession::Unheld(int column, const QString& old, const QString& text) const {
+    const QString& set = limitedSets_.at(std::size_t(column));
+    if (set.isEmpty())
+        return {};
+    const qsizetype at = db::charset::Unheld(set, text, old);
+    if (at < 0)
+        return {};
+    const char32_t c = text.at(at).isHighSurrogate() && at + 1 < text.size()
+                           ? QChar::surrogateToUcs4(text.at(at), text.at(at + 1))
+                           : text.at(at).unicode();
+    return QString::fromLatin1(ChangeMessages::Unheld)
+        .arg(set, QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper());
+}
 
 bool RunSession::UpdateTriggers() const {
     return std::any_of(facts_.begin(), facts_.end(),

@@ -38,6 +38,9 @@ public:
     bool UpdateTriggers() const;
     // Per column: national character data (NCHAR, NVARCHAR2), or not known to be plain.
     std::vector<bool> National() const;
+    // Why column k cannot take the converted text: a character its character set lacks, which
+    // the database would store as a replacement character; empty when it can.
+    QString Unheld(int column, const QString& old, const QString& text) const;
     // Why column k must not be written, one message; empty when it may.
     QString Refusal(int column = 0) const;
     // The same as a few words, for a list of several columns.
@@ -59,5 +62,6 @@ private:
     std::array<db::Connection, 2> writers_;
     std::optional<db::Dialect> dialect_;
     std::vector<db::ColumnFacts> facts_;
+    std::vector<QString> limitedSets_; // per column: its set where it lacks characters
     std::atomic<bool> cancelled_ = false;
 };

@@ -7,6 +7,7 @@
 #include "recording_host.h"
 #include "support/test_database.h"
 
+#include <QScopeGuard>
 #include <QTest>
 #include <csignal>
 #include <sys/resource.h>
@@ -585,6 +586,29 @@ private slots:
         QVERIFY2(restored.failure.contains("primary key is code now"),
                  qPrintable(restored.failure));
         QCOMPARE(column(table), QStringList({"ONE", "TWO"}));
+    }
+
+    // In a LATIN1 database a converted character the set lacks (U+00B5 upper-cases to U+039C)
+    // is refused at its row before anything is sent (Oracle would store a replacement
+    // character without an error; the stand-in would fail the row with an error of its own);
+    // the other rows are written.
+    void unheldCharacterIsRefusedAtItsRow() {
+        const QString database = QString("latin1_%1").arg(QCoreApplication::applicationPid());
+        testdb::Exec(testdb::Admin(), QString("CREATE DATABASE %1 OWNER \"%2\" ENCODING 'LATIN1' "
+                                              "LC_COLLATE 'C' LC_CTYPE 'C' TEMPLATE template0")
+                                          .arg(database, user_.name));
+        const QByteArray home = qgetenv("PGDATABASE");
+        qputenv("PGDATABASE", database.toUtf8());
+        const auto back = qScopeGuard([&] { qputenv("PGDATABASE", home); });
+        const QString table = makeTable({"caf\u00e9", "5 \u00b5m", "plain"});
+        RecordingHost host = hostFor(table);
+        const RunSummary summary = RunChange(host);
+        QCOMPARE(column(table), QStringList({"CAF\u00c9", "5 \u00b5m", "PLAIN"}));
+        QCOMPARE(host.reportedSteps(), QList<int>({146}));
+        QVERIFY2(host.reports.front().first.contains("LATIN1 has no U+039C"),
+                 qPrintable(host.describeReports()));
+        QCOMPARE(summary.refused, qint64(1));
+        QCOMPARE(host.shown, QStringList({"Done."}));
     }
 
     // The key form of the write Oracle gets, each parameter bound as what it is compared with,

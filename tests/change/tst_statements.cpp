@@ -40,6 +40,8 @@ private slots:
     void bindings();
     void writeBindTypes_data();
     void writeBindTypes();
+    void unheldCharacters_data();
+    void unheldCharacters();
 };
 
 void TestStatements::escapeLiteral_data() {
@@ -447,6 +449,37 @@ void TestStatements::writeBindTypes() {
     QFETCH(QString, types);
     QFETCH(QString, expected);
     QCOMPARE(types, expected);
+}
+
+// Case conversion can produce a character the database's set lacks (U+00B5 becomes U+039C,
+// U+00FF becomes U+0178); where the set is known the check is exact, elsewhere a character
+// outside ASCII the old text lacks is taken for one the set may lack.
+void TestStatements::unheldCharacters_data() {
+    QTest::addColumn<QString>("set");
+    QTest::addColumn<QString>("old");
+    QTest::addColumn<int>("at"); // in the upper-cased text; -1: held
+    const QString micro = u"a\u00B5"_qs, yDiaeresis = u"\u00FFb"_qs;
+    QTest::newRow("ISO-8859-1: micro") << "WE8ISO8859P1" << micro << 1;
+    QTest::newRow("ISO-8859-1: y diaeresis") << "WE8ISO8859P1" << yDiaeresis << 0;
+    QTest::newRow("CP1252: micro") << "WE8MSWIN1252" << micro << 1;
+    QTest::newRow("CP1252: y diaeresis") << "WE8MSWIN1252" << yDiaeresis << -1;
+    QTest::newRow("ISO-8859-15: micro") << "WE8ISO8859P15" << micro << 1;
+    QTest::newRow("ISO-8859-15: y diaeresis") << "WE8ISO8859P15" << yDiaeresis << -1;
+    QTest::newRow("stand-in LATIN1: micro") << "LATIN1" << micro << 1;
+    QTest::newRow("ISO-8859-1: e acute") << "WE8ISO8859P1" << u"\u00E9"_qs << -1;
+    QTest::newRow("US7ASCII: e acute") << "US7ASCII" << u"\u00E9"_qs << 0;
+    QTest::newRow("AL32UTF8") << "AL32UTF8" << micro << -1;
+    QTest::newRow("stand-in UTF8") << "UTF8" << micro << -1;
+    QTest::newRow("no table: a new character") << "EE8ISO8859P2" << u"\u00E9"_qs << 0;
+    QTest::newRow("no table: a character the row held")
+        << "EE8ISO8859P2" << u"\u00C9\u00E9"_qs << -1;
+}
+
+void TestStatements::unheldCharacters() {
+    QFETCH(QString, set);
+    QFETCH(QString, old);
+    QFETCH(int, at);
+    QCOMPARE(db::charset::Unheld(set, Case::Convert(CaseMode::Upper, old), old), qsizetype(at));
 }
 
 void TestStatements::dialectStatements() {
