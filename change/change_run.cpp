@@ -278,7 +278,14 @@ private:
         if (!ahead_.valid())
             readAhead();
         host_.Wait([&] { ahead_.wait(); });
-        slice_ = ahead_.get();
+        try {
+            slice_ = ahead_.get();
+        } catch (const db::Error& error) {
+            if (readReopened_ || !session_.Dialect().ReadCanReopen(error))
+                throw;
+            readReopened_ = true;
+            return ReopenRead();
+        }
         reading_ = !slice_.empty();
         if (reading_)
             readAhead();
@@ -286,6 +293,21 @@ private:
     }
 
     bool Ended() const { return sliceAt_ >= slice_.size(); }
+
+    // The read lost its snapshot or its connection: once the groups in flight are settled,
+    // it starts again on a new connection. Rows converted so far read back unchanged and are
+    // passed over; a run whose writes failed meanwhile ends with their report alone.
+    bool ReopenRead() {
+        Submit();
+        Drain();
+        slice_.clear();
+        if (result_.ended)
+            return true;
+        source_.Close();
+        session_.ReopenReader();
+        host_.Wait([&] { source_.Open(session_.Reader(), session_.Dialect(), table_, columns_); });
+        return NextSlice();
+    }
 
     bool OpenJournal() {
         if (!host_.KeepsJournal())
@@ -402,7 +424,8 @@ private:
     qint64 estimate_ = 0;  // the rows the database expects the table to hold
     qint64 confirmed_ = 0; // rows read whose group the database confirmed
     bool reading_ = true;  // rows are still coming
-    double shown_ = 0;     // the bar's value
+    bool readReopened_ = false;
+    double shown_ = 0; // the bar's value
     // Declared after what they use, so that they end first: the writers with the groups in
     // flight, the pipeline (which closes the journal), the reader with its slice ahead.
     std::array<std::optional<GroupWriter>, WritePipeline::Writers> writers_;

@@ -49,6 +49,15 @@ void RunSession::Open(bool read, int writers) {
     });
 }
 
+void RunSession::ReopenReader() {
+    try {
+        reader_.Close();
+    } catch (const db::Error&) {
+        // a connection the server ended may not close cleanly
+    }
+    Open(true, 0);
+}
+
 void RunSession::Inspect(const QString& table, const QStringList& columns) {
     host_.Wait([&] {
         dialect_ = db::Dialect::Of(First(), table);

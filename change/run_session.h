@@ -28,6 +28,8 @@ public:
     // Opens the reader if asked for and `writers` writers, with the host's profile, through the
     // host's Wait.
     void Open(bool read, int writers);
+    // Opens the reader anew after its connection failed.
+    void ReopenReader();
     // Learns the database's dialect for the table and what it says of each column (through
     // Wait, on the first open connection).
     void Inspect(const QString& table, const QStringList& columns);

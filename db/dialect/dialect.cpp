@@ -308,6 +308,11 @@ Fault Dialect::Classify(const Error& error) const {
     return error.sqlState() == QLatin1String("HY008") ? Fault::Cancelled : Fault::Row;
 }
 
+bool Dialect::ReadCanReopen(const Error& error) const {
+    return (dbms_ == Dbms::Oracle && error.nativeCode() == 1555) ||
+           Classify(error) == Fault::ConnectionLost;
+}
+
 qint64 EstimateRows(Connection& connection, const Dialect& dialect, const QString& table) {
     // Below this many pages (8 MiB of 8 KiB pages) a count takes a moment.
     constexpr qint64 CountedPages = 1024;

@@ -140,6 +140,9 @@ public:
     QStringList IdParameters(const QString& id) const;
 
     Fault Classify(const Error& error) const;
+    // The failure of a read that may start again: its snapshot is too old (ORA-01555), or
+    // its connection was lost.
+    bool ReadCanReopen(const Error& error) const;
 
 private:
     Dbms dbms_;

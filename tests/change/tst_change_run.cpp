@@ -644,6 +644,32 @@ private slots:
         QVERIFY(!db::Accepts(connection, dialect, db::oracle::CollateProbe()));
     }
 
+    // The reading connection ended by the server (the stand-in's form of a read that lost its
+    // snapshot, ORA-01555) is opened again once and the run goes on; the rows converted before
+    // read back unchanged.
+    void lostReadIsOpenedAgain() {
+        QStringList values;
+        for (int i = 0; i < 5000; ++i)
+            values.append(QString("row %1").arg(i));
+        const QString table = makeTable(values);
+        RecordingHost host = hostFor(table);
+        QStringList terminated;
+        host.onYield = [&](int yields) {
+            if (yields == 1500)
+                terminated = testdb::Column(
+                    testdb::Admin(),
+                    QString("SELECT CAST(pg_terminate_backend(pid) AS text) FROM "
+                            "pg_stat_activity WHERE usename = '%1' AND query ILIKE 'fetch%'")
+                        .arg(user_.name));
+        };
+        const RunSummary summary = RunChange(host);
+        QCOMPARE(terminated, QStringList({"true"}));
+        QVERIFY2(host.reports.isEmpty(), qPrintable(host.describeReports()));
+        QCOMPARE(host.shown, QStringList({"Done."}));
+        QVERIFY(summary.completed);
+        QCOMPARE(column(table), QStringList(values).replaceInStrings("row", "ROW"));
+    }
+
     // A connection ended by the server stops the run after one report; the group in flight
     // is rolled back whole.
     void lostConnectionEndsTheRunOnce() {

@@ -42,6 +42,8 @@ private slots:
     void writeBindTypes();
     void unheldCharacters_data();
     void unheldCharacters();
+    void readReopens_data();
+    void readReopens();
 };
 
 void TestStatements::escapeLiteral_data() {
@@ -480,6 +482,30 @@ void TestStatements::unheldCharacters() {
     QFETCH(QString, old);
     QFETCH(int, at);
     QCOMPARE(db::charset::Unheld(set, Case::Convert(CaseMode::Upper, old), old), qsizetype(at));
+}
+
+// A read that fails may start again where its snapshot is too old or its connection was lost.
+void TestStatements::readReopens_data() {
+    QTest::addColumn<int>("dbms");
+    QTest::addColumn<QString>("sqlState");
+    QTest::addColumn<int>("native");
+    QTest::addColumn<bool>("reopens");
+    const int pg = int(Dbms::PostgreSQL), ora = int(Dbms::Oracle);
+    QTest::newRow("ORA-01555 snapshot too old") << ora << "HY000" << 1555 << true;
+    QTest::newRow("ORA-03113 end-of-file on channel") << ora << "HY000" << 3113 << true;
+    QTest::newRow("ORA-01013 cancel") << ora << "HY008" << 1013 << false;
+    QTest::newRow("ORA-00942 no such table") << ora << "42S02" << 942 << false;
+    QTest::newRow("terminated by an administrator") << pg << "57P01" << 1 << true;
+    QTest::newRow("cancelled") << pg << "57014" << 1 << false;
+}
+
+void TestStatements::readReopens() {
+    QFETCH(int, dbms);
+    QFETCH(QString, sqlState);
+    QFETCH(int, native);
+    QFETCH(bool, reopens);
+    QCOMPARE(Dialect(Dbms(dbms)).ReadCanReopen(db::Error(u"failure"_qs, sqlState, false, native)),
+             reopens);
 }
 
 void TestStatements::dialectStatements() {
