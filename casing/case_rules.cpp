@@ -1,5 +1,7 @@
 #include "casing/case_rules.h"
 
+#include "casing/name_case.h"
+
 #include <QLatin1StringView>
 #include <stdexcept>
 
@@ -116,7 +118,7 @@ QString SentenceCase(const QString& text) {
     });
 }
 
-QString Convert(CaseMode mode, const QString& text) {
+QString Convert(CaseMode mode, const QString& text, const NameExceptions& exceptions) {
     switch (mode) {
     case CaseMode::Upper:
         return UpperCase(text);
@@ -126,12 +128,14 @@ QString Convert(CaseMode mode, const QString& text) {
         return ProperCase(text);
     case CaseMode::Sentence:
         return SentenceCase(text);
+    case CaseMode::Names:
+        return NameCase(text, exceptions);
     }
     return text;
 }
 
-QString ConvertValue(CaseMode mode, const QString& text) {
-    return mode == CaseMode::Proper ? ProperCaseAnyLength(text) : Convert(mode, text);
+QString ConvertValue(CaseMode mode, const QString& text, const NameExceptions& exceptions) {
+    return mode == CaseMode::Proper ? ProperCaseAnyLength(text) : Convert(mode, text, exceptions);
 }
 
 } // namespace Case

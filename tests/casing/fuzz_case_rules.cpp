@@ -12,8 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(text.data(), data, size_t(text.size()) * 2);
 
     Case::MatchCaseMode(text);
-    for (Case::CaseMode mode : {Case::CaseMode::Upper, Case::CaseMode::Lower,
-                                Case::CaseMode::Proper, Case::CaseMode::Sentence}) {
+    for (Case::CaseMode mode :
+         {Case::CaseMode::Upper, Case::CaseMode::Lower, Case::CaseMode::Proper,
+          Case::CaseMode::Sentence, Case::CaseMode::Names}) {
         QString once;
         try {
             once = Case::Convert(mode, text);

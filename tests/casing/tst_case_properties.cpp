@@ -1,4 +1,5 @@
 #include "casing/case_rules.h"
+#include "casing/name_case.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -8,7 +9,7 @@ using Case::CaseMode;
 namespace {
 
 constexpr CaseMode kAllModes[] = {CaseMode::Upper, CaseMode::Lower, CaseMode::Proper,
-                                  CaseMode::Sentence};
+                                  CaseMode::Sentence, CaseMode::Names};
 
 const char* ModeName(CaseMode mode) {
     switch (mode) {
@@ -20,8 +21,25 @@ const char* ModeName(CaseMode mode) {
         return "Proper";
     case CaseMode::Sentence:
         return "Sentence";
+    case CaseMode::Names:
+        return "Names";
     }
     return "?";
+}
+
+// Where Name Case changed more than a letter's case: a unit that is no letter (white space,
+// punctuation, a lone surrogate) must stay as it is, a letter must stay the same letter.
+// Empty when it did not.
+QByteArray NotOnlyCase(const QString& text, const QString& cased) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char32_t before = text[i].unicode(), after = cased[i].unicode();
+        const bool sameLetter = QChar::toLower(before) == QChar::toLower(after) ||
+                                QChar::toUpper(before) == QChar::toUpper(after);
+        if (before != after && (!QChar::isLetter(before) || !sameLetter) &&
+            !QChar::isSurrogate(before))
+            return QByteArray("at ") + QByteArray::number(i);
+    }
+    return {};
 }
 
 // The rules read a second time, step by step, without the library's single-pass loop.
@@ -138,8 +156,9 @@ private slots:
     void everyUnitMapsAsThePlatformDoes();
 };
 
-// Length kept, a second conversion changes nothing (a repeated run sends no change), and
-// Proper and Sentence agree with the reference reading.
+// Length kept, a second conversion changes nothing (a repeated run sends no change), Proper
+// and Sentence agree with the reference reading, and Name Case changes nothing but the case
+// of letters.
 void TestCaseProperties::randomTexts() {
     const quint32 seed = Seed();
     qInfo("seed %u (set RECAP_SEED=%u to repeat)", seed, seed);
@@ -162,6 +181,8 @@ void TestCaseProperties::randomTexts() {
         const QString sentence = Case::SentenceCase(text);
         const QString expectedSentence = ReferenceSentence(text);
         QVERIFY2(sentence == expectedSentence, Difference(sentence, expectedSentence).constData());
+        const QByteArray notOnlyCase = NotOnlyCase(text, Case::NameCase(text));
+        QVERIFY2(notOnlyCase.isEmpty(), notOnlyCase.constData());
     }
 }
 

@@ -26,6 +26,8 @@ QString ModeName(std::optional<CaseMode> mode) {
         return QStringLiteral("Proper");
     case CaseMode::Sentence:
         return QStringLiteral("Sentence");
+    case CaseMode::Names:
+        return QStringLiteral("Names");
     }
     return QString();
 }
