@@ -80,6 +80,22 @@ std::optional<CaseMode> MatchCaseMode(const QString& caseBoxText) {
     return std::nullopt;
 }
 
+QString ModeText(CaseMode mode) {
+    switch (mode) {
+    case CaseMode::Upper:
+        return QStringLiteral("UPPER CASE");
+    case CaseMode::Lower:
+        return QStringLiteral("lower case");
+    case CaseMode::Proper:
+        return QStringLiteral("Proper Case");
+    case CaseMode::Sentence:
+        return QStringLiteral("Sentence case");
+    case CaseMode::Names:
+        return QLatin1String(NameCaseText);
+    }
+    return {};
+}
+
 QString UpperCase(const QString& text) {
     return MapUnits(text, UpperUnit);
 }

@@ -16,6 +16,10 @@ enum class CaseMode { Upper, Lower, Proper, Sentence, Names };
 // How a run's journal names Name Case, as it names the others by their case box texts.
 inline constexpr auto NameCaseText = "Name Case";
 
+// The case box text of a mode ("UPPER CASE", "lower case", "Proper Case", "Sentence case"),
+// and NameCaseText for Name Case.
+QString ModeText(CaseMode mode);
+
 // The mode named by a case box text: the first of "upper", "lower", "proper", "sentence"
 // found in the lowered text, or none.
 std::optional<CaseMode> MatchCaseMode(const QString& caseBoxText);

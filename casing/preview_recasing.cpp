@@ -4,12 +4,12 @@
 
 namespace Case {
 
-void RecaseList(QAbstractItemModel& list, CaseMode mode) {
+void RecaseList(QAbstractItemModel& list, CaseMode mode, const NameExceptions& exceptions) {
     const int count = list.rowCount();
     for (int row = 0; row < count; ++row) {
         const QModelIndex item = list.index(row, 0);
         const QString text = list.data(item, Qt::DisplayRole).toString();
-        list.setData(item, Convert(mode, text), Qt::DisplayRole);
+        list.setData(item, Convert(mode, text, exceptions), Qt::DisplayRole);
     }
 }
 

@@ -9,7 +9,8 @@ class QAbstractItemModel;
 // keep their new texts, that item and later ones their old texts.
 namespace Case {
 
-void RecaseList(QAbstractItemModel& list, CaseMode mode);
+// Name Case keeps the exceptions' spellings.
+void RecaseList(QAbstractItemModel& list, CaseMode mode, const NameExceptions& exceptions = {});
 
 void RecaseListUpper(QAbstractItemModel& list);
 void RecaseListLower(QAbstractItemModel& list);

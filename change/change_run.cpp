@@ -21,6 +21,13 @@ namespace {
 static_assert(int(Case::CaseMode::Upper) == 0 && int(Case::CaseMode::Lower) == 1 &&
               int(Case::CaseMode::Proper) == 2 && int(Case::CaseMode::Sentence) == 3);
 
+// The first of a mode's three row steps (convert, build, execute): 142, 150, 158 and 166 for
+// the case box's modes; Name Case, which the box does not offer, numbers its own after the
+// last step of the table.
+int ConvertStep(Case::CaseMode mode) {
+    return mode == Case::CaseMode::Names ? 210 : 142 + 8 * static_cast<int>(mode);
+}
+
 constexpr int DefaultPointer = 0;
 constexpr int BusyPointer = 11;
 constexpr int ChangeTimeoutSeconds = 5000;
@@ -105,8 +112,9 @@ public:
 
         // The database's estimate: the bar's range is corrected as the read goes.
         steps_.Run(124, [&] { estimate_ = source_.Count(); });
-        // The case is read once: the case box cannot change during a run.
-        mode_ = ReadMode(140, 8);
+        // The case is read once: the case box cannot change during a run. A case chosen
+        // outside the box needs none of the box's tests.
+        mode_ = chosen_ ? chosen_ : ReadMode(140, 8);
         if (steps_.Test(126, [&] { return !NextSlice(); })) {
             while (!Ended()) {
                 ChangeRow();
@@ -133,6 +141,7 @@ public:
         steps_.Run(180, [&] { ResetProgress(); });
         steps_.Run(182, [&] { host_.Yield(); });
         if (mode_) {
+            // 186, 190, 194, 198; 202 for Name Case.
             steps_.Run(186 + 4 * static_cast<int>(*mode_), [&] { host_.RecasePreview(*mode_); });
         } else {
             steps_.Run(200, [&] { host_.Show(QLatin1String(ChangeMessages::NoMode)); });
@@ -163,10 +172,11 @@ private:
                 134, [&] { value = NullToDefault(field.oldValue, QString()).toString(); });
             if (!mode_ || !read)
                 continue;
-            // Each mode has three steps: convert (142, 150, 158, 166), build, execute.
-            const int convertStep = 142 + 8 * static_cast<int>(*mode_);
+            // Each mode has three steps: convert, build, execute.
+            const int convertStep = ConvertStep(*mode_);
             QString newText;
-            if (!steps_.Run(convertStep, [&] { newText = Case::ConvertValue(*mode_, value); }) ||
+            if (!steps_.Run(convertStep,
+                            [&] { newText = Case::ConvertValue(*mode_, value, exceptions_); }) ||
                 newText == value)
                 continue;
             // A character the column's set lacks would be stored as another: the row is
@@ -317,7 +327,7 @@ private:
             host_.Wait([&] { tableKey = TableKey(session_.Reader(), session_.Dialect(), table_); });
             journal::RunHeader header =
                 RecaseHeader(host_.Profile(), table_, columns_.join(QLatin1String(", ")),
-                             host_.CaseBoxText(), tableKey);
+                             chosen_ ? Case::ModeText(*chosen_) : host_.CaseBoxText(), tableKey);
             // Undo must name rows by the same key, or other rows would answer to its values.
             if (session_.Dialect().NamesRows()) {
                 header.keyColumn = session_.Dialect().keyColumn();
@@ -414,6 +424,8 @@ private:
     QString column_;
     QStringList columns_; // the fields the run writes: the current one, or every selected one
     std::optional<Case::CaseMode> mode_;
+    const std::optional<Case::CaseMode> chosen_ = host_.ChosenMode();
+    const Case::NameExceptions exceptions_ = host_.Exceptions();
     std::vector<SourceRow> slice_;
     std::size_t sliceAt_ = 0;
     std::vector<PendingRow> pending_;

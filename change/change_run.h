@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 // What a change run needs from the window that starts it.
 class ChangeRunHost {
@@ -21,6 +22,11 @@ public:
     // converts each of them that holds text; otherwise the current field alone.
     virtual QStringList SelectedFields() { return {}; }
     virtual QString CaseBoxText() = 0;
+    // A case the case box does not offer, chosen for this run (Name Case, from the field
+    // list's menu or the command line); none: the case box names the case.
+    virtual std::optional<Case::CaseMode> ChosenMode() { return std::nullopt; }
+    // The user's own spellings, for Name Case.
+    virtual Case::NameExceptions Exceptions() { return {}; }
 
     virtual void SetPointer(int setting) = 0;
     virtual void SetProgress(double percent) = 0;
@@ -121,6 +127,6 @@ inline constexpr auto JournalFailed =
 } // namespace ChangeMessages
 
 // Rewrites every value of the current field of the current table to the case the case box
-// names: reads the column once, sends one replace statement per row in the order read,
-// shows progress, then recases the preview and says "Done.".
+// names (or the host's chosen case): reads the column once, sends one replace statement per row in
+// the order read, shows progress, then recases the preview and says "Done.".
 RunSummary RunChange(ChangeRunHost& host);

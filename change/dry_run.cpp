@@ -21,6 +21,7 @@ DryRunResult DryRun(ChangeRunHost& host, Case::CaseMode mode, int sample,
         refusal = QLatin1String(ChangeMessages::NotText);
     if (!refusal.isEmpty())
         throw std::invalid_argument(refusal.toStdString());
+    const Case::NameExceptions exceptions = host.Exceptions();
     DryRunResult result;
     for (;;) {
         if (host.StopRequested()) {
@@ -35,7 +36,7 @@ DryRunResult DryRun(ChangeRunHost& host, Case::CaseMode mode, int sample,
             ++result.read;
             host.SetProgress(RunSession::Percent(result.read, source.Count()));
             const QString value = NullToDefault(row.values.front(), QString()).toString();
-            const QString converted = Case::ConvertValue(mode, value);
+            const QString converted = Case::ConvertValue(mode, value, exceptions);
             if (converted == value)
                 continue;
             if (++result.wouldChange <= sample)

@@ -24,6 +24,13 @@ public:
     QString CurrentField() override { return options_.columns.value(0); }
     QStringList SelectedFields() override { return options_.columns; }
     QString CaseBoxText() override { return options_.caseBox; }
+    std::optional<Case::CaseMode> ChosenMode() override { return chosen_; }
+    Case::NameExceptions Exceptions() override { return exceptions_; }
+    // Runs Name Case, which the case box does not offer, with the user's exceptions.
+    void ChooseNameCase(Case::NameExceptions exceptions) {
+        chosen_ = Case::CaseMode::Names;
+        exceptions_ = std::move(exceptions);
+    }
     void SetPointer(int) override {}
     void SetProgress(double percent) override;
     void SetProgressText(const QString&) override {}
@@ -48,6 +55,8 @@ private:
     void ClearBar();
 
     Options options_;
+    std::optional<Case::CaseMode> chosen_;
+    Case::NameExceptions exceptions_;
     QStringList shown_;
     QStringList heldReports_;
     bool rowsMoving_ = false;

@@ -24,7 +24,9 @@ constexpr CaseName CaseNames[] = {{"upper", "UPPER CASE"},
                                   {"sentence", "Sentence case"}};
 
 int DryRunCommand(ConsoleHost& host) {
-    const std::optional<Case::CaseMode> mode = Case::MatchCaseMode(host.CaseBoxText());
+    std::optional<Case::CaseMode> mode = host.ChosenMode();
+    if (!mode)
+        mode = Case::MatchCaseMode(host.CaseBoxText());
     try {
         const DryRunResult result = DryRun(host, *mode);
         Out(QStringLiteral("would change %1 of %2 rows read")
@@ -59,7 +61,13 @@ int Recase(const QStringList& arguments) {
                                   QStringLiteral("CASE"));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"),
                                     QStringLiteral("Count and show the changes; write nothing."));
-    parser.addOptions({table, column, mode, dryRun});
+    const QCommandLineOption names(
+        QStringLiteral("exceptions"),
+        QStringLiteral("With --case names (Name Case, for people's names and addresses): the "
+                       "file of words to write as it spells them, one a line (default: "
+                       "$XDG_CONFIG_HOME/Vantrel/name-exceptions.txt, if it exists)."),
+        QStringLiteral("FILE"));
+    parser.addOptions({table, column, mode, dryRun, names});
     verb.AddProfileOptions();
     verb.AddRetentionOptions();
     verb.AllowRepeated(column.names()[0]);
@@ -78,6 +86,20 @@ int Recase(const QStringList& arguments) {
         if (caseName == QLatin1String(name.option))
             caseBox = name.caseBox;
     }
+    bool chosen = false; // Name Case, which the case box does not offer
+    Case::NameExceptions exceptions;
+    if (caseName == QLatin1String("names")) {
+        caseBox = Case::NameCaseText;
+        chosen = true;
+        try {
+            exceptions = parser.isSet(names) ? Case::ReadNameExceptions(parser.value(names))
+                                             : Case::DefaultNameExceptions();
+        } catch (const std::runtime_error& error) {
+            return verb.UsageError(QString::fromUtf8(error.what()));
+        }
+    } else if (parser.isSet(names)) {
+        return verb.UsageError(QStringLiteral("--exceptions goes with --case names."));
+    }
     if (!caseBox)
         return verb.UsageError(
             QStringLiteral("Unknown case '%1': use upper, lower, proper or sentence.")
@@ -93,6 +115,8 @@ int Recase(const QStringList& arguments) {
     if (parser.isSet(dryRun) && columns.size() > 1)
         return verb.UsageError(QStringLiteral("--dry-run takes one --column."));
     ConsoleHost host({verb.Profile(), parser.value(table), columns, QLatin1String(caseBox)});
+    if (chosen)
+        host.ChooseNameCase(exceptions);
     if (parser.isSet(dryRun))
         return DryRunCommand(host);
     InstallInterruptHandler();

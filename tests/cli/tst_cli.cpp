@@ -251,6 +251,13 @@ private slots:
                                         << 2 << "Unknown option 'colour'";
         QTest::newRow("bad --case") << without(5) + QStringList{"--case", "title"} << QString()
                                     << QString() << 2 << "Unknown case 'title'";
+        QTest::newRow("--exceptions without names")
+            << base + QStringList{"--exceptions", "words.txt"} << QString() << QString() << 2
+            << "--exceptions goes with --case names";
+        QTest::newRow("unreadable --exceptions")
+            << without(5) + QStringList{"--case", "names", "--exceptions", "/nonexistent/words"}
+            << QString() << QString() << 2
+            << "Cannot read the exceptions file /nonexistent/words: ";
         QTest::newRow("bad --keep") << base + QStringList{"--keep", "-1"} << QString() << QString()
                                     << 2 << "--keep needs a whole number";
         QTest::newRow("bad RUN") << QStringList{"undo", "last"} << QString() << QString() << 2
@@ -586,6 +593,38 @@ private slots:
             QCOMPARE(column(name), converted);
         }
         QCOMPARE(JournalCount(), journals);
+    }
+
+    // Name Case from the command line: the dry run shows it, the run writes it with the
+    // exceptions file's spellings and journals it as "Name Case", and the undo restores.
+    void nameCaseRunsAndUndoes() {
+        const QStringList values{"O'BRIEN, MARY", "LUDWIG VAN BEETHOVEN", "PO BOX 4", QString(),
+                                 "McDonald"};
+        const QStringList named{"O'Brien, Mary", "Ludwig van Beethoven", "PO Box 4", QString(),
+                                "McDonald"};
+        const QString table = makeTable(values);
+        const QString words = QDir::temp().filePath("recap-name-exceptions.txt");
+        QFile file(words);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("  PO\n\n");
+        file.close();
+        const QStringList names = recase(table, "names") + QStringList{"--exceptions", words};
+
+        const Outcome dry = run(names + QStringList{"--dry-run"});
+        QCOMPARE(dry.status, 0);
+        QCOMPARE(dry.out, QString("would change 3 of 5 rows read\n"
+                                  "O'BRIEN, MARY -> O'Brien, Mary\n"
+                                  "LUDWIG VAN BEETHOVEN -> Ludwig van Beethoven\n"
+                                  "PO BOX 4 -> PO Box 4\n"));
+        QCOMPARE(column(table), values);
+
+        QCOMPARE(run(names).status, 0);
+        QFile::remove(words);
+        QCOMPARE(column(table), named);
+        const Outcome runs = run({"runs"});
+        QVERIFY2(runs.out.contains(table + ".c  Name Case"), qPrintable(runs.out));
+        QCOMPARE(run({"undo"}).status, 0);
+        QCOMPARE(column(table), values);
     }
 
     void dryRunWritesNothing() {
