@@ -11,6 +11,7 @@
 #include "casing/preview_recasing.h"
 #include "change/change_run.h"
 #include "change/undo_run.h"
+#include "db/dialect/dialect.h"
 #include "db/listings.h"
 #include "ui/field_menu/changes_preview.h"
 #include "ui/field_menu/field_menu.h"
@@ -26,6 +27,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTreeWidget>
 #include <array>
 #include <exception>
@@ -39,6 +41,18 @@ const QString StoppedText = QStringLiteral(
     "The run was stopped.\nRows changed: %1\nThe changes can be undone with \"Undo Last "
     "Run...\" in the field list's menu (right mouse button on the field).");
 constexpr std::chrono::milliseconds LongWait{2000};
+
+// What "Change to Name Case..." asks first: the table, the fields and the rows estimated
+// (-1: not known).
+QString NameCaseQuestion(const QString& table, const QStringList& fields, qint64 rows) {
+    const QString size = rows < 0 ? QStringLiteral("an unknown number of rows")
+                                  : QStringLiteral("about %1 rows").arg(rows);
+    return QStringLiteral("Change %1 of %2 (%3) to Name Case?\n\nEach value is written as a name "
+                          "or an address is written: \"O'Brien\", \"Ludwig van Beethoven\", "
+                          "\"Henry VIII\", \"4th Avenue\". \"Undo Last Run...\" puts the old "
+                          "values back.")
+        .arg(fields.join(QLatin1String(", ")), table, size);
+}
 
 // What a listing opens with: the busy pointer, put back to the default however the listing
 // ends (step 102), and a connection of its own (104).
@@ -79,12 +93,18 @@ public:
     QString CurrentField() override { return ListViews::CurrentText(w_.ListView2); }
     QStringList SelectedFields() override { return ListViews::SelectedTexts(w_.ListView2); }
     QString CaseBoxText() override { return w_.Combo1->currentText(); }
+    std::optional<Case::CaseMode> ChosenMode() override {
+        return w_.nameCase_ ? std::optional(Case::CaseMode::Names) : std::nullopt;
+    }
+    Case::NameExceptions Exceptions() override {
+        return w_.nameCase_.value_or(Case::NameExceptions());
+    }
     void SetPointer(int setting) override { w_.pointer_.Set(setting); }
     void SetProgress(double percent) override { w_.ProgressBar1->SetValue(percent); }
     void SetProgressText(const QString& text) override { w_.ProgressBar1->SetText(text); }
     void Yield() override { YieldToWindowSystem(); }
     void RecasePreview(Case::CaseMode mode) override {
-        Case::RecaseList(*w_.ListView3->model(), mode);
+        Case::RecaseList(*w_.ListView3->model(), mode, Exceptions());
     }
     void Show(const QString& message) override { ShowMessage(message); }
     void Report(const QString& description, int step) override {
@@ -153,7 +173,8 @@ void Form2::ConnectControls() {
                                          LastRun::Find(form1_->Profile(), *fieldsTable_,
                                                        ListViews::CurrentText(ListView2));
                               },
-                              [this] { PreviewChanges(); }, [this] { UndoLastRun(); }});
+                              [this] { PreviewChanges(); }, [this] { UndoLastRun(); },
+                              [this] { ChangeToNameCase(); }});
     preview_ = new ChangesPreview(
         this, [this](const std::function<void()>& call, const std::function<void()>& cancel) {
             WaitForDatabase(call, cancel);
@@ -370,6 +391,42 @@ void Form2::UndoLastRun() {
     }
     ShowMessage(LastRun::Outcome(summary, run->id));
     RunUserListing("ListView2_Click", &Form2::ListPreview);
+}
+
+void Form2::ChangeToNameCase() {
+    if (Busy() || !fieldsTable_ || !ListView2->currentItem())
+        return;
+    Case::NameExceptions exceptions;
+    try {
+        exceptions = Case::DefaultNameExceptions();
+    } catch (const std::runtime_error& error) {
+        ShowMessage(QString::fromUtf8(error.what()));
+        return;
+    }
+    QStringList fields = ListViews::SelectedTexts(ListView2);
+    if (fields.size() < 2)
+        fields = {ListViews::CurrentText(ListView2)};
+    // The database's estimate, as a listing reads: a fault leaves the question without it.
+    qint64 rows = -1;
+    {
+        FlagScope listing(listing_);
+        try {
+            int step = 0;
+            ListingConnection estimate(*this, form1_->Profile(), step);
+            estimate.Wait([&] {
+                db::Connection& connection = estimate.connection();
+                rows = db::EstimateRows(connection, db::Dialect::Of(connection, *fieldsTable_),
+                                        *fieldsTable_);
+            });
+        } catch (const std::exception&) {
+            rows = -1;
+        }
+    }
+    if (!AskYesNo(NameCaseQuestion(*fieldsTable_, fields, rows)))
+        return;
+    nameCase_ = std::move(exceptions);
+    const auto runEnded = qScopeGuard([this] { nameCase_.reset(); });
+    PushButton1_Click();
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/pointer.h"
+#include "casing/name_exceptions.h"
 
 #include <QString>
 #include <QWidget>
@@ -33,6 +34,8 @@ public:
     // The field list's menu.
     void PreviewChanges(); // "Preview Changes...": what the case box's case would change
     void UndoLastRun();    // "Undo Last Run...": the last run on the current field undone
+    // "Change to Name Case...": asks, then changes as "Start Changing" does, in Name Case.
+    void ChangeToNameCase();
 
     // Runs a database call off the window thread (WaitOffThread); while a call has waited
     // more than two seconds, the progress bar says that the window waits for the database.
@@ -88,6 +91,9 @@ private:
     // database call it waits on.
     bool stopRequested_ = false;
     std::function<void()> cancelRun_;
+    // Set while "Change to Name Case..." runs: the run's case instead of the case box's, with
+    // the user's exceptions.
+    std::optional<Case::NameExceptions> nameCase_;
     std::optional<QString> fieldsTable_;
     ChangesPreview* preview_ = nullptr;
 };

@@ -406,7 +406,7 @@ private slots:
         recorder.clear();
         recorder.answerYes(true);
         QCOMPARE(UseFieldMenu(form2_->ListView2, "right button", 0, "Undo Last Run..."),
-                 QStringList({"Preview Changes...", "Undo Last Run..."}));
+                 QStringList({"Preview Changes...", "Change to Name Case...", "Undo Last Run..."}));
         QCOMPARE(recorder.texts().size(), 2);
         QVERIFY2(recorder.texts()[0].contains(QString("that changed %1 rows of stoppable.v to "
                                                       "\"UPPER CASE\"?")
@@ -506,8 +506,9 @@ private slots:
     }
 
     // The menu opens from the right button on a field, the context-menu key and Shift+F10,
-    // with "Preview Changes..." and "Undo Last Run..."; the undo is enabled only where the
-    // journals hold a run on this field not undone, and "No" in its question writes nothing.
+    // with "Preview Changes...", "Change to Name Case..." and "Undo Last Run..."; the undo is
+    // enabled only where the journals hold a run on this field not undone, and "No" in its question
+    // writes nothing.
     void undoLastRunNeedsARunAndAYes_data() {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("runOn"); // the field a run converted first, if any
@@ -544,10 +545,51 @@ private slots:
         MessageRecorder recorder;
         form2_->ListView2->setFocus();
         QCOMPARE(UseFieldMenu(form2_->ListView2, how, 0, "Undo Last Run..."),
-                 QStringList({"Preview Changes...",
+                 QStringList({"Preview Changes...", "Change to Name Case...",
                               QString("Undo Last Run...") + (enabled ? "" : " (disabled)")}));
         QCOMPARE(recorder.texts().size(), enabled ? 1 : 0);
         QCOMPARE(testdb::Column(user_, "SELECT a || b FROM " + table + " ORDER BY id"), rows);
+    }
+
+    // "Change to Name Case..." first asks Yes or No, naming field, table and rows. No writes
+    // nothing; Yes changes the column as "Start Changing" does, in Name Case whatever the case
+    // box says, and its undo names the case.
+    void changeToNameCaseAsksFirst_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("No") << false;
+        QTest::newRow("Yes, then undone") << true;
+    }
+    void changeToNameCaseAsksFirst() {
+        QFETCH(bool, yes);
+        const QString table = QString("named_%1").arg(yes ? "yes" : "no");
+        testdb::Exec(user_, QString("CREATE TABLE %1 (v text, id serial); INSERT INTO %1 (v) "
+                                    "VALUES ('O''BRIEN, MARY'), ('LUDWIG VAN BEETHOVEN'), "
+                                    "('HENRY VIII')")
+                                .arg(table));
+        form2_->Form_Load();
+        chooseTable(table);
+        const QString select = "SELECT v FROM " + table + " ORDER BY id";
+        const QStringList before = testdb::Column(user_, select);
+        const QStringList named{"O'Brien, Mary", "Ludwig van Beethoven", "Henry VIII"};
+        MessageRecorder recorder;
+        recorder.answerYes(yes);
+        UseFieldMenu(form2_->ListView2, "right button", 0, "Change to Name Case...");
+        QVERIFY(!recorder.messages().isEmpty());
+        QCOMPARE(recorder.messages()[0].buttons, MessageButtons::YesNo);
+        QVERIFY2(recorder.texts()[0].startsWith(
+                     QString("Change v of %1 (about 3 rows) to Name Case?").arg(table)),
+                 qPrintable(recorder.texts()[0]));
+        QCOMPARE(recorder.texts().mid(1), yes ? QStringList({"Done."}) : QStringList());
+        QCOMPARE(testdb::Column(user_, select), yes ? named : before);
+        QCOMPARE(fixture::Items(form2_->ListView3), yes ? named : before);
+        QCOMPARE(form2_->Combo1->currentText(), QString("UPPER CASE"));
+        if (!yes)
+            return;
+        recorder.clear();
+        UseFieldMenu(form2_->ListView2, "right button", 0, "Undo Last Run...");
+        QVERIFY2(recorder.texts().value(0).contains("to \"Name Case\"?"),
+                 qPrintable(recorder.texts().join('|')));
+        QCOMPARE(testdb::Column(user_, select), before);
     }
 };
 

@@ -46,6 +46,7 @@ void FieldMenu::Open(const QPoint& at) {
     }
     QMenu menu(list_);
     QAction* preview = menu.addAction(QLatin1String(PreviewText));
+    QAction* nameCase = menu.addAction(QLatin1String(NameCaseText));
     QAction* undo = menu.addAction(QLatin1String(UndoText));
     undo->setEnabled(entries_.undoAvailable());
     QAction* chosen = menu.exec(where);
@@ -53,4 +54,6 @@ void FieldMenu::Open(const QPoint& at) {
         entries_.preview();
     else if (chosen == undo)
         entries_.undo();
+    else if (chosen == nameCase)
+        entries_.nameCase();
 }
