@@ -22,6 +22,8 @@ constexpr double MoonshotUpperOverSetBased = 2.5;
 constexpr double MaxIndexedOverSetBased = 4;
 constexpr double MinProperRowsPerSecond = 65000;
 constexpr double MaxWindowSeconds = 15;
+// Name Case's rules cost more than Proper Case's; its run keeps at least this share of p's speed.
+constexpr double MinNameOverProperSpeed = 0.5;
 constexpr double MaxJournalMicrosPerRow = 1.5;
 constexpr double MaxJournalOverhead = 0.10;
 constexpr double MaxPeakGrowthMiB = 24;
@@ -58,6 +60,18 @@ void ProperSpeedGoal(const Results& results) {
          QStringLiteral("%1 rows/s").arg(Rows(int(perSecond))),
          QStringLiteral(">= %1 rows/s").arg(Rows(int(MinProperRowsPerSecond))), seconds > 0,
          perSecond >= MinProperRowsPerSecond);
+}
+
+void NameCaseSpeedGoal(const Results& results) {
+    const double proper = results.Wall(GoalRows, QStringLiteral("p"));
+    const double names = results.Wall(GoalRows, QStringLiteral("n"));
+    const double share = proper > 0 && names > 0 ? proper / names : -1;
+    Goal(QStringLiteral("Name Case no index (n), %1 rows").arg(Rows(GoalRows)),
+         QStringLiteral("%1 rows/s, %2 of p's")
+             .arg(Rows(names > 0 ? int(GoalRows / names) : 0))
+             .arg(share, 0, 'f', 2),
+         QStringLiteral(">= %1 of p's").arg(MinNameOverProperSpeed), share > 0,
+         share >= MinNameOverProperSpeed);
 }
 
 void WindowGoal(const Results& results) {
@@ -208,6 +222,7 @@ void PrintGoals(const Results& results, const HugeRun& huge) {
     RatioGoal(results, QStringLiteral("UPPER index / set-based, same index"), "ai", "ci", GoalRows,
               MaxIndexedOverSetBased);
     ProperSpeedGoal(results);
+    NameCaseSpeedGoal(results);
     WindowGoal(results);
     JournalCpuGoal(results);
     JournalOverheadGoal(results);

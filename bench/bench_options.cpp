@@ -21,10 +21,11 @@ const QString Usage = QStringLiteral(
     "                     an change run, UPPER, no index, no journal\n"
     "                     p  change run, Proper, no index\n"
     "                     pi change run, Proper, index on the column\n"
+    "                     n  change run, Name Case, no index (the twin of p)\n"
     "                     b  per-row REPLACE statements without WHERE (up to --literal-limit)\n"
     "                     c  set-based UPDATE ... = UPPER(...)\n"
     "                     ci set-based UPDATE, the same index on the column as ai\n"
-    "                     (default a,ai,an,c,ci,p,pi)\n"
+    "                     (default a,ai,an,c,ci,p,n,pi)\n"
     "  --repeat N         each run N times on a fresh table; the report gives medians\n"
     "  --literal-limit N  largest table for run b (default 10000)\n"
     "  --window           also the Proper run without index at 1000000 rows through a shown\n"
@@ -106,7 +107,7 @@ std::optional<BenchOptions> ParseOptions(const QStringList& arguments, QString* 
         } else if (argument == QLatin1String("--runs")) {
             options.runs = arguments[++i].split(QLatin1Char(','), Qt::SkipEmptyParts);
             for (const QString& run : options.runs) {
-                if (!QStringList{"a", "ai", "an", "p", "pi", "b", "c", "ci"}.contains(run))
+                if (!QStringList{"a", "ai", "an", "p", "n", "pi", "b", "c", "ci"}.contains(run))
                     return fail(QStringLiteral("unknown run: ") + run);
             }
         } else {

@@ -16,7 +16,7 @@ struct BenchOptions {
     // Which runs, from the names in RunNames() (bench_runs.h); b only when asked.
     QStringList runs = {QStringLiteral("a"), QStringLiteral("ai"), QStringLiteral("an"),
                         QStringLiteral("c"), QStringLiteral("ci"), QStringLiteral("p"),
-                        QStringLiteral("pi")};
+                        QStringLiteral("n"), QStringLiteral("pi")};
     // Each (size, run) this many times, on a fresh table each time; the report gives medians.
     int repeat = 1;
     // Also the Proper run without index through a shown progress bar and the program's own

@@ -149,10 +149,11 @@ void PrintSummary(const Results& results) {
     }
 
     PrintLine(QString());
-    PrintLine(QStringLiteral("Proper Case (no set-based equivalent), rows per second:"));
+    PrintLine(QStringLiteral("Proper Case and Name Case (no set-based equivalent), rows per "
+                             "second:"));
     for (int rows : sizes) {
         QStringList parts;
-        for (const char* run : {"p", "pi", "pw"}) {
+        for (const char* run : {"p", "pi", "pw", "n"}) {
             const double seconds = wall(rows, run);
             if (seconds > 0)
                 parts.append(

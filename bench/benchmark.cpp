@@ -22,7 +22,7 @@ constexpr double EscPercent = 50;
 constexpr double MaxEscSeconds = 2;
 
 // The order of the runs at one size: the set-based table first, as the UPPER runs' reference.
-const char* const SizeRuns[] = {"c", "ci", "a", "ai", "an", "p", "pi", "b"};
+const char* const SizeRuns[] = {"c", "ci", "a", "ai", "an", "p", "n", "pi", "b"};
 
 } // namespace
 
@@ -168,13 +168,15 @@ void Benchmark::RunOne(int rows, const QString& run, int repetition,
     const QString table = TableName(run, rows);
     const QString expected = table + QStringLiteral("_EXPECTED");
     bench::CreateFilledTable(setup_, table, rows, kind.indexed);
-    if (kind.proper)
-        bench::CreateExpectedTable(setup_, table, expected, Case::CaseMode::Proper);
+    // UPPER runs are checked against the set-based UPPER, the others against the program's rules.
+    const bool ownRules = kind.mode != Case::CaseMode::Upper;
+    if (ownRules)
+        bench::CreateExpectedTable(setup_, table, expected, kind.mode);
 
     bench::RunOutcome outcome;
     if (kind.changeRun) {
         bench::ChangeRunSetup setup;
-        setup.caseBox = kind.proper ? QStringLiteral("Proper Case") : QStringLiteral("UPPER CASE");
+        setup.caseBox = Case::ModeText(kind.mode);
         setup.journal = kind.journal;
         setup.window = kind.window;
         outcome = bench::TimeChangeRun(user_, table, setup, meters_);
@@ -185,7 +187,7 @@ void Benchmark::RunOne(int rows, const QString& run, int repetition,
     }
     Record(rows, run, repetition, outcome);
 
-    if (kind.proper) {
+    if (ownRules) {
         Check(table, expected);
         Drop(expected);
     } else if (run == QLatin1String("b")) {

@@ -13,7 +13,8 @@ class HeadlessHost : public ChangeRunHost {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // `caseBox` is the case box's text ("UPPER CASE", "Proper Case"); `journal` whether the
+    // `caseBox` is the case box's text ("UPPER CASE", "Proper Case"), or "Name Case" for the
+    // case the box does not offer; `journal` whether the
     // run keeps its journal.
     HeadlessHost(ConnectionProfile profile, QString table, QString field, QString caseBox,
                  bool journal);
@@ -23,6 +24,11 @@ public:
     QString CurrentTable() override { return table_; }
     QString CurrentField() override { return field_; }
     QString CaseBoxText() override { return caseBox_; }
+    std::optional<Case::CaseMode> ChosenMode() override {
+        if (caseBox_ == QLatin1String(Case::NameCaseText))
+            return Case::CaseMode::Names;
+        return std::nullopt;
+    }
     void SetPointer(int) override {}
     void SetProgress(double percent) override;
     void SetProgressText(const QString&) override {}
