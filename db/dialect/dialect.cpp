@@ -292,6 +292,12 @@ QString Dialect::ReadBackStatement(const WriteTarget& target, bool keyed) const 
     return postgres::ReadBackStatement(target, key, keyType_);
 }
 
+QString Dialect::CommitMarkStatement(const WriteTarget& target, bool keyed) const {
+    if (dbms_ != Dbms::Oracle)
+        return {};
+    return oracle::CommitMarkStatement(target, keyed ? keyColumn_ : QString(), keyType_);
+}
+
 Fault Dialect::Classify(const Error& error) const {
     switch (dbms_) {
     case Dbms::Oracle:

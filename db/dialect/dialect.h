@@ -132,6 +132,11 @@ public:
     // returns only a count, where a trigger may have changed a value on its way in.
     QString ReadBackStatement(const WriteTarget& target, bool keyed) const;
 
+    // One row, one value, read right after a group's COMMIT on the same connection: a mark no
+    // earlier than that commit, for the row named by IdParameters (one the group wrote). On
+    // Oracle its ORA_ROWSCN; empty where the database has no such mark (the stand-in).
+    QString CommitMarkStatement(const WriteTarget& target, bool keyed) const;
+
     // A row identity this dialect can write: one read by primary key needs the key.
     bool CanWrite(const QString& id) const;
     static bool IsKeyIdentity(const QString& id);
@@ -189,6 +194,7 @@ bool LacksNationalText(const QString& driverName);
 QString WriteStatement(const WriteTarget& target, const QString& key, const QString& keyType,
                        bool collate);
 QString ReadBackStatement(const WriteTarget& target, const QString& key, const QString& keyType);
+QString CommitMarkStatement(const WriteTarget& target, const QString& key, const QString& keyType);
 Fault Classify(const Error& error);
 } // namespace oracle
 

@@ -127,6 +127,14 @@ QString ReadBackStatement(const WriteTarget& target, const QString& key, const Q
            Q(target.table) + QLatin1String(" WHERE ") + RowByIdentity(key, keyType);
 }
 
+QString CommitMarkStatement(const WriteTarget& target, const QString& key, const QString& keyType) {
+    // ORA_ROWSCN is never below the SCN of the commit that last changed the row. The current
+    // SCN itself takes a privilege (DBMS_FLASHBACK, V$DATABASE) and TIMESTAMP_TO_SCN is only
+    // approximate, maybe earlier.
+    return QLatin1String("SELECT ORA_ROWSCN FROM ") + Q(target.table) + QLatin1String(" WHERE ") +
+           RowByIdentity(key, keyType);
+}
+
 Fault Classify(const Error& error) {
     // ORA-03113, 03114, 03135: the connection ended; ORA-00028, 01012: the session was killed
     // or logged off; ORA-01089, 01092, 01033, 01034: the instance is shutting down, ended,

@@ -144,6 +144,9 @@ void TestStatements::dialectStatements_data() {
            "'FM99999999999999999999999999999999999999') AND \"ENAME\" COLLATE BINARY = ?"_qs;
     QTest::newRow("oracle read-back") << oracle.ReadBackStatement(emp, false)
                                       << u"SELECT \"ENAME\" FROM \"EMP\" WHERE ROWID = ?"_qs;
+    QTest::newRow("oracle commit mark") << oracle.CommitMarkStatement(emp, false)
+                                        << u"SELECT ORA_ROWSCN FROM \"EMP\" WHERE ROWID = ?"_qs;
+    QTest::newRow("stand-in commit mark (none)") << pg.CommitMarkStatement(emp, false) << QString();
     QTest::newRow("oracle session") << oracle.SessionStatements().join(';')
                                     << u"ALTER SESSION SET NLS_COMP = BINARY NLS_SORT = BINARY"_qs;
     QTest::newRow("oracle table key")
