@@ -11,6 +11,7 @@
 #include "benchmark.h"
 #include "cpu_clock.h"
 #include "db/recordset.h"
+#include "journal/run_journal.h"
 #include "machine.h"
 #include "peak_memory.h"
 #include "server_statements.h"
@@ -75,6 +76,9 @@ void PrintHeader(const BenchOptions& options, db::Connection& setup, const bench
     PrintSetting("journals in:",
                  QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
     PrintSetting("repetitions:", QString::number(options.repeat));
+    PrintSetting("journal sync:", options.journalSync
+                                      ? QStringLiteral("each group's outcomes before its COMMIT")
+                                      : QStringLiteral("off (--journal-sync off)"));
     if (options.hugeRows > 0)
         PrintSetting("huge table:",
                      QStringLiteral("%1 rows, one run a (journal kept) asked to stop once its "
@@ -101,6 +105,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const auto application = MakeApplication(argc, argv, options->windowRows > 0);
+    journal::SetSyncBeforeCommit(options->journalSync);
     try {
         bench::LoadServerEnvironment(options->envFile);
         db::Connection admin;

@@ -11,7 +11,7 @@ constexpr int HugeRows = 10000000;
 const QString Usage = QStringLiteral(
     "usage: bench_change_run [--env FILE] [--rows N,N,...] [--large] [--runs LIST]\n"
     "                        [--repeat N] [--literal-limit N] [--window] [--window-rows N]\n"
-    "                        [--huge] [--huge-rows N]\n"
+    "                        [--huge] [--huge-rows N] [--journal-sync on|off]\n"
     "  --env FILE         the test server's settings (tools/testdb.sh start DIR writes DIR/env);\n"
     "                     default: $TESTDB_ENV\n"
     "  --rows LIST        table sizes (default 10000,100000)\n"
@@ -34,7 +34,9 @@ const QString Usage = QStringLiteral(
     "  --window-rows N    the table size of that run instead of 1000000\n"
     "  --huge             also one run a on a 10000000-row table, stopped once its first\n"
     "                     group is committed: the time from its start to that commit\n"
-    "  --huge-rows N      the table size of that run instead of 10000000\n");
+    "  --huge-rows N      the table size of that run instead of 10000000\n"
+    "  --journal-sync off the journal does not sync a group's outcomes before its COMMIT (to\n"
+    "                     measure what that costs; default on)\n");
 
 std::optional<QList<int>> ParseCounts(const QString& text) {
     QList<int> counts;
@@ -104,6 +106,11 @@ std::optional<BenchOptions> ParseOptions(const QStringList& arguments, QString* 
                 options.windowRows = *count;
             else
                 options.hugeRows = *count;
+        } else if (argument == QLatin1String("--journal-sync")) {
+            const QString value = arguments[++i];
+            if (value != QLatin1String("on") && value != QLatin1String("off"))
+                return fail(QStringLiteral("--journal-sync takes on or off"));
+            options.journalSync = value == QLatin1String("on");
         } else if (argument == QLatin1String("--runs")) {
             options.runs = arguments[++i].split(QLatin1Char(','), Qt::SkipEmptyParts);
             for (const QString& run : options.runs) {

@@ -25,6 +25,9 @@ struct BenchOptions {
     // Also one UPPER run with its journal on a table this large, stopped once its first group
     // is committed (--huge: 10,000,000, or --huge-rows).
     int hugeRows = 0;
+    // Whether the journal syncs a group's outcomes before its COMMIT (--journal-sync off only
+    // to measure what the sync costs).
+    bool journalSync = true;
 };
 
 // The options, or nothing with a message in *error (the usage text for --help).

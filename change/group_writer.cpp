@@ -9,7 +9,7 @@
 namespace {
 
 // The statements a writer prepares, each at most once.
-enum Kind { ByAddress, ByKey, ReadBackByAddress, ReadBackByKey };
+enum Kind { ByAddress, ByKey, ReadBackByAddress, ReadBackByKey, MarkByAddress, MarkByKey };
 
 // A blank-padded column pads what it is given, so its new value goes without the trailing
 // blanks it was read with: a character whose converted form is longer in the database's
@@ -242,9 +242,9 @@ db::Statement& GroupWriter::Prepared(int kind, const QString& text,
 std::optional<db::Error> GroupWriter::Settle(db::Transaction& transaction,
                                              std::span<const PendingRow> rows, Entries& entries,
                                              GroupResult& result) {
-    // The journal learns each row's outcome before the database commits it; a journal that
-    // cannot be written leaves the transaction to roll back.
-    SettleJournal(entries.entries);
+    // The journal learns each row's outcome, on disk, before the database commits it; a
+    // journal that cannot be written leaves the transaction to roll back.
+    SettleJournal(entries.entries, true);
     std::optional<db::Error> fault;
     wait_([&] {
         try {
@@ -264,8 +264,40 @@ std::optional<db::Error> GroupWriter::Settle(db::Transaction& transaction,
     }
     Count(rows, entries, result);
     // Counted first: the rows are the database's even when the journal cannot record it.
-    OnJournal([&] { journal_->Committed(entries.entries); });
+    const QString mark = CommitMark(entries);
+    OnJournal([&] { journal_->Committed(entries.entries, mark); });
     return std::nullopt;
+}
+
+QString GroupWriter::CommitMark(const Entries& entries) {
+    const auto written = std::find_if(
+        entries.entries.rbegin(), entries.entries.rend(), [](const journal::Entry& entry) {
+            return entry.state == journal::EntryState::Written && !entry.idAfter.isEmpty();
+        });
+    if (!journal_ || written == entries.entries.rend())
+        return {};
+    const bool keyed = db::Dialect::IsKeyIdentity(written->idAfter);
+    const QString text = dialect_.CommitMarkStatement(target_, keyed);
+    if (text.isEmpty())
+        return {};
+    QString mark;
+    wait_([&] {
+        try {
+            db::Statement& read =
+                Prepared(keyed ? MarkByKey : MarkByAddress, text, dialect_.IdParameterTypes(keyed));
+            std::vector<db::ParameterColumn> parameters;
+            for (const QString& part : dialect_.IdParameters(written->idAfter))
+                parameters.push_back({part});
+            read.Execute(parameters);
+            db::Recordset& value = read.Result();
+            if (value.IsOpen() && !value.Eof())
+                mark = value.GetFields()[0].Value().toString();
+            value.Close();
+        } catch (const db::Error&) {
+            // No mark: undo then goes by the row's values alone.
+        }
+    });
+    return mark;
 }
 
 void GroupWriter::Count(std::span<const PendingRow> rows, Entries& entries, GroupResult& result) {
@@ -331,8 +363,11 @@ void GroupWriter::SettleInDoubt(db::Connection& connection, GroupResult& result)
     }
 }
 
-void GroupWriter::SettleJournal(const std::vector<journal::Entry>& entries) {
-    OnJournal([&] { journal_->Settle(entries); });
+void GroupWriter::SettleJournal(const std::vector<journal::Entry>& entries, bool beforeCommit) {
+    OnJournal([&] { journal_->Settle(entries, false); });
+    // Synced on this thread: the journal's goes on with other groups meanwhile.
+    if (journal_ && beforeCommit)
+        journal_->SyncToDisk();
 }
 
 void GroupWriter::OnJournal(const std::function<void()>& call) {

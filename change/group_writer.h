@@ -139,7 +139,10 @@ private:
     std::optional<db::Error> Settle(db::Transaction& transaction, std::span<const PendingRow> rows,
                                     Entries& entries, GroupResult& result);
     void Count(std::span<const PendingRow> rows, Entries& entries, GroupResult& result);
-    void SettleJournal(const std::vector<journal::Entry>& entries);
+    // The database's mark of the commit just made (CommitMarkStatement), or empty.
+    QString CommitMark(const Entries& entries);
+    // `beforeCommit`: synced to disk too, for the COMMIT that follows.
+    void SettleJournal(const std::vector<journal::Entry>& entries, bool beforeCommit = false);
     // Runs a call on the journal, where the writer reaches it; nothing without a journal.
     void OnJournal(const std::function<void()>& call);
     void End(const db::Error& error, db::Fault fault, int step, GroupResult& result);

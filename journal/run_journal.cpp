@@ -16,8 +16,10 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <limits>
 #include <map>
 #include <unistd.h>
@@ -316,6 +318,8 @@ void ReadEntries(SqliteConnection& connection, const Stored& file, int sliceSize
         tally.Check(file.header.ended.isValid(), file.groups);
 }
 
+std::atomic<bool> SyncBeforeCommit = true;
+
 // Whether a run wrote rows: its header's count when it ended, else its entries'.
 bool Wrote(const RunInfo& run) {
     if (run.state == RunState::Damaged)
@@ -354,6 +358,7 @@ struct RunJournal::State {
     Stored file; // its header, format and count of groups
     EntryCounts counts;
     std::vector<proof::Group> groups; // those appended (Create only)
+    int log = -1;                     // the write-ahead log, open to be synced (Create only)
     // Declared first so that it goes last: the lock outlives every use of the file.
     RunLock lock;
     SqliteConnection connection;
@@ -363,9 +368,15 @@ struct RunJournal::State {
 
     State(qint64 id, const QString& path, RunLock lock, SqliteConnection::Open open)
         : id(id), path(path), lock(std::move(lock)), connection(path, open) {
-        // Nothing is synced: a crash or kill of the program loses nothing written (it is in
-        // the operating system's cache); only a crash of the system itself could.
-        connection.Exec(QStringLiteral("PRAGMA synchronous=OFF"));
+        // A crash or kill of the program loses nothing committed (it is in the operating
+        // system's cache); so that a crash of the system itself cannot lose the outcomes of
+        // rows whose COMMIT may have been sent, the log is synced before (SyncToDisk).
+        // Checkpoints sync on their own.
+        connection.Exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+    }
+    ~State() {
+        if (log >= 0)
+            ::close(log);
     }
 
     RowStatement& Prepared(std::unique_ptr<RowStatement>& statement, const char* sql) {
@@ -421,6 +432,10 @@ struct RunJournal::State {
 RunJournal::RunJournal(std::unique_ptr<State> state) : state_(std::move(state)) {}
 RunJournal::~RunJournal() = default;
 
+void SetSyncBeforeCommit(bool sync) {
+    SyncBeforeCommit = sync;
+}
+
 QString RunJournal::Folder() {
     return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
            QLatin1String("/journals");
@@ -474,6 +489,11 @@ std::unique_ptr<RunJournal> RunJournal::Create(RunHeader header, int) {
         insert.bindValue(HeaderFields, HeaderChecksum(values));
         SqliteConnection::Exec(insert, "writing the header");
         transaction.Commit();
+        state->log = ::open(QFile::encodeName(path + QLatin1String("-wal")).constData(),
+                            O_RDONLY | O_CLOEXEC);
+        if (state->log < 0)
+            throw Error(QStringLiteral("its log cannot be opened to be synced: %1")
+                            .arg(QString::fromLocal8Bit(std::strerror(errno))));
         state->file.header = header;
         return std::unique_ptr<RunJournal>(new RunJournal(std::move(state)));
     } catch (const Error& error) {
@@ -664,7 +684,7 @@ qint64 RunJournal::AppendPending(const std::vector<Entry>& entries) {
     return number;
 }
 
-void RunJournal::Settle(const std::vector<Entry>& outcomes) {
+void RunJournal::Settle(const std::vector<Entry>& outcomes, bool sync) {
     State& state = *state_;
     // An outcome is added, or replaces one settled before (then its group's count stands).
     RowStatement& settle = state.Prepared(
@@ -710,6 +730,19 @@ void RunJournal::Settle(const std::vector<Entry>& outcomes) {
         state.groups = before;
         throw;
     }
+    if (sync)
+        SyncToDisk();
+}
+
+void RunJournal::SyncToDisk() const {
+    // The log is synced whole: every record committed before is on disk with it. Any
+    // descriptor of the file flushes it, so this one is the journal's own and may be used
+    // from another thread while the journal goes on.
+    if (state_->log < 0 || !SyncBeforeCommit.load())
+        return;
+    if (::fdatasync(state_->log) != 0)
+        throw Error(QStringLiteral("syncing the journal: %1")
+                        .arg(QString::fromLocal8Bit(std::strerror(errno))));
 }
 
 void RunJournal::Committed(const std::vector<Entry>& outcomes, const QString& mark) {

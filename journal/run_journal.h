@@ -107,6 +107,10 @@ struct RunInfo {
 // entry of every journal, checked.
 enum class ListDepth { Headers, Everything };
 
+// Whether Settle syncs the journal to disk before it returns (on unless turned off); off only
+// to measure what the sync costs.
+void SetSyncBeforeCommit(bool sync);
+
 class RunJournal {
 public:
     ~RunJournal();
@@ -147,11 +151,15 @@ public:
     // number: groups are numbered from 1 in the order appended.
     qint64 AppendPending(const std::vector<Entry>& entries);
     // Records the outcome of rows: Written with idAfter (and the value stored where it was
-    // altered), or NotWritten, each replacing one recorded before; commits and syncs, so that
-    // they are on disk before the database's COMMIT is sent. Outcomes for every entry of one
-    // group (their `group` set, or found by row) are settled as that group; others each on
-    // their own, uncommitted until Committed names them.
-    void Settle(const std::vector<Entry>& outcomes);
+    // altered), or NotWritten, each replacing one recorded before; commits and (with `sync`)
+    // syncs, so that they are on disk before the database's COMMIT is sent. Outcomes for
+    // every entry of one group (their `group` set, or found by row) are settled as that
+    // group; others each on their own, uncommitted until Committed names them.
+    void Settle(const std::vector<Entry>& outcomes, bool sync = true);
+    // Puts everything committed to the journal so far on disk; throws Error when it cannot.
+    // The one call that may come from another thread while the journal is in use: a writer
+    // syncs while the journal goes on with other groups.
+    void SyncToDisk() const;
     // Records that the transaction that wrote these outcomes (as last settled) committed;
     // `mark` is the database's mark of that commit, may be empty.
     void Committed(const std::vector<Entry>& outcomes, const QString& mark = {});
