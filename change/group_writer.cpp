@@ -330,9 +330,11 @@ void GroupWriter::SettleInDoubt(db::Connection& connection, GroupResult& result)
             const QString& id = row.front().idAfter;
             const bool keyed = db::Dialect::IsKeyIdentity(id);
             std::unique_ptr<db::Statement>& read = reads[keyed];
-            if (!read)
+            if (!read) {
                 read = std::make_unique<db::Statement>(connection,
                                                        dialect_.ReadBackStatement(target_, keyed));
+                read->SetParameterTypes(dialect_.IdParameterTypes(keyed));
+            }
             std::vector<db::ParameterColumn> parameters;
             for (const QString& part : dialect_.IdParameters(id))
                 parameters.push_back({part});
