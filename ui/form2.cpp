@@ -199,6 +199,8 @@ void Form2::Form_Load() {
             ListView2->clear();
             ListView3->clear();
             fieldsTable_.reset();
+            listedTable_.clear();
+            previewedField_.clear();
             // The read waits off the window thread; the list fills here, yielding per item.
             // A read that failed part way lists what it read before its fault is reported.
             const ConnectionProfile profile = form1_->Profile();
@@ -227,6 +229,7 @@ void Form2::Form_Load() {
                 ListColumns(step);
             });
         }
+        FollowHighlights();
     }
     steps.Run(116, [&] {
         Combo1->clear();
@@ -247,6 +250,7 @@ void Form2::Form_Load() {
 }
 
 void Form2::ListColumns(int& step) {
+    listedTable_ = ListViews::HighlightedText(ListView1);
     step = 100;
     ListingConnection listing(*this, form1_->Profile(), step);
     step = 106;
@@ -257,6 +261,7 @@ void Form2::ListColumns(int& step) {
     ListView2->clear();
     ListView3->clear();
     fieldsTable_ = table;
+    previewedField_.clear();
     step = 112;
     for (const QString& column : columns) {
         YieldToWindowSystem();
@@ -272,6 +277,7 @@ void Form2::ListColumns(int& step) {
 }
 
 void Form2::ListPreview(int& step) {
+    previewedField_ = ListViews::HighlightedText(ListView2);
     step = 100;
     ListingConnection listing(*this, form1_->Profile(), step);
     step = 106;
@@ -326,11 +332,29 @@ void Form2::RunUserListing(const char* procedure, void (Form2::*listing)(int&)) 
     if (Busy())
         return; // one listing at a time: a click during a listing or a run is ignored
     FlagScope scope(listing_);
+    RunListing(procedure, listing);
+    FollowHighlights();
+}
+
+void Form2::RunListing(const char* procedure, void (Form2::*listing)(int&)) {
     int step = 0;
     try {
         (this->*listing)(step);
     } catch (const std::exception& e) {
         ShowErrorReport(QString::fromUtf8(e.what()), WindowName, QLatin1String(procedure), step);
+    }
+}
+
+void Form2::FollowHighlights() {
+    // Each pass starts by noting the highlight it lists, so a listing that fails is not
+    // repeated; only a move during the pass brings another.
+    for (;;) {
+        if (ListViews::HighlightedText(ListView1) != listedTable_)
+            RunListing("ListView1_Click", &Form2::ListColumns);
+        else if (ListViews::HighlightedText(ListView2) != previewedField_)
+            RunListing("ListView2_Click", &Form2::ListPreview);
+        else
+            return;
     }
 }
 
@@ -345,6 +369,13 @@ void Form2::ListView2_Click() {
 void Form2::PushButton1_Click() {
     if (Busy())
         return; // a second "Start Changing", or one during a listing
+    // The run writes the table whose fields the list shows. Where the highlight is on another
+    // table (its listing failed), that table is listed again, as a click on it would, and
+    // nothing is written: a run never starts on a table that is not highlighted.
+    if (ListViews::HighlightedText(ListView1) != fieldsTable_.value_or(QString())) {
+        RunUserListing("ListView1_Click", &Form2::ListColumns);
+        return;
+    }
     RunSummary summary;
     {
         RunScope scope(*this);
@@ -369,6 +400,7 @@ void Form2::PreviewChanges() {
         return;
     preview_->List(form1_->Profile(), *fieldsTable_, ListViews::CurrentText(ListView2), *mode,
                    caseName);
+    FollowHighlights();
 }
 
 void Form2::UndoLastRun() {

@@ -81,6 +81,12 @@ private:
     // A listing started by the user: ignored while another operation runs, reported when it
     // fails.
     void RunUserListing(const char* procedure, void (Form2::*listing)(int&));
+    // Runs a listing, reporting its fault as a fault of the procedure.
+    void RunListing(const char* procedure, void (Form2::*listing)(int&));
+    // Lists the highlighted table or previews the highlighted field where a key or click
+    // moved the highlight while another listing waited (it was ignored then), until the
+    // highlights settle.
+    void FollowHighlights();
 
     Form1* form1_;
     WindowPointer pointer_;
@@ -95,5 +101,8 @@ private:
     // the user's exceptions.
     std::optional<Case::NameExceptions> nameCase_;
     std::optional<QString> fieldsTable_;
+    // The table list's and the field list's highlights when their listings last started.
+    QString listedTable_;
+    QString previewedField_;
     ChangesPreview* preview_ = nullptr;
 };

@@ -44,6 +44,11 @@ QString CurrentText(const QTreeWidget* list) {
     return item->text(0);
 }
 
+QString HighlightedText(const QTreeWidget* list) {
+    const QTreeWidgetItem* item = list->currentItem();
+    return item ? item->text(0) : QString();
+}
+
 void MarkAll(QTreeWidget* list, bool selected) {
     const int count = list->topLevelItemCount();
     for (int i = 0; i < count; ++i)

@@ -21,6 +21,9 @@ void Append(QTreeWidget* list, const QString& text);
 // The current item's text; throws when the list has no current item.
 QString CurrentText(const QTreeWidget* list);
 
+// The current item's text, or a null text when the list has no current item.
+QString HighlightedText(const QTreeWidget* list);
+
 // Sets every item's selected mark.
 void MarkAll(QTreeWidget* list, bool selected);
 

@@ -23,6 +23,15 @@ bool Holding(const testdb::User& user) {
 } // namespace
 
 HeldLock::HeldLock(const testdb::User& user, const QString& table, const QString& where) {
+    Hold(user, QStringLiteral("SELECT id FROM %1 WHERE %2 FOR UPDATE").arg(Ident(table), where));
+}
+
+HeldLock::HeldLock(const testdb::User& user, const QString& table) {
+    Hold(user, QStringLiteral("LOCK TABLE %1 IN ACCESS EXCLUSIVE MODE").arg(Ident(table)));
+}
+
+void HeldLock::Hold(const testdb::User& user, const QString& statement) {
+    user_ = user;
     testdb::LoadEnvironment();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("PGPASSWORD"), user.password);
@@ -35,9 +44,7 @@ HeldLock::HeldLock(const testdb::User& user, const QString& table, const QString
                  QStringLiteral("/dev/null")});
     if (!psql_.waitForStarted())
         throw db::Error(QStringLiteral("psql could not be started"));
-    psql_.write(QStringLiteral("BEGIN;\nSELECT id FROM %1 WHERE %2 FOR UPDATE;\n")
-                    .arg(Ident(table), where)
-                    .toUtf8());
+    psql_.write(QStringLiteral("BEGIN;\n%1;\n").arg(statement).toUtf8());
     psql_.waitForBytesWritten();
     // The session reports nothing when it holds the lock; watch it from outside (bounded).
     for (int tries = 0; tries < 400; ++tries) {
@@ -65,6 +72,12 @@ void HeldLock::Release() {
         psql_.kill();
         psql_.waitForFinished();
     }
+}
+
+bool HeldLock::Waited() const {
+    return testdb::Column(user_, QStringLiteral("SELECT count(*) FROM pg_stat_activity "
+                                                "WHERE wait_event_type = 'Lock'"))
+               .value(0) != QLatin1String("0");
 }
 
 } // namespace reliability

@@ -1,4 +1,5 @@
 #include "casing/case_rules.h"
+#include "held_lock.h"
 #include "support/message_recorder.h"
 #include "ui/field_menu/changes_preview.h"
 #include "ui/progress_bar.h"
@@ -13,6 +14,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QWheelEvent>
+#include <optional>
 
 namespace {
 
@@ -225,18 +227,17 @@ private slots:
         QCOMPARE(form2_->Pointer().Setting(), 0);
     }
 
-    // Table "b" is chosen after "a" was listed, and its column listing fails: the run works on
-    // the table whose columns the field list still shows, never on "b".
+    // Table "b" is chosen after "a" was listed. When its column listing fails, "Start Changing"
+    // lists it again, as a click would, and writes neither table: the highlight is on "b".
     void runWorksOnTheListedTable_data() {
         QTest::addColumn<QString>("makeB");
         QTest::addColumn<QString>("thenB"); // after the table list was filled
         QTest::addColumn<QString>("a");     // a's value afterwards
-        QTest::addColumn<QString>("shown");
-        // The lists keep a's columns: the run converts a.
+        QTest::addColumn<QString>("shown"); // in the last message
         QTest::newRow("listing fails") << "CREATE TABLE b (v text)"
                                        << "DROP TABLE b"
-                                       << "AY"
-                                       << "Done.";
+                                       << "ay"
+                                       << "Form2.ListView1_Click at line 106";
         // The field list is empty: the run asks for a field.
         QTest::newRow("no columns") << "CREATE TABLE b ()"
                                     << ""
@@ -260,7 +261,78 @@ private slots:
         fixture::ClickRow(form2->ListView1, fixture::Items(form2->ListView1).indexOf("b"));
         form2->PushButton1->click();
         QCOMPARE(testdb::Column(user, "SELECT v FROM a"), QStringList({a}));
-        QVERIFY2(recorder.texts().contains(shown), qPrintable(recorder.texts().join('|')));
+        QVERIFY2(recorder.texts().value(recorder.texts().size() - 1).contains(shown),
+                 qPrintable(recorder.texts().join('|')));
+        fixture::RememberProfile(user_.profile());
+    }
+
+    // A key or click that moves a highlight while a listing waits on another session's lock on
+    // table b is not lost: once the wait ends the lists show the highlighted table and field,
+    // and "Start Changing" writes those.
+    void listingsFollowTheHighlight_data() {
+        QTest::addColumn<QString>("list");  // where the listing that waits starts
+        QTest::addColumn<QString>("move");  // in that list during the wait
+        QTest::addColumn<QString>("field"); // highlighted afterwards
+        QTest::addColumn<QString>("after"); // b1, b2, c1, c2 after the run
+        QTest::newRow("Down key in the table list") << "tables"
+                                                    << "Down"
+                                                    << "c1"
+                                                    << "b one,b two,C ONE,c two";
+        QTest::newRow("click in the table list") << "tables"
+                                                 << "click"
+                                                 << "c1"
+                                                 << "b one,b two,C ONE,c two";
+        QTest::newRow("Up key in the field list") << "fields"
+                                                  << "Up"
+                                                  << "b1"
+                                                  << "B ONE,b two,c one,c two";
+    }
+    void listingsFollowTheHighlight() {
+        QFETCH(QString, list);
+        QFETCH(QString, move);
+        QFETCH(QString, field);
+        QFETCH(QString, after);
+        const testdb::User user = testdb::CreateUser("follow");
+        testdb::Exec(user, "CREATE TABLE a (a1 text); INSERT INTO a VALUES ('a one');"
+                           "CREATE TABLE b (b1 text, b2 text); INSERT INTO b VALUES ('b one', "
+                           "'b two'); CREATE TABLE c (c1 text, c2 text); INSERT INTO c VALUES "
+                           "('c one', 'c two')");
+        fixture::RememberProfile(user.profile());
+        auto form1 = fixture::Start();
+        Form2* form2 = form1->WorkWindow();
+        QTreeWidget* moved = list == "tables" ? form2->ListView1 : form2->ListView2;
+        if (list == "fields")
+            fixture::ClickRow(form2->ListView1, 1);
+        // Down from a to b (or from b1 to b2) starts a listing; once it waits on the lock the
+        // user moves on, then the lock goes.
+        std::optional<reliability::HeldLock> lock;
+        lock.emplace(user, "b");
+        QTimer during;
+        connect(&during, &QTimer::timeout, form2, [&] {
+            if (!lock || !lock->Waited())
+                return;
+            if (move == "click")
+                fixture::ClickRow(moved, 2);
+            else
+                QTest::keyClick(moved, move == "Down" ? Qt::Key_Down : Qt::Key_Up);
+            lock.reset();
+        });
+        during.start(20);
+        moved->setFocus();
+        QTest::keyClick(moved, Qt::Key_Down);
+        QCoreApplication::processEvents(); // the listing, and what follows it
+        during.stop();
+        QVERIFY(!lock);
+        const QString table = field.left(1);
+        QCOMPARE(form2->ListView1->currentItem()->text(0), table);
+        QCOMPARE(fixture::Items(form2->ListView2), QStringList({table + "1", table + "2"}));
+        QCOMPARE(form2->ListView2->currentItem()->text(0), field);
+        QCOMPARE(fixture::Items(form2->ListView3), QStringList({table + " one"}));
+        MessageRecorder recorder;
+        form2->PushButton1->click();
+        QCOMPARE(recorder.texts(), QStringList({"Done."}));
+        QCOMPARE(testdb::Column(user, "SELECT b1 || ',' || b2 || ',' || c1 || ',' || c2 FROM b, c"),
+                 QStringList({after}));
         fixture::RememberProfile(user_.profile());
     }
 
