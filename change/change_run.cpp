@@ -34,6 +34,14 @@ constexpr int ChangeTimeoutSeconds = 5000;
 // Rows read from the server at once.
 constexpr int SliceRows = 1000;
 
+// The first line of a database's message, without the ';' a driver may end it with.
+QString FirstLine(const QString& description) {
+    QString line = description.section(QLatin1Char('\n'), 0, 0).simplified();
+    if (line.endsWith(QLatin1Char(';')))
+        line.chop(1);
+    return line;
+}
+
 // One run: the numbered steps of "Start Changing". Each step that fails is reported and the
 // run goes on with the next one, except where going on could only repeat the same fault or
 // report success for work that was not done: then the run ends after one report.
@@ -150,6 +158,8 @@ public:
         FinishJournal();
         if (summary_.altered > 0)
             host_.Show(QString::fromLatin1(ChangeMessages::Altered).arg(summary_.altered));
+        if (summary_.refused > 0 || summary_.left > 0)
+            host_.Show(NotChangedMessage());
         steps_.Run(206, [&] { host_.Show(QLatin1String(ChangeMessages::Done)); });
         return summary_;
     }
@@ -255,8 +265,13 @@ private:
 
     // Takes in what became of a group: its counts, and its faults reported at their steps.
     void Apply(const GroupOutcome& outcome) {
-        for (const auto& [description, step] : outcome.reports)
+        // The writer reports each row it refused, then what ended the run, if anything did.
+        for (std::size_t k = 0; k < outcome.reports.size(); ++k) {
+            const auto& [description, step] = outcome.reports[k];
+            if (qint64(k) < outcome.result.refused && firstRefusal_.isNull())
+                firstRefusal_ = FirstLine(description);
             steps_.Run(step, [&] { throw db::Error(description); });
+        }
         const bool endedBefore = result_.ended;
         const GroupResult& group = outcome.result;
         result_.written += group.written;
@@ -395,6 +410,23 @@ private:
         host_.SetProgressText(QStringLiteral("Progress Bar"));
     }
 
+    // How many rows the run did not change, and why.
+    QString NotChangedMessage() const {
+        QStringList parts;
+        if (summary_.refused > 0)
+            parts.append(
+                QString::fromLatin1(ChangeMessages::RefusedPart).arg(summary_.refused) +
+                (firstRefusal_.isEmpty()
+                     ? QString()
+                     : QString::fromLatin1(ChangeMessages::FirstReason).arg(firstRefusal_)));
+        if (summary_.left > 0)
+            parts.append(QString::fromLatin1(ChangeMessages::LeftPart).arg(summary_.left));
+        const qint64 rows = summary_.refused + summary_.left;
+        return QString::fromLatin1(ChangeMessages::NotChanged)
+            .arg(rows == 1 ? QStringLiteral("1 row was") : QStringLiteral("%1 rows were").arg(rows),
+                 parts.join(QLatin1String(", ")));
+    }
+
     // A column the run must not write: one message, nothing changed.
     RunSummary Refuse(const QString& message) {
         Abandon();
@@ -433,6 +465,7 @@ private:
     GroupResult result_;
     RunSummary summary_;
     QString lastFailure_;
+    QString firstRefusal_; // why the database refused the run's first refused row
     qint64 estimate_ = 0;  // the rows the database expects the table to hold
     qint64 confirmed_ = 0; // rows read whose group the database confirmed
     bool reading_ = true;  // rows are still coming

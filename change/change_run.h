@@ -120,6 +120,13 @@ inline constexpr auto AddressedRows =
 inline constexpr auto Altered =
     "The database stored %1 of the rows written in another form than the one sent (a trigger "
     "changed them). The journal holds what was stored, so they can be undone.";
+// Before "Done.", when rows were not changed. %1: how many, "row was" or "rows were", and
+// the parts below joined by ", ".
+inline constexpr auto NotChanged = "%1 not changed: %2.";
+// %1: how many, and the database's reason for the first where it gave one.
+inline constexpr auto RefusedPart = "%1 refused by the database";
+inline constexpr auto FirstReason = " (first reason: %1)";
+inline constexpr auto LeftPart = "%1 changed by another session since they were read";
 // %1: why.
 inline constexpr auto JournalFailed =
     "The run journal could not be written (%1). The run stopped; every row written so far is "

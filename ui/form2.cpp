@@ -8,7 +8,6 @@
 #include "app/messages.h"
 #include "app/twips.h"
 #include "app/window_system.h"
-#include "casing/preview_recasing.h"
 #include "change/change_run.h"
 #include "change/undo_run.h"
 #include "db/dialect/dialect.h"
@@ -103,8 +102,11 @@ public:
     void SetProgress(double percent) override { w_.ProgressBar1->SetValue(percent); }
     void SetProgressText(const QString& text) override { w_.ProgressBar1->SetText(text); }
     void Yield() override { YieldToWindowSystem(); }
-    void RecasePreview(Case::CaseMode mode) override {
-        Case::RecaseList(*w_.ListView3->model(), mode, Exceptions());
+    // The preview is read again rather than recased on screen: it shows what the database
+    // holds, rows refused or left alone included. A fault is the run's step's.
+    void RecasePreview(Case::CaseMode) override {
+        int step = 0;
+        w_.ListPreview(step);
     }
     void Show(const QString& message) override { ShowMessage(message); }
     void Report(const QString& description, int step) override {

@@ -274,13 +274,19 @@ private slots:
         QTest::addColumn<QString>("column"); // run on this column of {t}, or on {t}_v when "view"
         QTest::addColumn<QString>("during");
         QTest::addColumn<QString>("caseBox");
-        QTest::addColumn<QString>("shown");        // the messages, '|' between them
+        QTest::addColumn<QString>("shown");        // the messages, '|' between them; {t}
         QTest::addColumn<QList<qint64>>("counts"); // read, written, altered, refused, left
         QTest::addColumn<int>("exit");
         QTest::addColumn<QString>("after"); // the values by id, or "query => its one value"
         QTest::addColumn<bool>("undone");   // undo restores every value
         const QString done = ChangeMessages::Done, upper = "UPPER CASE";
         using Counts = QList<qint64>;
+        // The one message before "Done." of a run that refused or left rows.
+        const auto notChanged = [&](int rows, const QString& parts) {
+            return QString("%1 not changed: %2.|%3")
+                .arg(rows == 1 ? "1 row was" : QString("%1 rows were").arg(rows), parts, done);
+        };
+        const QString meanwhile = "changed by another session since they were read";
         QTest::newRow("trigger changes the value on its way in")
             << "CREATE FUNCTION {t}_low() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF NEW.c = "
                "upper(NEW.c) THEN NEW.c := lower(NEW.c); END IF; RETURN NEW; END $$; CREATE "
@@ -291,33 +297,54 @@ private slots:
         QTest::newRow("check constraint refuses the first three rows")
             << "ALTER TABLE {t} ADD CHECK (id > 3 OR c <> upper(c))"
             << "text" << QStringList() << 1000 << "c"
-            << "" << upper << done << Counts{1000, 997, 0, 3, 0} << 1
+            << "" << upper
+            << notChanged(3, "3 refused by the database (first reason: ERROR: new row for relation "
+                             "\"{t}\" violates check constraint \"{t}_check\")")
+            << Counts{1000, 997, 0, 3, 0} << 1
             << "SELECT count(*) FROM {t} WHERE c = upper(c) => 997" << false;
         QTest::newRow("deferred constraint refuses one row at COMMIT, the rest of its group lands")
             << "ALTER TABLE {t} ADD UNIQUE (c) DEFERRABLE INITIALLY DEFERRED"
             << "text" << QStringList{"ROW 5 MIXED"} << 1000 << "c"
-            << "" << upper << done << Counts{1001, 999, 0, 1, 0} << 1
+            << "" << upper
+            << notChanged(1, "1 refused by the database (first reason: ERROR: duplicate key value "
+                             "violates unique constraint \"{t}_c_key\")")
+            << Counts{1001, 999, 0, 1, 0} << 1
             << "SELECT count(*) FROM {t} WHERE c = upper(c) => 1000" << true;
         QTest::newRow("every row of a group changed meanwhile")
             << ""
             << "text" << QStringList() << 30 << "c"
-            << "UPDATE {t} SET c = 'Theirs'" << upper << done << Counts{30, 0, 0, 0, 30} << 1
-            << "SELECT count(*) FROM {t} WHERE c = 'Theirs' => 30" << false;
+            << "UPDATE {t} SET c = 'Theirs'" << upper << notChanged(30, "30 " + meanwhile)
+            << Counts{30, 0, 0, 0, 30} << 1 << "SELECT count(*) FROM {t} WHERE c = 'Theirs' => 30"
+            << false;
         QTest::newRow("case-blind collation, row re-cased meanwhile, rows retried one by one")
             << "ALTER TABLE {t} ADD CHECK (c COLLATE \"C\" <> 'BAD')"
             << "text COLLATE ci" << QStringList{"smith", "bad", "jones"} << 0 << "c"
-            << "UPDATE {t} SET c = 'Smith' WHERE c = 'smith'" << upper << done
+            << "UPDATE {t} SET c = 'Smith' WHERE c = 'smith'" << upper
+            << notChanged(2, "1 refused by the database (first reason: ERROR: new row for relation "
+                             "\"{t}\" violates check constraint \"{t}_c_check\"), 1 " +
+                                 meanwhile)
             << Counts{3, 1, 0, 1, 1} << 1 << "Smith,bad,JONES" << false;
+        QTest::newRow("row-level security refuses every row")
+            << "ALTER TABLE {t} ENABLE ROW LEVEL SECURITY; ALTER TABLE {t} FORCE ROW LEVEL "
+               "SECURITY; CREATE POLICY p ON {t} USING (true) WITH CHECK (c <> upper(c))"
+            << "text" << QStringList() << 6 << "c"
+            << "" << upper
+            << notChanged(6, "6 refused by the database (first reason: ERROR: new row violates "
+                             "row-level security policy for table \"{t}\")")
+            << Counts{6, 0, 0, 6, 0} << 1 << "SELECT count(*) FROM {t} WHERE c = upper(c) => 0"
+            << false;
         QTest::newRow("citext, row re-cased meanwhile")
             << ""
             << "citext" << QStringList{"smith", "jones"} << 0 << "c"
-            << "UPDATE {t} SET c = 'Smith' WHERE c = 'smith'" << upper << done
-            << Counts{2, 1, 0, 0, 1} << 1 << "Smith,JONES" << false;
+            << "UPDATE {t} SET c = 'Smith' WHERE c = 'smith'" << upper
+            << notChanged(1, "1 " + meanwhile) << Counts{2, 1, 0, 0, 1} << 1 << "Smith,JONES"
+            << false;
         QTest::newRow("case-blind collation, written by value (column privileges only)")
             << "REVOKE ALL ON {t} FROM {u}; GRANT SELECT (id, c), UPDATE (c) ON {t} TO {u}"
             << "text COLLATE ci" << QStringList{"smith", "jones"} << 0 << "c"
-            << "UPDATE {t} SET c = 'Smith' WHERE c = 'smith'" << upper << done
-            << Counts{2, 1, 0, 0, 1} << 1 << "Smith,JONES" << false;
+            << "UPDATE {t} SET c = 'Smith' WHERE c = 'smith'" << upper
+            << notChanged(1, "1 " + meanwhile) << Counts{2, 1, 0, 0, 1} << 1 << "Smith,JONES"
+            << false;
         QTest::newRow("values of 40,000 characters")
             << ""
             << "text" << QStringList{QString(40000, 'a'), "x " + QString(39998, 'B')} << 0 << "c"
@@ -388,7 +415,7 @@ private slots:
         const RunSummary summary = RunChange(host);
         QVERIFY2(host.reports.size() == (counts.isEmpty() ? 0 : counts[3]),
                  qPrintable(host.describeReports()));
-        QCOMPARE(host.shown.join('|'), shown);
+        QCOMPARE(host.shown.join('|'), sql(shown));
         if (!counts.isEmpty())
             QCOMPARE((QList<qint64>{summary.read, summary.written, summary.altered, summary.refused,
                                     summary.left}),

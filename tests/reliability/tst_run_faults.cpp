@@ -135,7 +135,12 @@ private slots:
             QCOMPARE(step, 146);
             QVERIFY2(description.contains(QLatin1String("cancel")), qPrintable(description));
         }
-        QCOMPARE(host.shown, QStringList({"Done."}));
+        QCOMPARE(host.shown.size(), 2);
+        QVERIFY2(
+            host.shown[0].contains(
+                QStringLiteral("%1 refused by the database (first reason: ").arg(lockedIds.size())),
+            qPrintable(host.shown[0]));
+        QCOMPARE(host.shown[1], QStringLiteral("Done."));
         QCOMPARE(host.recased, QList<CaseMode>({CaseMode::Upper}));
 
         TableState expected = Converted(before, CaseMode::Upper);

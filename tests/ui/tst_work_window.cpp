@@ -425,8 +425,10 @@ private slots:
         QCOMPARE(recorder.texts(), QStringList({"Done."}));
         QCOMPARE(testdb::Column(user_, "SELECT t FROM titles ORDER BY id"),
                  QStringList({"The Great Gatsby", "O'brien's  Day", QString()}));
-        QCOMPARE(fixture::Items(form2_->ListView3),
-                 QStringList({"The Great Gatsby", "O'brien's  Day", ""}));
+        QStringList held = testdb::Column(user_, "SELECT t FROM titles");
+        for (QString& value : held)
+            value = value.isNull() ? "" : value;
+        QCOMPARE(fixture::Items(form2_->ListView3), held);
         QCOMPARE(progress, QList<double>({0.0, 0.0, 0.0, 100.0, 0.0}));
         QCOMPARE(form2_->ProgressBar1->value(), 0);
         QCOMPARE(form2_->Pointer().Setting(), 0);
