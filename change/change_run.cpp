@@ -268,9 +268,14 @@ private:
         // The writer reports each row it refused, then what ended the run, if anything did.
         for (std::size_t k = 0; k < outcome.reports.size(); ++k) {
             const auto& [description, step] = outcome.reports[k];
-            if (qint64(k) < outcome.result.refused && firstRefusal_.isNull())
+            if (qint64(k) >= outcome.result.refused) {
+                steps_.Run(step, [&] { throw db::Error(description); });
+                continue;
+            }
+            if (firstRefusal_.isNull())
                 firstRefusal_ = FirstLine(description);
-            steps_.Run(step, [&] { throw db::Error(description); });
+            lastFailure_ = description;
+            host_.Refused(description, step);
         }
         const bool endedBefore = result_.ended;
         const GroupResult& group = outcome.result;

@@ -38,6 +38,9 @@ public:
     virtual void Show(const QString& message) = 0;
     // A fault of a numbered step, in the common report format.
     virtual void Report(const QString& description, int step) = 0;
+    // A row the database refused, at its row's step; the run goes on. The window reports the
+    // first few only: the run's message before "Done." counts them all.
+    virtual void Refused(const QString& description, int step) { Report(description, step); }
     // Something the user should know that needs no answer (the command line prints it; the
     // windows, whose messages are fixed, keep it to themselves).
     virtual void Note(const QString& note) { (void)note; }

@@ -112,6 +112,12 @@ public:
     void Report(const QString& description, int step) override {
         ShowErrorReport(description, WindowName, QStringLiteral("PushButton1_Click"), step);
     }
+    // The first refused rows are reported one by one; the rest only count, in the run's one
+    // message before "Done.", so that a constraint refusing every row is not a box per row.
+    void Refused(const QString& description, int step) override {
+        if (refused_++ < ReportedRefusals)
+            Report(description, step);
+    }
     void Wait(const std::function<void()>& call) override {
         w_.WaitForDatabase(call, w_.cancelRun_);
     }
@@ -119,7 +125,10 @@ public:
     bool StopRequested() override { return w_.stopRequested_; }
 
 private:
+    static constexpr int ReportedRefusals = 10;
+
     Form2& w_;
+    int refused_ = 0;
 };
 
 // An undo's view of the work window: as a run's, but a fault is a plain message (the undo is

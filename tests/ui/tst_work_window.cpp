@@ -434,6 +434,46 @@ private slots:
         QCOMPARE(form2_->Pointer().Setting(), 0);
     }
 
+    // Rows a check constraint refuses: the first 10 are reported at their row, then one message
+    // before "Done." counts them all with the first reason, and the preview shows the column
+    // as the database holds it.
+    void refusedRowsAreCountedOnce_data() {
+        QTest::addColumn<QString>("check");
+        QTest::addColumn<int>("refused"); // of 30 rows
+        QTest::newRow("three rows refused") << "id > 3 OR v <> upper(v)" << 3;
+        QTest::newRow("every row refused") << "v <> upper(v)" << 30;
+    }
+    void refusedRowsAreCountedOnce() {
+        QFETCH(QString, check);
+        QFETCH(int, refused);
+        testdb::Exec(user_,
+                     "DROP TABLE IF EXISTS checked; CREATE TABLE checked (v text, id serial);"
+                     "INSERT INTO checked (v) SELECT 'row ' || n FROM generate_series(1, "
+                     "30) n; ALTER TABLE checked ADD CHECK (" +
+                         check + ")");
+        form2_->Form_Load();
+        chooseTable("checked");
+        MessageRecorder recorder;
+        form2_->PushButton1->click();
+        const QStringList texts = recorder.texts();
+        const int reported = std::min(refused, 10);
+        QCOMPARE(texts.size(), reported + 2);
+        for (int i = 0; i < reported; ++i)
+            QVERIFY2(texts[i].contains("violates check constraint") &&
+                         texts[i].contains("Form2.PushButton1_Click at line 146"),
+                     qPrintable(texts[i]));
+        const QString counted =
+            QString("%1 rows were not changed: %1 refused by the database (first reason: ")
+                .arg(refused);
+        QVERIFY2(texts[reported].startsWith(counted) &&
+                     texts[reported].contains("violates check constraint"),
+                 qPrintable(texts[reported]));
+        QCOMPARE(texts.last(), QString("Done."));
+        QCOMPARE(testdb::Column(user_, "SELECT count(*) FROM checked WHERE v = upper(v)"),
+                 QStringList({QString::number(30 - refused)}));
+        QCOMPARE(fixture::Items(form2_->ListView3), testdb::Column(user_, "SELECT v FROM checked"));
+    }
+
     // Esc during a run of 100,000 rows: the run ends before its last row with every row old or
     // exactly converted, says how many rows it changed instead of "Done.", lists the preview
     // anew and leaves pointer and bar at rest. "Undo Last Run..." then asks, and puts every
