@@ -10,11 +10,12 @@
 #include "journal/run_lock.h"
 #include "journal/sqlite_connection.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSqlQuery>
-#include <QStandardPaths>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -437,8 +438,30 @@ void SetSyncBeforeCommit(bool sync) {
 }
 
 QString RunJournal::Folder() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
-           QLatin1String("/journals");
+    // A plain path, built as QStandardPaths would, but never the root folder's: journals of
+    // production data must not land in /.local or /Vantrel for want of a home folder.
+    const auto folderOf = [](const char* variable) {
+        const QString path = qEnvironmentVariable(variable);
+        return QDir::isAbsolutePath(path) ? QDir::cleanPath(path) : QString();
+    };
+    QString folder = folderOf("XDG_DATA_HOME");
+    if (folder == QLatin1String("/"))
+        throw Error(QStringLiteral("No folder for the run journals: XDG_DATA_HOME is /; set "
+                                   "XDG_DATA_HOME to a folder of your own"));
+    if (folder.isEmpty()) {
+        const QString home = folderOf("HOME");
+        if (home.isEmpty() || home == QLatin1String("/"))
+            throw Error(QStringLiteral("No folder for the run journals: there is no home "
+                                       "folder (HOME is unset or /); set XDG_DATA_HOME to a "
+                                       "folder of your own"));
+        folder = home + QLatin1String("/.local/share");
+    }
+    for (const QString& name :
+         {QCoreApplication::organizationName(), QCoreApplication::applicationName()}) {
+        if (!name.isEmpty())
+            folder += QLatin1Char('/') + name;
+    }
+    return folder + QLatin1String("/journals");
 }
 
 void RunJournal::PrepareFolder() {

@@ -117,7 +117,9 @@ public:
     RunJournal(const RunJournal&) = delete;
     RunJournal& operator=(const RunJournal&) = delete;
 
-    // The folder the journals live in: QStandardPaths::AppLocalDataLocation + "/journals".
+    // The folder the journals live in: $XDG_DATA_HOME (else ~/.local/share), the
+    // organization, the application, "journals". Throws Error, naming XDG_DATA_HOME, where
+    // that would be the root folder's (no home folder, or XDG_DATA_HOME=/).
     static QString Folder();
     // Creates the folder when missing; throws Error when no journal could be written there,
     // so that a run can be refused before it starts.

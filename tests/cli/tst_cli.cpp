@@ -87,6 +87,7 @@ class CliTest : public QObject {
     testdb::User user_;
     int tables_ = 0;
     std::unique_ptr<QProcess> paused_; // a run stopped with SIGSTOP
+    QStringList environment_;          // for run(): "NAME=VALUE", or "NAME=" to unset
 
     // Runs the program; `during` may act on it while it runs (a signal on a progress line).
     Outcome run(const QStringList& arguments, const QString& password = QString(),
@@ -95,6 +96,15 @@ class CliTest : public QObject {
         environment.insert("RECAP_PASSWORD", password.isNull() ? user_.password : password);
         if (password == NoPassword)
             environment.remove("RECAP_PASSWORD");
+        // "NAME=VALUE" sets a variable, "NAME=" unsets it.
+        for (const QString& assignment : std::as_const(environment_)) {
+            const QString name = assignment.section('=', 0, 0);
+            const QString value = assignment.section('=', 1);
+            if (value.isEmpty())
+                environment.remove(name);
+            else
+                environment.insert(name, value);
+        }
         QProcess process;
         process.setProcessEnvironment(environment);
         process.start(RECAPITALIZER_BINARY, arguments);
@@ -189,6 +199,7 @@ private slots:
         QVERIFY(paused->waitForFinished(180000));
     }
     void init() {
+        environment_.clear();
         QFile::remove(journal::RunJournal::Folder());
         QDir(journal::RunJournal::Folder()).removeRecursively();
     }
@@ -239,7 +250,8 @@ private slots:
     void refusals_data() {
         QTest::addColumn<QStringList>("arguments"); // TABLE: the table made for the row
         QTest::addColumn<QString>("password");      // null: the right one
-        // Written into the folder first; "/": a file where the folder should be.
+        // A file written into the folder first; "/": a file where the folder should be;
+        // "NAME=VALUE ...": the environment.
         QTest::addColumn<QString>("journalFile");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("message");
@@ -288,6 +300,15 @@ private slots:
             << base << QString() << "/" << 2 << "Cannot create the journal folder";
         QTest::newRow("forget what") << QStringList{"forget"} << QString() << QString() << 2
                                      << "Name the runs to forget, or --all";
+        QTest::newRow("no home folder")
+            << base << QString() << "HOME= XDG_DATA_HOME=" << 2 << "set XDG_DATA_HOME";
+        QTest::newRow("home folder is /")
+            << base << QString() << "HOME=/ XDG_DATA_HOME=" << 2 << "set XDG_DATA_HOME";
+        QTest::newRow("XDG_DATA_HOME is /")
+            << QStringList{"undo"} << QString() << "XDG_DATA_HOME=/" << 2 << "set XDG_DATA_HOME";
+        QTest::newRow("runs, no home folder")
+            << QStringList{"runs"} << QString() << "HOME=/ XDG_DATA_HOME=" << 2
+            << "set XDG_DATA_HOME";
     }
     void refusals() {
         QFETCH(QStringList, arguments);
@@ -298,9 +319,16 @@ private slots:
         const QStringList values{"mixed Case", "other"};
         const QString table = makeTable(values);
         arguments.replaceInStrings(QRegularExpression("^TABLE$"), table);
-        if (arguments.first() == "recase" || !journalFile.isEmpty())
+        if (arguments.first() == "recase" || arguments.first() == "undo")
             arguments += QStringList{"--sid", user_.profile().sid, "--user", user_.name};
-        if (journalFile == "/") {
+        // Nothing may appear at the root for want of a home folder.
+        const QStringList rootFolders{"/.local", "/Vantrel"};
+        QList<bool> rootFoldersBefore;
+        for (const QString& folder : rootFolders)
+            rootFoldersBefore.append(QFileInfo::exists(folder));
+        if (journalFile.contains('=')) {
+            environment_ = journalFile.split(' ');
+        } else if (journalFile == "/") {
             QVERIFY(QDir().mkpath(QFileInfo(journal::RunJournal::Folder()).absolutePath()));
             QVERIFY(QFile(journal::RunJournal::Folder()).open(QIODevice::WriteOnly));
         } else if (!journalFile.isEmpty()) {
@@ -318,6 +346,8 @@ private slots:
         QCOMPARE(outcome.out, QString());
         QCOMPARE(column(table), values);
         QCOMPARE(JournalCount(), journals);
+        for (qsizetype i = 0; i < rootFolders.size(); ++i)
+            QCOMPARE(QFileInfo::exists(rootFolders[i]), rootFoldersBefore[i]);
     }
 
     void runsListsNewestFirst() {
