@@ -104,7 +104,9 @@ public:
             return Refuse(refusal);
         summary_.started = true;
         if (session_.Dialect().NamesRows() && session_.Dialect().keyColumn().isEmpty())
-            host_.Note(QLatin1String(ChangeMessages::AddressedRows));
+            host_.Note(QLatin1String(session_.Dialect().CompositeKey()
+                                         ? ChangeMessages::CompositeKey
+                                         : ChangeMessages::AddressedRows));
         if (!OpenJournal())
             return Abandon();
         // Each writer's own thread does its waiting; its reports come back through the
@@ -234,6 +236,7 @@ private:
             else
                 left.append(QStringLiteral("%1 (%2)").arg(columns_[k], reason));
         }
+        summary_.fieldsLeft = left.size();
         if (!left.isEmpty()) {
             host_.Show(QString::fromLatin1(ChangeMessages::FieldsLeft)
                            .arg(left.join(QLatin1String(", "))));
@@ -265,11 +268,16 @@ private:
 
     // Takes in what became of a group: its counts, and its faults reported at their steps.
     void Apply(const GroupOutcome& outcome) {
+        const GroupResult& group = outcome.result;
+        // A run ends after one report: the groups in flight when it ended (the connection
+        // lost, the table gone) meet the same fault again, and say nothing new.
+        const bool consequence = (abandoning_ || result_.ended) && group.ended;
         // The writer reports each row it refused, then what ended the run, if anything did.
         for (std::size_t k = 0; k < outcome.reports.size(); ++k) {
             const auto& [description, step] = outcome.reports[k];
             if (qint64(k) >= outcome.result.refused) {
-                steps_.Run(step, [&] { throw db::Error(description); });
+                if (!consequence)
+                    steps_.Run(step, [&] { throw db::Error(description); });
                 continue;
             }
             if (firstRefusal_.isNull())
@@ -278,7 +286,6 @@ private:
             host_.Refused(description, step);
         }
         const bool endedBefore = result_.ended;
-        const GroupResult& group = outcome.result;
         result_.written += group.written;
         result_.altered += group.altered;
         result_.left += group.left;
@@ -443,6 +450,7 @@ private:
     // Ends a run that cannot go on after its fault was reported: nothing is recased and no
     // "Done." is shown.
     RunSummary Abandon() {
+        abandoning_ = !lastFailure_.isEmpty();
         Drain();
         SettleInDoubt();
         if (summary_.failure.isEmpty())
@@ -475,7 +483,8 @@ private:
     qint64 confirmed_ = 0; // rows read whose group the database confirmed
     bool reading_ = true;  // rows are still coming
     bool readReopened_ = false;
-    double shown_ = 0; // the bar's value
+    bool abandoning_ = false; // a reported fault ended the run: the groups in flight drain
+    double shown_ = 0;        // the bar's value
     // Declared after what they use, so that they end first: the writers with the groups in
     // flight, the pipeline (which closes the journal), the reader with its slice ahead.
     std::array<std::optional<GroupWriter>, WritePipeline::Writers> writers_;

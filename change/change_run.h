@@ -76,6 +76,7 @@ struct RunSummary {
     qint64 refused = 0;          // rows the database refused (each reported)
     qint64 left = 0;             // rows another session had changed since the read: left alone
     qint64 altered = 0;          // written, but the database stored another value (a trigger)
+    qint64 fieldsLeft = 0;       // selected fields the run left as they are (each named)
     bool started = false;        // connected and read a text column of an existing table
     bool completed = false;      // the run reached its end ("Done.")
     bool connectionLost = false; // ended early: the connection was lost
@@ -119,6 +120,9 @@ inline constexpr auto OneFieldAtATime =
 inline constexpr auto AddressedRows =
     "The table has no primary key: its undo finds rows by their addresses, and by their values "
     "where the addresses moved since.";
+inline constexpr auto CompositeKey =
+    "The table's primary key has several columns: its undo finds rows by their addresses, and "
+    "by their values where the addresses moved since.";
 // %1: how many rows.
 inline constexpr auto Altered =
     "The database stored %1 of the rows written in another form than the one sent (a trigger "

@@ -48,10 +48,23 @@ DryRunResult DryRun(ChangeRunHost& host, Case::CaseMode mode, int sample,
     return result;
 }
 
-QString OneLine(QString text) {
-    text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-    text.replace(QLatin1Char('\r'), QLatin1String("\\r"));
-    text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
-    text.replace(QLatin1Char('\t'), QLatin1String("\\t"));
-    return text;
+QString OneLine(const QString& text) {
+    QString line;
+    line.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (c == QLatin1Char('\\'))
+            line += QLatin1String("\\\\");
+        else if (c == QLatin1Char('\r'))
+            line += QLatin1String("\\r");
+        else if (c == QLatin1Char('\n'))
+            line += QLatin1String("\\n");
+        else if (c == QLatin1Char('\t'))
+            line += QLatin1String("\\t");
+        else if (u < 0x20 || (u >= 0x7f && u <= 0x9f)) // C0, DEL, C1: a terminal would obey them
+            line += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+        else
+            line += c;
+    }
+    return line;
 }

@@ -26,5 +26,5 @@ DryRunResult DryRun(ChangeRunHost& host, Case::CaseMode mode, int sample = 20,
                     const DryRunChange& change = {});
 
 // A value on one line, as the dry run's changes are shown: line breaks and tabs as \r, \n
-// and \t, a backslash doubled.
-QString OneLine(QString text);
+// and \t, every other control character (C0, DEL, C1) as \xHH, a backslash doubled.
+QString OneLine(const QString& text);

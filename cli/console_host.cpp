@@ -43,6 +43,7 @@ void ConsoleHost::SetProgress(double percent) {
 }
 
 void ConsoleHost::Report(const QString& description, int step) {
+    reported_.append(description.simplified());
     const QString line = QStringLiteral("step %1: %2").arg(step).arg(description.simplified());
     if (!rowsMoving_) {
         heldReports_.append(line);
@@ -86,6 +87,10 @@ QStringList ConsoleHost::Shown() const {
     QStringList shown = shown_;
     shown.removeAll(QLatin1String(ChangeMessages::Done));
     return shown;
+}
+
+bool ConsoleHost::Reported(const QString& description) const {
+    return reported_.contains(description.simplified());
 }
 
 QString ConsoleHost::Cause(const RunSummary& summary) const {

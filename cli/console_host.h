@@ -50,6 +50,8 @@ public:
     QStringList Shown() const;
     // Why a run that did not start failed: its failure, else what it showed or reported.
     QString Cause(const RunSummary& summary) const;
+    // Whether a report of the run said this already.
+    bool Reported(const QString& description) const;
 
 private:
     void ClearBar();
@@ -59,6 +61,7 @@ private:
     Case::NameExceptions exceptions_;
     QStringList shown_;
     QStringList heldReports_;
+    QStringList reported_; // the descriptions reported, simplified
     bool rowsMoving_ = false;
     int highest_ = 0;       // the highest percentage so far
     int shownPercent_ = -1; // the percentage the terminal bar shows, -1 when none

@@ -21,6 +21,9 @@ ConnectionProfile ResolveProfile(const QString& sidOption, const QString& userOp
     ConnectionProfile profile;
     profile.sid = sidOption.isNull() ? Remembered(KeyOracleSid) : sidOption;
     profile.user = userOption.isNull() ? Remembered(KeyOracleUser) : userOption;
+    if (profile.sid.isEmpty() || profile.user.isEmpty())
+        throw std::runtime_error("No SID or user to connect as: give --sid and --user (or save "
+                                 "them in the connection window)");
     if (qEnvironmentVariableIsSet("RECAP_PASSWORD")) {
         profile.password = qEnvironmentVariable("RECAP_PASSWORD");
         return profile;

@@ -27,8 +27,10 @@ ExitStatus ExitStatusOf(const RunSummary& summary) {
         return ExitInterrupted;
     if (summary.connectionLost || !summary.completed)
         return ExitIncomplete;
-    return summary.refused == 0 && summary.left == 0 && summary.altered == 0 ? ExitSuccess
-                                                                             : ExitIncomplete;
+    return summary.refused == 0 && summary.left == 0 && summary.altered == 0 &&
+                   summary.fieldsLeft == 0
+               ? ExitSuccess
+               : ExitIncomplete;
 }
 
 std::optional<int> JournalFolderError() {
@@ -54,7 +56,8 @@ int EndRun(ConsoleHost& host, const RunSummary& summary) {
     for (const QString& message : host.Shown())
         Err(message.simplified());
     Out(SummaryLine(summary));
-    if (!summary.completed && !summary.failure.isEmpty())
+    // Why it ended early, once: a report may have said it.
+    if (!summary.completed && !summary.failure.isEmpty() && !host.Reported(summary.failure))
         Err(summary.failure.simplified());
     return ExitStatusOf(summary);
 }

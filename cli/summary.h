@@ -11,7 +11,8 @@ class ConsoleHost;
 
 enum ExitStatus {
     ExitSuccess = 0,      // every row written or needing nothing
-    ExitIncomplete = 1,   // rows refused or left, or the connection lost mid-run
+    ExitIncomplete = 1,   // rows refused, left or altered, a selected field left, or the
+                          // run ended early
     ExitUsage = 2,        // bad arguments, or the run could not start
     ExitInterrupted = 130 // stopped by Ctrl-C
 };

@@ -28,25 +28,29 @@ void VerbParser::AddRetentionOptions() {
     parser_.addOptions({keepDays_, keep_});
 }
 
-std::optional<int> VerbParser::Count(const QCommandLineOption& option, int& count) const {
+std::optional<int> VerbParser::Count(const QCommandLineOption& option, int least,
+                                     int& count) const {
     bool numeric = false;
     count = parser_.value(option).toInt(&numeric);
-    if (numeric && count >= 0)
+    if (numeric && count >= least)
         return std::nullopt;
-    return UsageError(QStringLiteral("--%1 needs a whole number of 0 or more, not '%2'.")
-                          .arg(option.names()[0], parser_.value(option)));
+    return UsageError(QStringLiteral("--%1 needs a whole number of %2 or more, not '%3'.")
+                          .arg(option.names()[0])
+                          .arg(least)
+                          .arg(parser_.value(option)));
 }
 
 std::optional<int> VerbParser::ApplyRetention() const {
     journal::Retention retention;
-    // --keep alone keeps by count only, as it always did.
+    // --keep alone keeps by count only, as it always did; it always keeps the new run's own
+    // journal, so 0 (which would read as "delete them all") is refused.
     if (parser_.isSet(keep_)) {
-        if (const std::optional<int> error = Count(keep_, retention.count))
+        if (const std::optional<int> error = Count(keep_, 1, retention.count))
             return error;
         retention.days = -1;
     }
     if (parser_.isSet(keepDays_)) {
-        if (const std::optional<int> error = Count(keepDays_, retention.days))
+        if (const std::optional<int> error = Count(keepDays_, 0, retention.days))
             return error;
     }
     journal::SetRetention(retention);

@@ -37,8 +37,8 @@ public:
     std::optional<int> NoPositional() const;
 
 private:
-    // The whole number of 0 or more an option holds; a usage error's status otherwise.
-    std::optional<int> Count(const QCommandLineOption& option, int& count) const;
+    // The whole number of `least` or more an option holds; a usage error's status otherwise.
+    std::optional<int> Count(const QCommandLineOption& option, int least, int& count) const;
 
     QString verb_;
     QCommandLineParser parser_;
@@ -55,8 +55,8 @@ private:
         QStringLiteral("N")};
     QCommandLineOption keep_{
         QStringLiteral("keep"),
-        QStringLiteral("Keep only the journals of the N newest runs, this one included, "
-                       "whatever their age."),
+        QStringLiteral("Keep only the journals of the N newest runs (1 or more), this one "
+                       "included, whatever their age."),
         QStringLiteral("N")};
 };
 

@@ -23,6 +23,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <map>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace journal {
@@ -328,6 +329,23 @@ bool Wrote(const RunInfo& run) {
     return (run.state == RunState::Ended ? run.header.written : run.counts.written) > 0;
 }
 
+// The folder is this user's own and readable: a folder another user owns (a home shared
+// between users, a root shell with another user's HOME) is never listed as empty nor
+// written to. Nothing to check while there is no such folder.
+void CheckOwnFolder(const QString& folder) {
+    const QByteArray path = QFile::encodeName(folder);
+    struct stat info = {};
+    if (::stat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return;
+    if (info.st_uid != ::geteuid())
+        throw Error(QStringLiteral("The journal folder %1 belongs to another user; set "
+                                   "XDG_DATA_HOME to a folder of your own")
+                        .arg(folder));
+    if (::access(path.constData(), R_OK | X_OK) != 0)
+        throw Error(QStringLiteral("Cannot read the run journals in %1: %2")
+                        .arg(folder, QString::fromLocal8Bit(std::strerror(errno))));
+}
+
 QString NoJournal(qint64 id) {
     return QStringLiteral("No run journal %1 in %2").arg(id).arg(RunJournal::Folder());
 }
@@ -466,6 +484,7 @@ QString RunJournal::Folder() {
 
 void RunJournal::PrepareFolder() {
     const QString folder = Folder();
+    CheckOwnFolder(folder);
     files::MakeFolder(folder);
     if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
         throw Error(QStringLiteral("Cannot write run journals in %1: %2")
@@ -474,6 +493,7 @@ void RunJournal::PrepareFolder() {
 
 std::unique_ptr<RunJournal> RunJournal::Create(RunHeader header, int) {
     const QString folder = Folder();
+    CheckOwnFolder(folder);
     files::MakeFolder(folder);
     // Numbers are taken before pruning: a run's number is never that of a journal just
     // pruned.
@@ -554,7 +574,12 @@ std::unique_ptr<RunJournal> RunJournal::Open(qint64 id) {
 
 QList<RunInfo> RunJournal::List(ListDepth depth) {
     const QString folder = Folder();
+    CheckOwnFolder(folder);
     const QList<qint64> ids = files::Ids(folder);
+    // A read-only folder's journals are read as they are (SQLite could not add its files).
+    const auto open = ::access(QFile::encodeName(folder).constData(), W_OK) == 0
+                          ? SqliteConnection::Open::ExistingOnly
+                          : SqliteConnection::Open::ReadOnly;
     QList<RunInfo> runs;
     // Newest first: whatever undoes a run comes after it, so it is known by then.
     QHash<qint64, qint64> undoneBy;
@@ -573,8 +598,7 @@ QList<RunInfo> RunJournal::List(ListDepth depth) {
         const std::optional<ProofCache::Verdict> proved =
             lock.Held() ? proofs.Find(*id, key) : std::nullopt;
         try {
-            SqliteConnection connection(files::PathOf(folder, *id),
-                                        SqliteConnection::Open::ExistingOnly);
+            SqliteConnection connection(files::PathOf(folder, *id), open);
             const Stored file = ReadHeader(connection);
             info.header = file.header;
             info.state = info.header.ended.isValid() ? RunState::Ended

@@ -134,7 +134,8 @@ public:
     // after checking every checksum; id 0 is NewestToUndo. Throws Error when it does not
     // exist, is damaged, or its run is still going, or with id 0 when nothing is to undo.
     static std::unique_ptr<RunJournal> Open(qint64 id = 0);
-    // Every journal, newest first; damaged files are listed with what could be read.
+    // Every journal, newest first; damaged files are listed with what could be read. Throws
+    // Error when the folder is another user's or cannot be read.
     static QList<RunInfo> List(ListDepth depth = ListDepth::Everything);
     // The run an undo without a number takes: the newest that is not an undo, has not been
     // undone (see undoneBy), is not running and wrote rows; a damaged journal on the way

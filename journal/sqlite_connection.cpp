@@ -2,6 +2,7 @@
 
 #include "journal/run_journal.h"
 
+#include <QFileInfo>
 #include <QSqlError>
 #include <QUrl>
 #include <atomic>
@@ -32,11 +33,15 @@ SqliteConnection::SqliteConnection(const QString& path, Open open) {
         QSqlDatabase::removeDatabase(name_);
         throw Error(QStringLiteral("The SQLite driver of Qt SQL (QSQLITE) is not installed"));
     }
-    if (open == Open::ExistingOnly) {
+    if (open != Open::CreateIfMissing) {
         // A URI's mode=rw opens for reading and writing without creating.
+        QString mode = QStringLiteral("?mode=rw");
+        if (open == Open::ReadOnly)
+            mode = QFileInfo::exists(path + QLatin1String("-wal"))
+                       ? QStringLiteral("?mode=ro")
+                       : QStringLiteral("?mode=ro&immutable=1");
         database_.setDatabaseName(QStringLiteral("file:") +
-                                  QString::fromLatin1(QUrl::toPercentEncoding(path, "/")) +
-                                  QStringLiteral("?mode=rw"));
+                                  QString::fromLatin1(QUrl::toPercentEncoding(path, "/")) + mode);
         database_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000;QSQLITE_OPEN_URI"));
     } else {
         database_.setDatabaseName(path);

@@ -10,9 +10,10 @@ namespace journal {
 
 class SqliteConnection {
 public:
-    enum class Open { CreateIfMissing, ExistingOnly };
+    enum class Open { CreateIfMissing, ExistingOnly, ReadOnly };
     // ExistingOnly never creates the file: a journal removed meanwhile is not made anew,
-    // empty.
+    // empty. ReadOnly reads an existing file in a folder SQLite may not write its
+    // shared-memory file in (without a write-ahead log beside it, as unchanging).
     explicit SqliteConnection(const QString& path, Open open = Open::CreateIfMissing);
     ~SqliteConnection();
     SqliteConnection(const SqliteConnection&) = delete;

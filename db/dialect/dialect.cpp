@@ -60,6 +60,10 @@ Dialect Dialect::Of(Connection& connection, const QString& table) {
     Recordset& found = key.Result();
     if (!found.IsOpen() || found.Eof())
         return dialect;
+    if (found.GetFields()[2].Value().toInt() > 1) {
+        dialect.compositeKey_ = true;
+        return dialect;
+    }
     return dialect.WithKey(found.GetFields()[0].Value().toString(),
                            found.GetFields()[1].Value().toString());
 }

@@ -82,6 +82,8 @@ public:
     Dbms dbms() const { return dbms_; }
     const QString& keyColumn() const { return keyColumn_; }
     const QString& keyType() const { return keyType_; }
+    // The table's primary key has several columns: rows are named by their address.
+    bool CompositeKey() const { return compositeKey_; }
     // Rows are read with an identity that each write names; otherwise a write names the
     // rows holding the old value.
     bool NamesRows() const { return namesRows_; }
@@ -103,8 +105,8 @@ public:
     QString DescribeStatement(const QString& table, const QString& column) const;
     // One row, one column: the table's object id (empty result where there is none).
     QString TableKeyStatement(const QString& table) const;
-    // The table's primary key column and its type when it is one column (no rows otherwise);
-    // parameter: TableParameter.
+    // The table's primary key: its first column, that column's type and how many columns
+    // the key has (no rows without a key); parameter: TableParameter.
     QString KeyStatement() const;
     // The column's facts as whole numbers in ColumnFacts' order after `known`; parameters:
     // TableParameter, the column's name.
@@ -159,6 +161,7 @@ private:
     bool nationalText_ = true;
     QString charset_;
     QString ncharset_;
+    bool compositeKey_ = false;
 };
 
 // Whether the database runs the statement, a probe of what it supports: false when it

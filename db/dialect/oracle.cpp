@@ -63,13 +63,15 @@ QString KeyStatement() {
     // Only a key whose text does not depend on the session names rows: character data, or an
     // integer (written with an explicit format); a DATE, TIMESTAMP or fractional NUMBER key
     // would pass through NLS_DATE_FORMAT or NLS_NUMERIC_CHARACTERS, so such rows go by ROWID.
+    // A key of several columns is only counted: its rows go by ROWID too.
     return QStringLiteral(
-        "SELECT c.COLUMN_NAME, t.DATA_TYPE FROM USER_CONSTRAINTS k JOIN USER_CONS_COLUMNS c ON "
-        "c.CONSTRAINT_NAME = k.CONSTRAINT_NAME JOIN USER_TAB_COLS t ON t.TABLE_NAME = "
+        "SELECT c.COLUMN_NAME, t.DATA_TYPE, (SELECT COUNT(*) FROM USER_CONS_COLUMNS x WHERE "
+        "x.CONSTRAINT_NAME = k.CONSTRAINT_NAME) FROM USER_CONSTRAINTS k JOIN USER_CONS_COLUMNS "
+        "c ON c.CONSTRAINT_NAME = k.CONSTRAINT_NAME JOIN USER_TAB_COLS t ON t.TABLE_NAME = "
         "k.TABLE_NAME AND t.COLUMN_NAME = c.COLUMN_NAME WHERE k.TABLE_NAME = ? AND "
-        "k.CONSTRAINT_TYPE = 'P' AND NOT EXISTS (SELECT 1 FROM USER_CONS_COLUMNS x WHERE "
-        "x.CONSTRAINT_NAME = k.CONSTRAINT_NAME AND x.POSITION > 1) AND (t.DATA_TYPE IN ('CHAR', "
-        "'VARCHAR2', 'NCHAR', 'NVARCHAR2') OR (t.DATA_TYPE = 'NUMBER' AND t.DATA_SCALE = 0))");
+        "k.CONSTRAINT_TYPE = 'P' AND c.POSITION = 1 AND (t.DATA_TYPE IN ('CHAR', 'VARCHAR2', "
+        "'NCHAR', 'NVARCHAR2') OR (t.DATA_TYPE = 'NUMBER' AND t.DATA_SCALE = 0) OR (SELECT "
+        "COUNT(*) FROM USER_CONS_COLUMNS y WHERE y.CONSTRAINT_NAME = k.CONSTRAINT_NAME) > 1)");
 }
 
 QString SizeStatement() {

@@ -81,9 +81,9 @@ QString CharacterSetStatement() {
 
 QString KeyStatement() {
     return QStringLiteral(
-        "SELECT a.attname, format_type(a.atttypid, a.atttypmod) FROM pg_index i JOIN "
-        "pg_attribute a ON a.attrelid = i.indrelid AND a.attnum = i.indkey[0] WHERE "
-        "i.indisprimary AND i.indnatts = 1 AND i.indrelid = to_regclass(?)");
+        "SELECT a.attname, format_type(a.atttypid, a.atttypmod), CAST(i.indnatts AS int) FROM "
+        "pg_index i JOIN pg_attribute a ON a.attrelid = i.indrelid AND a.attnum = i.indkey[0] "
+        "WHERE i.indisprimary AND i.indrelid = to_regclass(?)");
 }
 
 QString SizeStatement() {

@@ -12,6 +12,7 @@
 #include <QTest>
 #include <csignal>
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -35,6 +36,9 @@ int JournalCount() {
 QString JournalPath(qint64 id) {
     return journal::RunJournal::Folder() + QString("/run-%1.sqlite").arg(id, 6, 10, QChar('0'));
 }
+
+// The user and group id of "nobody", another user than the tests' own (root).
+constexpr uid_t Nobody = 65534;
 
 // A password value that leaves RECAP_PASSWORD unset.
 const QString NoPassword = "\x01unset";
@@ -88,6 +92,7 @@ class CliTest : public QObject {
     int tables_ = 0;
     std::unique_ptr<QProcess> paused_; // a run stopped with SIGSTOP
     QStringList environment_;          // for run(): "NAME=VALUE", or "NAME=" to unset
+    bool asNobody_ = false;            // run() starts the program as another user, nobody
 
     // Runs the program; `during` may act on it while it runs (a signal on a progress line).
     Outcome run(const QStringList& arguments, const QString& password = QString(),
@@ -107,6 +112,11 @@ class CliTest : public QObject {
         }
         QProcess process;
         process.setProcessEnvironment(environment);
+        if (asNobody_)
+            process.setChildProcessModifier([] {
+                if (::setgid(Nobody) != 0 || ::setuid(Nobody) != 0)
+                    ::_exit(126);
+            });
         process.start(RECAPITALIZER_BINARY, arguments);
         if (!process.waitForStarted())
             return {};
@@ -200,6 +210,7 @@ private slots:
     }
     void init() {
         environment_.clear();
+        asNobody_ = false;
         QFile::remove(journal::RunJournal::Folder());
         QDir(journal::RunJournal::Folder()).removeRecursively();
     }
@@ -251,7 +262,7 @@ private slots:
         QTest::addColumn<QStringList>("arguments"); // TABLE: the table made for the row
         QTest::addColumn<QString>("password");      // null: the right one
         // A file written into the folder first; "/": a file where the folder should be;
-        // "NAME=VALUE ...": the environment.
+        // "NAME=VALUE ...": the environment; "nobody": a journal, listed as another user.
         QTest::addColumn<QString>("journalFile");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("message");
@@ -272,6 +283,8 @@ private slots:
             << "Cannot read the exceptions file /nonexistent/words: ";
         QTest::newRow("bad --keep") << base + QStringList{"--keep", "-1"} << QString() << QString()
                                     << 2 << "--keep needs a whole number";
+        QTest::newRow("--keep 0") << base + QStringList{"--keep", "0"} << QString() << QString()
+                                  << 2 << "--keep needs a whole number of 1 or more, not '0'";
         QTest::newRow("bad RUN") << QStringList{"undo", "last"} << QString() << QString() << 2
                                  << "RUN must be a run's number";
         QTest::newRow("no such table")
@@ -300,6 +313,11 @@ private slots:
             << base << QString() << "/" << 2 << "Cannot create the journal folder";
         QTest::newRow("forget what") << QStringList{"forget"} << QString() << QString() << 2
                                      << "Name the runs to forget, or --all";
+        QTest::newRow("undo with an empty profile")
+            << QStringList{"undo", "1", "--sid", "", "--user", ""} << QString()
+            << "run-000001.sqlite" << 2 << "give --sid and --user";
+        QTest::newRow("another user's journal folder")
+            << QStringList{"runs"} << QString() << "nobody" << 2 << "belongs to another user";
         QTest::newRow("no home folder")
             << base << QString() << "HOME= XDG_DATA_HOME=" << 2 << "set XDG_DATA_HOME";
         QTest::newRow("home folder is /")
@@ -319,7 +337,8 @@ private slots:
         const QStringList values{"mixed Case", "other"};
         const QString table = makeTable(values);
         arguments.replaceInStrings(QRegularExpression("^TABLE$"), table);
-        if (arguments.first() == "recase" || arguments.first() == "undo")
+        if ((arguments.first() == "recase" || arguments.first() == "undo") &&
+            !arguments.contains("--sid"))
             arguments += QStringList{"--sid", user_.profile().sid, "--user", user_.name};
         // Nothing may appear at the root for want of a home folder.
         const QStringList rootFolders{"/.local", "/Vantrel"};
@@ -328,6 +347,9 @@ private slots:
             rootFoldersBefore.append(QFileInfo::exists(folder));
         if (journalFile.contains('=')) {
             environment_ = journalFile.split(' ');
+        } else if (journalFile == "nobody") {
+            journal::RunJournal::Create({});
+            asNobody_ = true;
         } else if (journalFile == "/") {
             QVERIFY(QDir().mkpath(QFileInfo(journal::RunJournal::Folder()).absolutePath()));
             QVERIFY(QFile(journal::RunJournal::Folder()).open(QIODevice::WriteOnly));
@@ -419,12 +441,13 @@ private slots:
         QCOMPARE(column(table), values);
     }
 
-    // A run stopped by Ctrl-C (status 130, journal consistent) or killed outright is undone
-    // completely.
+    // A run stopped by Ctrl-C (status 130, journal consistent), killed outright, or cut off
+    // by a restart of the server (status 1, one line saying why) is undone completely.
     void interruptedRunIsUndone_data() {
-        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("signal"); // 0: the server ends the run's sessions
         QTest::newRow("Ctrl-C") << int(SIGINT);
         QTest::newRow("SIGKILL") << int(SIGKILL);
+        QTest::newRow("server restart") << 0;
     }
     void interruptedRunIsUndone() {
         QFETCH(int, signal);
@@ -434,18 +457,32 @@ private slots:
             run(recase(table, "upper"), QString(), [&](QProcess& process, const QString& err) {
                 if (!err.contains("10%"))
                     return false;
-                ::kill(pid_t(process.processId()), signal);
+                if (signal == 0)
+                    testdb::Exec(testdb::Admin(), QString("SELECT pg_terminate_backend(pid) FROM "
+                                                          "pg_stat_activity WHERE usename = '%1'")
+                                                      .arg(user_.name));
+                else
+                    ::kill(pid_t(process.processId()), signal);
                 return true;
             });
         if (signal == SIGINT) {
             QCOMPARE(stopped.status, 130);
             QVERIFY2(SummaryPattern.match(stopped.out).hasMatch(), qPrintable(stopped.out));
+        } else if (signal == 0) {
+            QCOMPARE(stopped.status, 1);
+            QVERIFY2(SummaryPattern.match(stopped.out).hasMatch(), qPrintable(stopped.out));
+            const QStringList said = stopped.errLines.filter(QRegularExpression("^(?!\\d+%$)"));
+            QVERIFY2(said.size() == 1 && said[0].contains("connection"),
+                     qPrintable(said.join('\n')));
         } else {
             QVERIFY(stopped.crashed);
         }
         QVERIFY(column(table) != values);
         const Outcome undone = run({"undo", "--sid", user_.profile().sid, "--user", user_.name});
-        QCOMPARE(undone.status, 0);
+        // The rows of the groups the restart cut off hold their old values already: how the
+        // undo counts them is its own matter.
+        if (signal != 0)
+            QCOMPARE(undone.status, 0);
         QCOMPARE(column(table), values);
     }
 
@@ -469,9 +506,9 @@ private slots:
     // sets up on a table (upper cased by run 1, unless the setup runs otherwise), then makes
     // one call (undo with the profile).
     void journalFaults_data() {
-        QTest::addColumn<int>("rows");    // 0: a few values; else a long table
-        QTest::addColumn<Setup>("setup"); // null: run 1 only
-        QTest::addColumn<QStringList>("call");
+        QTest::addColumn<int>("rows");         // 0: a few values; else a long table
+        QTest::addColumn<Setup>("setup");      // null: run 1 only
+        QTest::addColumn<QStringList>("call"); // TABLE: the table
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("message"); // a pattern for stdout and stderr
         QTest::addColumn<QString>("table");   // "before", "converted", or "" unchecked
@@ -483,7 +520,7 @@ private slots:
         };
         const Setup pruneMeanwhile = [this, pause](const QString& table) {
             pause(table);
-            QCOMPARE(run(recase(makeTable({"x"}), "upper") + QStringList{"--keep", "0"}).status, 0);
+            QCOMPARE(run(recase(makeTable({"x"}), "upper") + QStringList{"--keep", "1"}).status, 0);
             cleanup();
         };
         const Setup kill = [this](const QString& table) {
@@ -587,6 +624,29 @@ private slots:
             << undo1 + QStringList{"--sid", user_.profile().sid, "--user", "intruder"} << 2
             << "The run was made by"
             << "converted" << 1;
+        const Setup compositeKey = [this](const QString& table) {
+            testdb::Exec(user_, QString("ALTER TABLE %1 DROP CONSTRAINT %1_pkey, ADD PRIMARY "
+                                        "KEY (id, c)")
+                                    .arg(table));
+        };
+        // The folder and run 1's journal are nobody's, the folder read-only; nobody lists it.
+        const Setup readOnly = [this](const QString& table) {
+            QCOMPARE(run(recase(table, "upper")).status, 0);
+            const QString folder = journal::RunJournal::Folder();
+            for (const QString& name : QDir(folder).entryList(QDir::Files))
+                QCOMPARE(::chown(QFile::encodeName(folder + "/" + name), Nobody, Nobody), 0);
+            QCOMPARE(::chown(QFile::encodeName(folder), Nobody, Nobody), 0);
+            QCOMPARE(::chmod(QFile::encodeName(folder), 0500), 0);
+            asNobody_ = true;
+        };
+        QTest::newRow("runs: a read-only journal folder")
+            << 0 << readOnly << runs << 0 << "^1  .*UPPER CASE  read 2, written 2"
+            << "converted" << 1;
+        QTest::newRow("composite primary key")
+            << 0 << compositeKey << recase("TABLE", "upper") << 0
+            << "The table's primary key has several columns: its undo finds rows by their "
+               "addresses"
+            << "converted" << 1;
         QTest::newRow("forget") << 0 << Setup() << QStringList{"forget", "1"} << 0
                                 << "Forgot run 1\\."
                                 << "converted" << 0;
@@ -609,6 +669,7 @@ private slots:
             return;
         if (call.first() == "undo" && !call.contains("--user"))
             call = withProfile(call);
+        call.replaceInStrings(QRegularExpression("^TABLE$"), name);
 
         const Outcome outcome = run(call);
         const QString shown = outcome.out + outcome.errLines.join('\n');
@@ -658,13 +719,16 @@ private slots:
     }
 
     void dryRunWritesNothing() {
-        const QStringList values{"Already", "lower", "UPPER", "two\nlines"};
+        // Control characters reach the terminal escaped: ESC, BEL, DEL, CSI (C1).
+        const QStringList values{"Already", "lower", "UPPER", "two\nlines",
+                                 QString::fromUtf8("x\x1b[2J\x07\x7f\u009b1m")};
         const QString table = makeTable(values);
         const Outcome outcome = run(recase(table, "proper") + QStringList{"--dry-run"});
         QCOMPARE(outcome.status, 0);
         QCOMPARE(outcome.out,
-                 QString("would change 3 of 4 rows read\n"
-                         "lower -> Lower\nUPPER -> Upper\ntwo\\nlines -> Two\\nlines\n"));
+                 QString("would change 4 of 5 rows read\n"
+                         "lower -> Lower\nUPPER -> Upper\ntwo\\nlines -> Two\\nlines\n"
+                         "x\\x1b[2J\\x07\\x7f\\x9b1m -> X\\x1b[2j\\x07\\x7f\\x9b1m\n"));
         QCOMPARE(column(table), values);
         QCOMPARE(JournalCount(), 0);
     }

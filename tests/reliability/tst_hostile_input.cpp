@@ -271,7 +271,8 @@ private slots:
         QTest::addColumn<QString>("type");
         QTest::addColumn<QStringList>("values");
         QTest::addColumn<int>("rows");
-        QTest::addColumn<QString>("column"); // run on this column of {t}, or on {t}_v when "view"
+        // Run on this column of {t} (several: "a,b", all selected), or on {t}_v when "view".
+        QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("during");
         QTest::addColumn<QString>("caseBox");
         QTest::addColumn<QString>("shown");        // the messages, '|' between them; {t}
@@ -369,6 +370,12 @@ private slots:
                               << "text" << QStringList{"abc"} << 0 << "view"
                               << "" << upper << ChangeMessages::NotATable << Counts{} << 2 << "abc"
                               << false;
+        QTest::newRow("a selected field without text is left")
+            << "ALTER TABLE {t} ADD n integer DEFAULT 7"
+            << "text" << QStringList{"abc"} << 0 << "c,n"
+            << "" << upper
+            << QString(ChangeMessages::FieldsLeft).arg("n (does not hold text)") + "|" + done
+            << Counts{1, 1, 0, 0, 0} << 1 << "ABC" << false;
         QTest::newRow("no update privilege")
             << "REVOKE UPDATE ON {t} FROM {u}"
             << "text" << QStringList{"abc"} << 0 << "c"
@@ -405,8 +412,10 @@ private slots:
         const QStringList query = after.startsWith("SELECT") ? after.split(" => ") : QStringList();
         const QStringList before = testdb::Column(user_, all);
 
-        RecordingHost host =
-            hostFor(column == "view" ? table + "_v" : table, column == "view" ? "c" : column);
+        RecordingHost host = hostFor(column == "view" ? table + "_v" : table,
+                                     column == "view" ? "c" : column.section(',', 0, 0));
+        if (column.contains(','))
+            host.selected = column.split(',');
         host.caseBox = caseBox;
         host.onYield = [&](int yields) {
             if (yields == 1 && !during.isEmpty())
