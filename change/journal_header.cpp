@@ -35,5 +35,6 @@ void FinishRunJournal(journal::RunJournal& journal, const RunSummary& summary) {
     counts.unchanged = summary.unchanged;
     counts.refused = summary.refused;
     counts.left = summary.left;
+    counts.stopped = summary.stopped;
     journal.Finish(counts);
 }

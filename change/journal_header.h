@@ -20,5 +20,5 @@ journal::RunHeader RecaseHeader(const ConnectionProfile& profile, const QString&
 // into another table of the same name.
 QString TableKey(db::Connection& connection, const db::Dialect& dialect, const QString& table);
 
-// Writes the end time and the run's counts.
+// Writes the end time, the run's counts and whether it was stopped.
 void FinishRunJournal(journal::RunJournal& journal, const RunSummary& summary);

@@ -43,6 +43,8 @@ QString RunLine(const journal::RunInfo& run) {
                        .arg(run.id)
                        .arg(header.started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                             header.user, header.table, header.column, what, Counts(run));
+    if (run.state == journal::RunState::Ended && header.stopped)
+        line += QStringLiteral(" (stopped before its end: the rows after these were not read)");
     if (run.state == journal::RunState::Running)
         line += QStringLiteral(" (running)");
     else if (run.state == journal::RunState::DidNotEnd)

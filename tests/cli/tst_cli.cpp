@@ -468,6 +468,11 @@ private slots:
         if (signal == SIGINT) {
             QCOMPARE(stopped.status, 130);
             QVERIFY2(SummaryPattern.match(stopped.out).hasMatch(), qPrintable(stopped.out));
+            // Listed with the counts it reached, as stopped.
+            const QString listed = run({"runs"}).out;
+            QVERIFY2(listed.startsWith("1  ") && listed.contains(stopped.out.section(';', 0, 0)) &&
+                         listed.contains("(stopped before its end"),
+                     qPrintable(listed));
         } else if (signal == 0) {
             QCOMPARE(stopped.status, 1);
             QVERIFY2(SummaryPattern.match(stopped.out).hasMatch(), qPrintable(stopped.out));
