@@ -51,6 +51,8 @@ QString RunLine(const journal::RunInfo& run) {
         line += QStringLiteral(" (did not end: killed or closed mid-way)");
     if (run.undoneBy != 0)
         line += QStringLiteral("  undone by %1").arg(run.undoneBy);
+    else if (run.partlyUndoneBy != 0)
+        line += QStringLiteral("  partly undone by %1").arg(run.partlyUndoneBy);
     return line;
 }
 

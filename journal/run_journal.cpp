@@ -582,7 +582,7 @@ QList<RunInfo> RunJournal::List(ListDepth depth) {
                           : SqliteConnection::Open::ReadOnly;
     QList<RunInfo> runs;
     // Newest first: whatever undoes a run comes after it, so it is known by then.
-    QHash<qint64, qint64> undoneBy;
+    QHash<qint64, qint64> undoneBy, partlyUndoneBy;
     ProofCache proofs(folder);
     for (auto id = ids.crbegin(); id != ids.crend(); ++id) {
         RunInfo info;
@@ -626,11 +626,20 @@ QList<RunInfo> RunJournal::List(ListDepth depth) {
             info.state = RunState::Damaged;
             info.damage = QString::fromUtf8(error.what());
         }
-        // An undo that wrote rows, and was not undone in turn, undid its run.
+        // An undo that wrote rows, and was not undone in turn, undid its run: the whole of it
+        // when it ended of itself, a part when it was stopped or did not end.
         info.undoneBy = undoneBy.value(info.id);
         if (info.undoneBy == 0 && info.header.kind == QLatin1String("undo") && Wrote(info) &&
-            !undoneBy.contains(info.header.undoOf))
-            undoneBy.insert(info.header.undoOf, info.id);
+            !undoneBy.contains(info.header.undoOf)) {
+            const bool partly = info.state == RunState::DidNotEnd ||
+                                (info.state == RunState::Ended && info.header.stopped);
+            if (!partly)
+                undoneBy.insert(info.header.undoOf, info.id);
+            else if (!partlyUndoneBy.contains(info.header.undoOf))
+                partlyUndoneBy.insert(info.header.undoOf, info.id);
+        }
+        if (info.undoneBy == 0)
+            info.partlyUndoneBy = partlyUndoneBy.value(info.id);
         runs.append(info);
     }
     return runs;

@@ -101,6 +101,9 @@ struct RunInfo {
     QDateTime lastWrite; // retention goes by it
     qint64 bytes = 0;
     qint64 undoneBy = 0; // the newest undo of this run that wrote rows, not undone in turn
+    // When none undid it whole: the newest such undo that was stopped or did not end; the
+    // run is still to undo.
+    qint64 partlyUndoneBy = 0;
 };
 
 // How far List reads: the headers (and the entries of runs that did not end), or every
@@ -138,7 +141,8 @@ public:
     // Error when the folder is another user's or cannot be read.
     static QList<RunInfo> List(ListDepth depth = ListDepth::Everything);
     // The run an undo without a number takes: the newest that is not an undo, has not been
-    // undone (see undoneBy), is not running and wrote rows; a damaged journal on the way
+    // undone (see undoneBy; a partly undone run has not), is not running and wrote rows; a
+    // damaged journal on the way
     // stops the search (it is taken, to be refused). 0 when there is none.
     static qint64 NewestToUndo(const QList<RunInfo>& runs);
     // Removes a journal on purpose. Throws Error when it does not exist or is in use.
