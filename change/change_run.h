@@ -118,11 +118,11 @@ inline constexpr auto OneFieldAtATime =
     "The rows of the selected table cannot be named, so its fields can only be changed one at "
     "a time; nothing was changed.";
 inline constexpr auto AddressedRows =
-    "The table has no primary key: its undo finds rows by their addresses, and by their values "
-    "where the addresses moved since.";
+    "The table has no primary key: its undo finds rows by their addresses, and restores only "
+    "those still in the version the run wrote.";
 inline constexpr auto CompositeKey =
     "The table's primary key has several columns: its undo finds rows by their addresses, and "
-    "by their values where the addresses moved since.";
+    "restores only those still in the version the run wrote.";
 // %1: how many rows.
 inline constexpr auto Altered =
     "The database stored %1 of the rows written in another form than the one sent (a trigger "

@@ -221,7 +221,8 @@ void GroupWriter::ReadBack(const PendingRow& row, std::span<journal::Entry> rowE
         Prepared(keyed ? ReadBackByKey : ReadBackByAddress,
                  dialect_.ReadBackStatement(target_, keyed), dialect_.IdParameterTypes(keyed));
     std::vector<db::ParameterColumn> parameters;
-    for (const QString& id : dialect_.IdParameters(row.id))
+    // Read in the version just written.
+    for (const QString& id : dialect_.IdParameters(db::Dialect::Unversioned(row.id)))
         parameters.push_back({id});
     read.Execute(parameters);
     db::Recordset& stored = read.Result();

@@ -3,7 +3,6 @@
 #include "change/group_writer.h"
 #include "change/journal_header.h"
 #include "change/run_session.h"
-#include "change/undo_by_value.h"
 #include "db/recordset.h"
 #include "journal/run_journal.h"
 
@@ -46,7 +45,6 @@ QString OtherKey(const journal::RunHeader& run, const db::Dialect& dialect) {
 struct ColumnWrite {
     std::unique_ptr<GroupWriter> writer;
     std::vector<PendingRow> pending;
-    UndoByValue byValue;
     bool fixedWidth = false;
 };
 
@@ -124,14 +122,6 @@ private:
         });
         for (auto& [column, write] : columns_)
             Writer(column).Write(write.pending, result_);
-        // Rows their identity no longer finds are tried by value at the end.
-        for (auto& [column, write] : columns_) {
-            if (!result_.ended && !host_.StopRequested())
-                write.byValue.Restore(
-                    connection, session_.Dialect(), {header_.table, {column}, {write.fixedWidth}},
-                    journal_.get(), [this](const std::function<void()>& call) { host_.Wait(call); },
-                    result_);
-        }
         summary_.stopped = host_.StopRequested();
         summary_.completed = !result_.ended && !summary_.stopped;
         Finish();
@@ -148,35 +138,35 @@ private:
         if (!session_.Dialect().CanWrite(entry.idAfter))
             throw std::runtime_error(
                 "The table has lost the primary key the run named its rows by.");
-        const PendingRow row{
-            entry.row,
-            entry.idAfter,
-            {{QVariant(entry.newValue), entry.newValue, entry.oldValue.toString()}},
-            0};
-        ColumnWrite& write = columns_[entry.column];
-        // Written by value before: no identity to find it by.
-        if (entry.idAfter.isEmpty()) {
+        // Only a row proven to be the one the run wrote is written: by its key, or by its
+        // address in the version the run's write made. Written by value, or journalled
+        // without a version, a row cannot be told from another that took its place.
+        if (!Versioned().Proves(entry.idAfter)) {
             ++result_.left;
-            write.byValue.Add(row);
             return;
         }
-        write.pending.push_back(row);
+        columns_[entry.column].pending.push_back(
+            {entry.row,
+             entry.idAfter,
+             {{QVariant(entry.newValue), entry.newValue, entry.oldValue.toString()}},
+             0});
     }
 
     GroupWriter& Writer(const QString& column) {
         ColumnWrite& write = columns_[column];
         if (!write.writer) {
             write.writer = std::make_unique<GroupWriter>(
-                session_.Writer(), session_.Dialect(),
+                session_.Writer(), Versioned(),
                 db::WriteTarget{header_.table, {column}, {write.fixedWidth}},
                 session_.UpdateTriggers(), journal_.get(),
                 [this](const std::function<void()>& call) { host_.Wait(call); },
                 [this](const QString& description, int step) { host_.Report(description, step); });
             write.writer->StopRequested([this] { return host_.StopRequested(); });
-            write.writer->OnLeft([&write](const PendingRow& row) { write.byValue.Add(row); });
         }
         return *write.writer;
     }
+
+    db::Dialect Versioned() { return session_.Dialect().WithRowVersions(); }
 
     void Finish() {
         summary_.written = result_.written;

@@ -15,8 +15,10 @@ QString Literal(const QString& text) {
 }
 
 // PostgreSQL and Oracle identities: "=" and the primary key's value; else a ctid with its
-// tableoid ("16441:(0,1)": a ctid is unique only within one partition) or a ROWID.
+// tableoid ("16441:(0,1)": a ctid is unique only within one partition) or a ROWID; an
+// address may carry a row version behind '@', which neither form holds.
 constexpr QLatin1Char KeyMark('=');
+constexpr QLatin1Char VersionMark('@');
 
 QString InfoText(Connection& connection, SQLUSMALLINT item) {
     SQLWCHAR buffer[128] = {};
@@ -118,6 +120,12 @@ bool Accepts(Connection& connection, const Dialect& dialect, const QString& stat
     }
 }
 
+Dialect Dialect::WithRowVersions() const {
+    Dialect versioned = *this;
+    versioned.versions_ = true;
+    return versioned;
+}
+
 bool Dialect::WriteReturnsRows() const {
     return dbms_ == Dbms::PostgreSQL && namesRows_ && !countOnly_;
 }
@@ -126,17 +134,40 @@ bool Dialect::IsKeyIdentity(const QString& id) {
     return id.startsWith(KeyMark);
 }
 
+QString Dialect::Versioned(const QString& id, const QString& version) {
+    return Unversioned(id) + VersionMark + version;
+}
+
+QString Dialect::Version(const QString& id) {
+    const qsizetype mark = IsKeyIdentity(id) ? -1 : id.indexOf(VersionMark);
+    return mark < 0 ? QString() : id.mid(mark + 1);
+}
+
+QString Dialect::Unversioned(const QString& id) {
+    const qsizetype mark = IsKeyIdentity(id) ? -1 : id.indexOf(VersionMark);
+    return mark < 0 ? id : id.left(mark);
+}
+
 bool Dialect::CanWrite(const QString& id) const {
     return !IsKeyIdentity(id) || !keyColumn_.isEmpty();
+}
+
+bool Dialect::Proves(const QString& id) const {
+    return IsKeyIdentity(id) || !versions_ || !Version(id).isEmpty();
 }
 
 QStringList Dialect::IdParameters(const QString& id) const {
     if (IsKeyIdentity(id))
         return {id.mid(1)};
-    if (dbms_ != Dbms::PostgreSQL)
-        return {id};
-    const qsizetype colon = id.indexOf(QLatin1Char(':'));
-    return {id.mid(colon + 1), id.left(colon)};
+    const QString address = Unversioned(id);
+    QStringList parameters{address};
+    if (dbms_ == Dbms::PostgreSQL) {
+        const qsizetype colon = address.indexOf(QLatin1Char(':'));
+        parameters = QStringList{address.mid(colon + 1), address.left(colon)};
+    }
+    if (versions_ && !Version(id).isEmpty())
+        parameters.append(Version(id));
+    return parameters;
 }
 
 QStringList Dialect::SessionStatements() const {
@@ -217,21 +248,24 @@ QString Dialect::WriteStatement(const WriteTarget& target, bool keyed) const {
     if (!namesRows_) {
         if (dbms_ == Dbms::PostgreSQL)
             return postgres::ValueWriteStatement(target);
+        // The same exact guard as a write by identity.
         const QString column = QuoteIdentifier(target.columns.value(0));
         return QLatin1String("UPDATE ") + QuoteIdentifier(target.table) + QLatin1String(" SET ") +
-               column + QLatin1String(" = ? WHERE ") + column + QLatin1String(" = ?");
+               column + QLatin1String(" = ? WHERE ") + column +
+               (collate_ ? QLatin1String(" COLLATE BINARY = ?") : QLatin1String(" = ?"));
     }
+    const bool versioned = versions_ && !keyed;
     if (dbms_ == Dbms::Oracle)
-        return oracle::WriteStatement(target, key, keyType_, collate_);
+        return oracle::WriteStatement(target, key, keyType_, collate_, versioned);
     if (countOnly_)
-        return postgres::RowWriteStatement(target, key, keyType_);
-    return postgres::JoinWriteStatement(target, keyColumn_, keyType_, keyed);
+        return postgres::RowWriteStatement(target, key, keyType_, versioned);
+    return postgres::JoinWriteStatement(target, keyColumn_, keyType_, keyed, versioned);
 }
 
 std::vector<ParameterColumn> Dialect::WriteParameters(const std::vector<RowWrite>& rows,
                                                       bool keyed) const {
     if (WriteReturnsRows())
-        return postgres::JoinParameters(rows, keyed);
+        return postgres::JoinParameters(rows, keyed, versions_ && !keyed);
     // One set per row: the new values, the row's identity, the guards (each twice where a
     // column may be left as it is: "? IS NULL OR guard").
     const std::size_t width = rows.front().values.size();

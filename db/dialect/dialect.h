@@ -78,6 +78,9 @@ public:
     Dialect WithoutNationalText() const;
     // The same dialect with the database's and the national character sets, by name.
     Dialect WithCharacterSets(const QString& database, const QString& national) const;
+    // The same dialect for an undo: a row named by its address is written only in the version
+    // its identity names (see Versioned), never by its address and value alone.
+    Dialect WithRowVersions() const;
 
     Dbms dbms() const { return dbms_; }
     const QString& keyColumn() const { return keyColumn_; }
@@ -142,8 +145,17 @@ public:
     // A row identity this dialect can write: one read by primary key needs the key.
     bool CanWrite(const QString& id) const;
     static bool IsKeyIdentity(const QString& id);
+    // An address identity with the row version it was written in, "<address>@<version>":
+    // on PostgreSQL the xmin the write returned, on Oracle an SCN read after the write's
+    // commit (ORA_ROWSCN no later than it). A key identity takes no version.
+    static QString Versioned(const QString& id, const QString& version);
+    static QString Version(const QString& id);
+    static QString Unversioned(const QString& id);
+    // A row identity this dialect writes only where it proves the row: a key, or (with row
+    // versions) an address with its version.
+    bool Proves(const QString& id) const;
     // The parameters that name one row in the one-row statements: the key's value, the ROWID,
-    // or on PostgreSQL the ctid and the tableoid.
+    // or on PostgreSQL the ctid and the tableoid; with row versions, then the version.
     QStringList IdParameters(const QString& id) const;
 
     Fault Classify(const Error& error) const;
@@ -162,6 +174,7 @@ private:
     QString charset_;
     QString ncharset_;
     bool compositeKey_ = false;
+    bool versions_ = false;
 };
 
 // Whether the database runs the statement, a probe of what it supports: false when it
@@ -195,7 +208,7 @@ QString CharacterSetStatement();
 // NVARCHAR2 or NCLOB (its SQL_DRIVER_NAME is MSORCL32.DLL).
 bool LacksNationalText(const QString& driverName);
 QString WriteStatement(const WriteTarget& target, const QString& key, const QString& keyType,
-                       bool collate);
+                       bool collate, bool versioned = false);
 QString ReadBackStatement(const WriteTarget& target, const QString& key, const QString& keyType);
 QString CommitMarkStatement(const WriteTarget& target, const QString& key, const QString& keyType);
 Fault Classify(const Error& error);
@@ -210,12 +223,15 @@ QString KeyStatement();
 QString FactsStatement();
 QString SizeStatement();
 QString JoinWriteStatement(const WriteTarget& target, const QString& key, const QString& keyType,
-                           bool keyed);
-QString RowWriteStatement(const WriteTarget& target, const QString& key, const QString& keyType);
+                           bool keyed, bool versioned = false);
+QString RowWriteStatement(const WriteTarget& target, const QString& key, const QString& keyType,
+                          bool versioned = false);
 QString ValueWriteStatement(const WriteTarget& target);
 QString ReadBackStatement(const WriteTarget& target, const QString& key, const QString& keyType);
 // The join write's parameters: the rows' identities, guards and values as array texts.
-std::vector<ParameterColumn> JoinParameters(const std::vector<RowWrite>& rows, bool keyed);
+std::vector<ParameterColumn> JoinParameters(const std::vector<RowWrite>& rows, bool keyed,
+                                            bool versioned = false);
+std::vector<ParameterColumn> IdArrays(const std::vector<QString>& ids, bool keyed, bool versioned);
 Fault Classify(const Error& error);
 } // namespace postgres
 

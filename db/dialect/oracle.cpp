@@ -22,10 +22,13 @@ bool IntegerKey(const QString& keyType) {
 }
 
 // One row by its identity: the primary key, else the ROWID bound as text (physical and
-// logical rowids alike).
-QString RowByIdentity(const QString& key, const QString& keyType) {
+// logical rowids alike). `versioned`: a ROWID may name a later row once its own is deleted;
+// the row is the one written only where nothing changed it (nor its block) after the SCN
+// read when the write committed.
+QString RowByIdentity(const QString& key, const QString& keyType, bool versioned = false) {
     if (key.isEmpty())
-        return QStringLiteral("ROWID = ?");
+        return QStringLiteral("ROWID = ?") +
+               (versioned ? QLatin1String(" AND ORA_ROWSCN <= TO_NUMBER(?)") : QLatin1String(""));
     if (IntegerKey(keyType))
         return Q(key) + QLatin1String(" = TO_NUMBER(?, ") + QLatin1String(IntegerFormat) +
                QLatin1Char(')');
@@ -108,7 +111,7 @@ QString FactsStatement() {
 // compares binary; a column's own collation (12.2 on) is overridden by COLLATE BINARY. With
 // several columns, a NULL new value and guard leave a column as it is.
 QString WriteStatement(const WriteTarget& target, const QString& key, const QString& keyType,
-                       bool collate) {
+                       bool collate, bool versioned) {
     const bool several = target.columns.size() > 1;
     QStringList sets, guards;
     for (const QString& name : target.columns) {
@@ -120,8 +123,9 @@ QString WriteStatement(const WriteTarget& target, const QString& key, const QStr
         guards.append(several ? QStringLiteral("(? IS NULL OR %1)").arg(guard) : guard);
     }
     return QLatin1String("UPDATE ") + Q(target.table) + QLatin1String(" SET ") +
-           sets.join(QLatin1String(", ")) + QLatin1String(" WHERE ") + RowByIdentity(key, keyType) +
-           QLatin1String(" AND ") + guards.join(QLatin1String(" AND "));
+           sets.join(QLatin1String(", ")) + QLatin1String(" WHERE ") +
+           RowByIdentity(key, keyType, versioned) + QLatin1String(" AND ") +
+           guards.join(QLatin1String(" AND "));
 }
 
 QString ReadBackStatement(const WriteTarget& target, const QString& key, const QString& keyType) {

@@ -19,18 +19,35 @@ QString Guard(const QString& column, const QString& value, bool fixedWidth) {
 }
 
 // The row's identity after the write: its primary key, which a write does not move, else its
-// new address.
+// new address with the version the write made (an address alone may later name another row).
 QString IdentityAfter(const QString& key) {
     if (!key.isEmpty())
         return QLatin1String("'=' || CAST(t.") + Q(key) + QLatin1String(" AS text)");
-    return QStringLiteral("CAST(t.tableoid AS text) || ':' || CAST(t.ctid AS text)");
+    return QStringLiteral(
+        "CAST(t.tableoid AS text) || ':' || CAST(t.ctid AS text) || '@' || CAST(t.xmin AS text)");
 }
 
 // Where a statement finds one row by its identity's parameters (IdParameters' order).
-QString RowByIdentity(const QString& key, const QString& keyType) {
+QString RowByIdentity(const QString& key, const QString& keyType, bool versioned = false) {
     if (!key.isEmpty())
         return Q(key) + QLatin1String(" = CAST(? AS ") + keyType + QLatin1Char(')');
-    return QStringLiteral("ctid = CAST(? AS tid) AND tableoid = CAST(? AS oid)");
+    return QStringLiteral("ctid = CAST(? AS tid) AND tableoid = CAST(? AS oid)") +
+           (versioned ? QLatin1String(" AND xmin = CAST(? AS xid)") : QLatin1String(""));
+}
+
+// The group's identities as arrays to unnest, their names, and how a row of the table meets
+// one (by address only: a version is compared apart).
+struct IdJoin {
+    QString arrays, names, where;
+};
+IdJoin JoinById(const QString& key, const QString& keyType, bool keyed, bool versioned) {
+    if (keyed)
+        return {QLatin1String("CAST(? AS ") + keyType + QLatin1String("[])"), QStringLiteral("id"),
+                QLatin1String("t.") + Q(key) + QLatin1String(" = v.id")};
+    return {QStringLiteral("CAST(? AS tid[]), CAST(? AS oid[])") +
+                (versioned ? QLatin1String(", CAST(? AS xid[])") : QLatin1String("")),
+            versioned ? QStringLiteral("id, rel, ver") : QStringLiteral("id, rel"),
+            QStringLiteral("t.ctid = v.id AND t.tableoid = v.rel")};
 }
 
 // An array of texts as PostgreSQL reads one: each element quoted, '\' and '"' escaped; a null
@@ -114,12 +131,12 @@ QString FactsStatement() {
 // with its place in the group, its identity after the write and the values the database
 // stored. With several columns, a NULL old and new value leaves a column as it is.
 QString JoinWriteStatement(const WriteTarget& target, const QString& key, const QString& keyType,
-                           bool keyed) {
+                           bool keyed, bool versioned) {
     const bool several = target.columns.size() > 1;
+    const IdJoin join = JoinById(key, keyType, keyed, versioned);
     QStringList sets, arrays, names, guards;
-    arrays.append(keyed ? QLatin1String("CAST(? AS ") + keyType + QLatin1String("[])")
-                        : QStringLiteral("CAST(? AS tid[]), CAST(? AS oid[])"));
-    names.append(keyed ? QStringLiteral("id") : QStringLiteral("id, rel"));
+    arrays.append(join.arrays);
+    names.append(join.names);
     for (qsizetype k = 0; k < target.columns.size(); ++k) {
         const QString column = Q(target.columns[k]);
         const QString n = QLatin1String("v.n") + Suffix(target, k);
@@ -132,8 +149,8 @@ QString JoinWriteStatement(const WriteTarget& target, const QString& key, const 
             Guard(QLatin1String("t.") + column, o, target.fixedWidth[std::size_t(k)]);
         guards.append(several ? QStringLiteral("(%1 IS NULL OR %2)").arg(o, guard) : guard);
     }
-    const QString where = keyed ? QLatin1String("t.") + Q(key) + QLatin1String(" = v.id")
-                                : QStringLiteral("t.ctid = v.id AND t.tableoid = v.rel");
+    const QString where =
+        join.where + (versioned ? QLatin1String(" AND t.xmin = v.ver") : QLatin1String(""));
     return QLatin1String("UPDATE ") + Q(target.table) + QLatin1String(" AS t SET ") +
            sets.join(QLatin1String(", ")) + QLatin1String(" FROM unnest(") +
            arrays.join(QLatin1String(", ")) + QLatin1String(") WITH ORDINALITY AS v(") +
@@ -144,7 +161,8 @@ QString JoinWriteStatement(const WriteTarget& target, const QString& key, const 
 }
 
 // One parameter set per row: the new values, the identity, the guards.
-QString RowWriteStatement(const WriteTarget& target, const QString& key, const QString& keyType) {
+QString RowWriteStatement(const WriteTarget& target, const QString& key, const QString& keyType,
+                          bool versioned) {
     const bool several = target.columns.size() > 1;
     QStringList sets, guards;
     for (qsizetype k = 0; k < target.columns.size(); ++k) {
@@ -157,8 +175,9 @@ QString RowWriteStatement(const WriteTarget& target, const QString& key, const Q
                               : guard);
     }
     return QLatin1String("UPDATE ") + Q(target.table) + QLatin1String(" SET ") +
-           sets.join(QLatin1String(", ")) + QLatin1String(" WHERE ") + RowByIdentity(key, keyType) +
-           QLatin1String(" AND ") + guards.join(QLatin1String(" AND "));
+           sets.join(QLatin1String(", ")) + QLatin1String(" WHERE ") +
+           RowByIdentity(key, keyType, versioned) + QLatin1String(" AND ") +
+           guards.join(QLatin1String(" AND "));
 }
 
 QString ValueWriteStatement(const WriteTarget& target) {
@@ -173,26 +192,40 @@ QString ReadBackStatement(const WriteTarget& target, const QString& key, const Q
            Q(target.table) + QLatin1String(" WHERE ") + RowByIdentity(key, keyType);
 }
 
-std::vector<ParameterColumn> JoinParameters(const std::vector<RowWrite>& rows, bool keyed) {
+std::vector<ParameterColumn> IdArrays(const std::vector<QString>& ids, bool keyed, bool versioned) {
+    std::vector<QString> addresses, relations, versions;
+    for (const QString& id : ids) {
+        if (keyed) {
+            addresses.push_back(id.mid(1));
+            continue;
+        }
+        const QString address = Dialect::Unversioned(id);
+        const qsizetype colon = address.indexOf(QLatin1Char(':'));
+        addresses.push_back(address.mid(colon + 1));
+        relations.push_back(address.left(colon));
+        versions.push_back(Dialect::Version(id));
+    }
+    std::vector<ParameterColumn> columns{{ArrayText(addresses)}};
+    if (!keyed)
+        columns.push_back({ArrayText(relations)});
+    if (!keyed && versioned)
+        columns.push_back({ArrayText(versions)});
+    return columns;
+}
+
+std::vector<ParameterColumn> JoinParameters(const std::vector<RowWrite>& rows, bool keyed,
+                                            bool versioned) {
     const std::size_t width = rows.front().values.size();
-    std::vector<QString> ids, relations;
+    std::vector<QString> ids;
     std::vector<std::vector<QString>> olds(width), news(width);
     for (const RowWrite& row : rows) {
-        if (keyed) {
-            ids.push_back(row.id.mid(1));
-        } else {
-            const qsizetype colon = row.id.indexOf(QLatin1Char(':'));
-            ids.push_back(row.id.mid(colon + 1));
-            relations.push_back(row.id.left(colon));
-        }
+        ids.push_back(row.id);
         for (std::size_t k = 0; k < width; ++k) {
             olds[k].push_back(row.guards[k]);
             news[k].push_back(row.values[k]);
         }
     }
-    std::vector<ParameterColumn> columns{{ArrayText(ids)}};
-    if (!keyed)
-        columns.push_back({ArrayText(relations)});
+    std::vector<ParameterColumn> columns = IdArrays(ids, keyed, versioned);
     for (std::size_t k = 0; k < width; ++k) {
         columns.push_back({ArrayText(olds[k])});
         columns.push_back({ArrayText(news[k])});

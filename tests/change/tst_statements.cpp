@@ -162,7 +162,25 @@ void TestStatements::dialectStatements_data() {
            "CAST(? AS text[]), CAST(? AS text[])) WITH ORDINALITY AS v(id, rel, o, n, i) WHERE "
            "t.ctid = v.id AND t.tableoid = v.rel AND CAST(t.\"C\" AS text) COLLATE \"C\" = "
            "CAST(CAST(v.o AS bpchar) AS text) RETURNING v.i, CAST(t.tableoid AS text) || ':' || "
-           "CAST(t.ctid AS text), t.\"C\""_qs;
+           "CAST(t.ctid AS text) || '@' || CAST(t.xmin AS text), t.\"C\""_qs;
+    QTest::newRow("stand-in undo by address: in the version the run's write made")
+        << pg.WithRowVersions().WriteStatement(emp, false)
+        << u"UPDATE \"EMP\" AS t SET \"ENAME\" = v.n FROM unnest(CAST(? AS tid[]), CAST(? AS "
+           "oid[]), CAST(? AS xid[]), CAST(? AS text[]), CAST(? AS text[])) WITH ORDINALITY AS "
+           "v(id, rel, ver, o, n, i) WHERE t.ctid = v.id AND t.tableoid = v.rel AND t.xmin = "
+           "v.ver AND CAST(t.\"ENAME\" AS text) COLLATE \"C\" = v.o RETURNING v.i, "
+           "CAST(t.tableoid AS text) || ':' || CAST(t.ctid AS text) || '@' || CAST(t.xmin AS "
+           "text), t.\"ENAME\""_qs;
+    QTest::newRow("oracle undo by ROWID: exact guard, no change since the commit's SCN")
+        << oracle.WithCollate(true).WithRowVersions().WriteStatement(emp, false)
+        << u"UPDATE \"EMP\" SET \"ENAME\" = ? WHERE ROWID = ? AND ORA_ROWSCN <= TO_NUMBER(?) "
+           "AND \"ENAME\" COLLATE BINARY = ?"_qs;
+    QTest::newRow("oracle undo by key: no version")
+        << oracleKeyed.WithRowVersions().WriteStatement(emp, true)
+        << oracleKeyed.WriteStatement(emp, true);
+    QTest::newRow("oracle by value: the run's exact guard")
+        << oracle.WithCollate(true).WithoutRowNames().WriteStatement(emp, false)
+        << u"UPDATE \"EMP\" SET \"ENAME\" = ? WHERE \"ENAME\" COLLATE BINARY = ?"_qs;
     QTest::newRow("stand-in group by primary key")
         << keyed.WriteStatement({u"T"_qs, {u"C"_qs}, {false}}, true)
         << u"UPDATE \"T\" AS t SET \"C\" = v.n FROM unnest(CAST(? AS integer[]), CAST(? AS "
@@ -178,7 +196,8 @@ void TestStatements::dialectStatements_data() {
            "o2, n2, i) WHERE t.ctid = v.id AND t.tableoid = v.rel AND (v.o1 IS NULL OR "
            "CAST(t.\"A\" AS text) COLLATE \"C\" = v.o1) AND (v.o2 IS NULL OR CAST(t.\"B\" AS "
            "text) COLLATE \"C\" = CAST(CAST(v.o2 AS bpchar) AS text)) RETURNING v.i, "
-           "CAST(t.tableoid AS text) || ':' || CAST(t.ctid AS text), t.\"A\", t.\"B\""_qs;
+           "CAST(t.tableoid AS text) || ':' || CAST(t.ctid AS text) || '@' || CAST(t.xmin AS "
+           "text), t.\"A\", t.\"B\""_qs;
     QTest::newRow("oracle write, two columns")
         << oracle.WriteStatement(two, false)
         << u"UPDATE \"T\" SET \"A\" = NVL(?, \"A\"), \"B\" = NVL(?, \"B\") WHERE ROWID = ? AND "
@@ -244,6 +263,21 @@ void TestStatements::writeParameters_data() {
         << lists(padded.Take(pending).parameters)
         << QList<QStringList>{
                {u"\u2C65"_qs, u"a"_qs}, {u"R1"_qs, u"R2"_qs}, {u"\u023A "_qs, u"A  "_qs}};
+    QTest::newRow("stand-in undo: ctid, tableoid, the version the run's write made")
+        << lists(Dialect(Dbms::PostgreSQL)
+                     .WithRowVersions()
+                     .WriteParameters({{u"16441:(0,1)@745"_qs, {u"X"_qs}, {u"x"_qs}}}, false))
+        << QList<QStringList>{{u"{\"(0,1)\"}"_qs},
+                              {u"{\"16441\"}"_qs},
+                              {u"{\"745\"}"_qs},
+                              {u"{\"X\"}"_qs},
+                              {u"{\"x\"}"_qs}};
+    QTest::newRow("oracle undo: ROWID, then the SCN")
+        << lists(Dialect(Dbms::Oracle)
+                     .WithRowVersions()
+                     .WriteParameters({{u"AAAR3sAAEAAAACXAAA@8843105"_qs, {u"X"_qs}, {u"x"_qs}}},
+                                      false))
+        << QList<QStringList>{{u"x"_qs}, {u"AAAR3sAAEAAAACXAAA"_qs}, {u"8843105"_qs}, {u"X"_qs}};
     QTest::newRow("stand-in count-only: ctid and tableoid")
         << lists(Dialect(Dbms::PostgreSQL)
                      .WithCountOnlyWrites()

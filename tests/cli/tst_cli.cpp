@@ -511,13 +511,14 @@ private slots:
     // sets up on a table (upper cased by run 1, unless the setup runs otherwise), then makes
     // one call (undo with the profile).
     void journalFaults_data() {
-        QTest::addColumn<int>("rows");         // 0: a few values; else a long table
-        QTest::addColumn<Setup>("setup");      // null: run 1 only
-        QTest::addColumn<QStringList>("call"); // TABLE: the table
-        QTest::addColumn<int>("status");       // -1: not checked
-        QTest::addColumn<QString>("message");  // a pattern for stdout and stderr
-        QTest::addColumn<QString>("table");    // "before", "converted", or "" unchecked
-        QTest::addColumn<int>("journals");     // after the call
+        QTest::addColumn<int>("rows");    // 0: a few values; else a long table
+        QTest::addColumn<Setup>("setup"); // null: run 1 only
+        QTest::addColumn<QStringList>("call");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message"); // a pattern for stdout and stderr
+        // "before", "converted", the values by id joined by ',', or "" unchecked
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<int>("journals"); // after the call
         // Run 1 is paused at 10%, its journal open; cleanup() lets it end.
         const Setup pause = [this](const QString& table) {
             paused_ = startUntil(recase(table, "upper"), "10%");
@@ -591,6 +592,20 @@ private slots:
             };
             QCOMPARE(run(withProfile({"undo"}), QString(), ctrlC).status, 130);
         };
+        // Run 1 upper-cases row 1 of ('abc', 'ABC'); another session then edits that row.
+        const Setup editedSince = [this](const QString& table) {
+            testdb::Exec(
+                user_,
+                QString("UPDATE %1 SET c = CASE id WHEN 1 THEN 'abc' ELSE 'ABC' END").arg(table));
+            QCOMPARE(run(recase(table, "upper")).status, 0);
+            testdb::Exec(user_, QString("UPDATE %1 SET c = 'Abc-edited' WHERE id = 1").arg(table));
+        };
+        const Setup swappedAfterTruncate = [this](const QString& table) {
+            QCOMPARE(run(recase(table, "upper")).status, 0);
+            testdb::Exec(user_, QString("TRUNCATE %1; INSERT INTO %1 (id, c) VALUES (1, 'B'), "
+                                        "(2, 'A')")
+                                    .arg(table));
+        };
         const QStringList undo1{"undo", "1"};
         const QStringList runs{"runs"};
         QTest::newRow("pruned while its run goes on")
@@ -643,6 +658,13 @@ private slots:
         QTest::newRow("undo of an undo, by its number")
             << 0 << undone << QStringList{"undo", "2"} << 0 << "written 2"
             << "converted" << 3;
+        QTest::newRow("undo of a keyed row edited since, another row holding its value")
+            << 0 << editedSince << undo1 << 1 << "written 0, unchanged 0, refused 0, left 1"
+            << "Abc-edited,ABC" << 2;
+        QTest::newRow("undo after TRUNCATE and the values re-inserted swapped")
+            << 0 << swappedAfterTruncate << undo1 << 1
+            << "written 0, unchanged 0, refused 0, left 2"
+            << "B,A" << 2;
         QTest::newRow("undo by another user")
             << 0 << Setup()
             << undo1 + QStringList{"--sid", user_.profile().sid, "--user", "intruder"} << 2
@@ -708,6 +730,8 @@ private slots:
                 converted.append(value.toUpper());
             QCOMPARE(column(name), converted);
         }
+        if (table.contains(','))
+            QCOMPARE(column(name).join(','), table);
         QCOMPARE(JournalCount(), journals);
     }
 

@@ -263,9 +263,9 @@ private slots:
 
     // Tables and columns that a run must either write exactly or refuse before its first
     // write: what the run reports, what the command line's exit status says, what the table
-    // holds afterwards, and whether undo then restores every value. Each table "h<N>" (id
-    // serial PRIMARY KEY, c <type>) holds `rows` values "row N mIxed" plus the listed ones;
-    // `during` runs through another session at the run's first row.
+    // holds afterwards, and what undo then restores. Each table "h<N>" (id serial PRIMARY KEY,
+    // c <type>) holds `rows` values "row N mIxed" plus the listed ones; `during` runs through
+    // another session at the run's first row, `between` after the run (a statement at a time).
     void hostileTables_data() {
         QTest::addColumn<QString>("setup"); // {t}, {u}; after the table exists
         QTest::addColumn<QString>("type");
@@ -279,7 +279,10 @@ private slots:
         QTest::addColumn<QList<qint64>>("counts"); // read, written, altered, refused, left
         QTest::addColumn<int>("exit");
         QTest::addColumn<QString>("after"); // the values by id, or "query => its one value"
-        QTest::addColumn<bool>("undone");   // undo restores every value
+        QTest::addColumn<QString>("between");
+        // The undo's written, unchanged, refused, left (none: no undo); it restores every value
+        // where nothing ran between, else writes nothing.
+        QTest::addColumn<QList<qint64>>("undo");
         const QString done = ChangeMessages::Done, upper = "UPPER CASE";
         using Counts = QList<qint64>;
         // The one message before "Done." of a run that refused or left rows.
@@ -288,13 +291,15 @@ private slots:
                 .arg(rows == 1 ? "1 row was" : QString("%1 rows were").arg(rows), parts, done);
         };
         const QString meanwhile = "changed by another session since they were read";
+        const Counts none;
         QTest::newRow("trigger changes the value on its way in")
             << "CREATE FUNCTION {t}_low() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF NEW.c = "
                "upper(NEW.c) THEN NEW.c := lower(NEW.c); END IF; RETURN NEW; END $$; CREATE "
                "TRIGGER low BEFORE UPDATE ON {t} FOR EACH ROW EXECUTE FUNCTION {t}_low()"
             << "text" << QStringList{"abc", "Def"} << 0 << "c"
             << "" << upper << QString(ChangeMessages::Altered).arg(2) + "|" + done
-            << Counts{2, 0, 2, 0, 0} << 1 << "abc,def" << true;
+            << Counts{2, 0, 2, 0, 0} << 1 << "abc,def"
+            << "" << Counts{2, 0, 0, 0};
         QTest::newRow("check constraint refuses the first three rows")
             << "ALTER TABLE {t} ADD CHECK (id > 3 OR c <> upper(c))"
             << "text" << QStringList() << 1000 << "c"
@@ -302,7 +307,7 @@ private slots:
             << notChanged(3, "3 refused by the database (first reason: ERROR: new row for relation "
                              "\"{t}\" violates check constraint \"{t}_check\")")
             << Counts{1000, 997, 0, 3, 0} << 1
-            << "SELECT count(*) FROM {t} WHERE c = upper(c) => 997" << false;
+            << "SELECT count(*) FROM {t} WHERE c = upper(c) => 997" << "" << none;
         QTest::newRow("deferred constraint refuses one row at COMMIT, the rest of its group lands")
             << "ALTER TABLE {t} ADD UNIQUE (c) DEFERRABLE INITIALLY DEFERRED"
             << "text" << QStringList{"ROW 5 MIXED"} << 1000 << "c"
@@ -310,13 +315,13 @@ private slots:
             << notChanged(1, "1 refused by the database (first reason: ERROR: duplicate key value "
                              "violates unique constraint \"{t}_c_key\")")
             << Counts{1001, 999, 0, 1, 0} << 1
-            << "SELECT count(*) FROM {t} WHERE c = upper(c) => 1000" << true;
+            << "SELECT count(*) FROM {t} WHERE c = upper(c) => 1000" << "" << Counts{999, 1, 0, 0};
         QTest::newRow("every row of a group changed meanwhile")
             << ""
             << "text" << QStringList() << 30 << "c"
             << "UPDATE {t} SET c = 'Theirs'" << upper << notChanged(30, "30 " + meanwhile)
             << Counts{30, 0, 0, 0, 30} << 1 << "SELECT count(*) FROM {t} WHERE c = 'Theirs' => 30"
-            << false;
+            << "" << none;
         QTest::newRow("case-blind collation, row re-cased meanwhile, rows retried one by one")
             << "ALTER TABLE {t} ADD CHECK (c COLLATE \"C\" <> 'BAD')"
             << "text COLLATE ci" << QStringList{"smith", "bad", "jones"} << 0 << "c"
@@ -324,7 +329,7 @@ private slots:
             << notChanged(2, "1 refused by the database (first reason: ERROR: new row for relation "
                              "\"{t}\" violates check constraint \"{t}_c_check\"), 1 " +
                                  meanwhile)
-            << Counts{3, 1, 0, 1, 1} << 1 << "Smith,bad,JONES" << false;
+            << Counts{3, 1, 0, 1, 1} << 1 << "Smith,bad,JONES" << "" << none;
         QTest::newRow("row-level security refuses every row")
             << "ALTER TABLE {t} ENABLE ROW LEVEL SECURITY; ALTER TABLE {t} FORCE ROW LEVEL "
                "SECURITY; CREATE POLICY p ON {t} USING (true) WITH CHECK (c <> upper(c))"
@@ -333,19 +338,19 @@ private slots:
             << notChanged(6, "6 refused by the database (first reason: ERROR: new row violates "
                              "row-level security policy for table \"{t}\")")
             << Counts{6, 0, 0, 6, 0} << 1 << "SELECT count(*) FROM {t} WHERE c = upper(c) => 0"
-            << false;
+            << "" << none;
         QTest::newRow("citext, row re-cased meanwhile")
             << ""
             << "citext" << QStringList{"smith", "jones"} << 0 << "c"
             << "UPDATE {t} SET c = 'Smith' WHERE c = 'smith'" << upper
             << notChanged(1, "1 " + meanwhile) << Counts{2, 1, 0, 0, 1} << 1 << "Smith,JONES"
-            << false;
+            << "" << none;
         QTest::newRow("case-blind collation, written by value (column privileges only)")
             << "REVOKE ALL ON {t} FROM {u}; GRANT SELECT (id, c), UPDATE (c) ON {t} TO {u}"
             << "text COLLATE ci" << QStringList{"smith", "jones"} << 0 << "c"
             << "UPDATE {t} SET c = 'Smith' WHERE c = 'smith'" << upper
             << notChanged(1, "1 " + meanwhile) << Counts{2, 1, 0, 0, 1} << 1 << "Smith,JONES"
-            << false;
+            << "" << none;
         QTest::newRow("values of 40,000 characters")
             << ""
             << "text" << QStringList{QString(40000, 'a'), "x " + QString(39998, 'B')} << 0 << "c"
@@ -353,33 +358,45 @@ private slots:
             << "Proper Case" << done << Counts{2, 2, 0, 0, 0} << 0
             << "SELECT string_agg(left(c, 3) || length(c), ',' ORDER BY id) FROM {t} => Aaa40000,X "
                "B40000"
-            << true;
+            << "" << Counts{2, 0, 0, 0};
         QTest::newRow("generated column")
             << "ALTER TABLE {t} ADD g text GENERATED ALWAYS AS (lower(c)) STORED"
             << "text" << QStringList{"Abc"} << 0 << "g"
-            << "" << upper << ChangeMessages::Generated << Counts{} << 2 << "Abc" << false;
+            << "" << upper << ChangeMessages::Generated << Counts{} << 2 << "Abc"
+            << "" << none;
         QTest::newRow("json") << ""
                               << "json" << QStringList{"\"abc\""} << 0 << "c"
                               << "" << upper << ChangeMessages::NotText << Counts{} << 2
-                              << "\"abc\"" << false;
+                              << "\"abc\""
+                              << "" << none;
         QTest::newRow("array of text")
             << ""
             << "text[]" << QStringList{"{abc}"} << 0 << "c"
-            << "" << upper << ChangeMessages::NotText << Counts{} << 2 << "{abc}" << false;
+            << "" << upper << ChangeMessages::NotText << Counts{} << 2 << "{abc}"
+            << "" << none;
         QTest::newRow("view") << "CREATE VIEW {t}_v AS SELECT * FROM {t}"
                               << "text" << QStringList{"abc"} << 0 << "view"
                               << "" << upper << ChangeMessages::NotATable << Counts{} << 2 << "abc"
-                              << false;
+                              << "" << none;
         QTest::newRow("a selected field without text is left")
             << "ALTER TABLE {t} ADD n integer DEFAULT 7"
             << "text" << QStringList{"abc"} << 0 << "c,n"
             << "" << upper
             << QString(ChangeMessages::FieldsLeft).arg("n (does not hold text)") + "|" + done
-            << Counts{1, 1, 0, 0, 0} << 1 << "ABC" << false;
+            << Counts{1, 1, 0, 0, 0} << 1 << "ABC" << "" << none;
+        QTest::newRow("no primary key: rows moved since, newcomers took their addresses")
+            << "ALTER TABLE {t} DROP CONSTRAINT {t}_pkey"
+            << "text" << QStringList() << 40 << "c"
+            << "" << upper << done << Counts{40, 40, 0, 0, 0} << 0
+            << "SELECT count(*) FROM {t} WHERE c = upper(c) => 40"
+            << "UPDATE {t} SET id = id + 1000; VACUUM {t}; INSERT INTO {t} (id, c) SELECT g, "
+               "'ROW ' || g || ' MIXED' FROM generate_series(1, 40) g"
+            << Counts{0, 0, 0, 40};
         QTest::newRow("no update privilege")
             << "REVOKE UPDATE ON {t} FROM {u}"
             << "text" << QStringList{"abc"} << 0 << "c"
-            << "" << upper << ChangeMessages::MayNotUpdate << Counts{} << 2 << "abc" << false;
+            << "" << upper << ChangeMessages::MayNotUpdate << Counts{} << 2 << "abc"
+            << "" << none;
     }
     void hostileTables() {
         QFETCH(QString, setup);
@@ -393,7 +410,8 @@ private slots:
         QFETCH(QList<qint64>, counts);
         QFETCH(int, exit);
         QFETCH(QString, after);
-        QFETCH(bool, undone);
+        QFETCH(QString, between);
+        QFETCH(QList<qint64>, undo);
         const QString table = QStringLiteral("h%1").arg(++tables_);
         const auto sql = [&](QString text) {
             return text.replace("{t}", table).replace("{u}", Ident(user_.name));
@@ -432,12 +450,18 @@ private slots:
         QCOMPARE(int(cli::ExitStatusOf(summary)), exit);
         QCOMPARE(testdb::Column(user_, query.isEmpty() ? all : sql(query[0])).value(0),
                  query.isEmpty() ? after : query[1]);
-        if (!undone)
+        if (undo.isEmpty())
             return;
-        RecordingHost undo = hostFor(table, column);
-        const RunSummary restored = UndoRun(undo);
+        for (const QString& statement : sql(between).split("; ", Qt::SkipEmptyParts))
+            testdb::Exec(user_, statement);
+        const QStringList undone = between.isEmpty() ? before : testdb::Column(user_, all);
+        RecordingHost undoHost = hostFor(table, column);
+        const RunSummary restored = UndoRun(undoHost);
         QVERIFY2(restored.completed, qPrintable(restored.failure));
-        QCOMPARE(testdb::Column(user_, all), before);
+        QCOMPARE(
+            (QList<qint64>{restored.written, restored.unchanged, restored.refused, restored.left}),
+            undo);
+        QCOMPARE(testdb::Column(user_, all), undone);
     }
 };
 
