@@ -290,6 +290,7 @@ private:
         result_.altered += group.altered;
         result_.left += group.left;
         result_.refused += group.refused;
+        result_.unchanged += group.unchanged;
         result_.connectionLost = result_.connectionLost || group.connectionLost;
         result_.cancelled = result_.cancelled || group.cancelled;
         result_.ended = result_.ended || group.ended;
@@ -370,6 +371,7 @@ private:
         summary_.altered = result_.altered;
         summary_.refused = result_.refused;
         summary_.left = result_.left;
+        summary_.unchanged += std::exchange(result_.unchanged, 0);
         summary_.connectionLost = result_.connectionLost;
         summary_.cpu.read = reader_.CpuSeconds();
         pipeline_.AddCpuSeconds(summary_.cpu);

@@ -123,6 +123,8 @@ inline constexpr auto AddressedRows =
 inline constexpr auto CompositeKey =
     "The table's primary key has several columns: its undo finds rows by their addresses, and "
     "restores only those still in the version the run wrote.";
+inline constexpr auto WithheldByPolicy =
+    "A row-level security policy withheld the row from the update";
 // %1: how many rows.
 inline constexpr auto Altered =
     "The database stored %1 of the rows written in another form than the one sent (a trigger "

@@ -1,5 +1,7 @@
 #include "change/group_writer.h"
 
+#include "change/change_run.h"
+#include "change/unreached_rows.h"
 #include "db/recordset.h"
 #include "journal/run_journal.h"
 
@@ -263,10 +265,11 @@ std::optional<db::Error> GroupWriter::Settle(db::Transaction& transaction,
         End(*fault, kind, rows.back().step, result);
         return std::nullopt;
     }
-    Count(rows, entries, result);
+    const std::vector<std::size_t> unreached = Count(rows, entries, result);
     // Counted first: the rows are the database's even when the journal cannot record it.
     const QString mark = CommitMark(entries);
     OnJournal([&] { journal_->Committed(entries.entries, mark); });
+    CountUnreached(rows, unreached, result);
     return std::nullopt;
 }
 
@@ -301,13 +304,13 @@ QString GroupWriter::CommitMark(const Entries& entries) {
     return mark;
 }
 
-void GroupWriter::Count(std::span<const PendingRow> rows, Entries& entries, GroupResult& result) {
+std::vector<std::size_t> GroupWriter::Count(std::span<const PendingRow> rows, Entries& entries,
+                                            GroupResult& result) {
+    std::vector<std::size_t> unreached;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const std::span<journal::Entry> row = entries.Of(i);
         if (row.empty() || row.front().state != journal::EntryState::Written) {
-            ++result.left;
-            if (left_)
-                left_(rows[i]);
+            unreached.push_back(i);
         } else if (std::any_of(row.begin(), row.end(),
                                [](const journal::Entry& entry) { return entry.altered; })) {
             ++result.altered;
@@ -315,6 +318,7 @@ void GroupWriter::Count(std::span<const PendingRow> rows, Entries& entries, Grou
             ++result.written;
         }
     }
+    return unreached;
 }
 
 void GroupWriter::SettleInDoubt(db::Connection& connection, GroupResult& result) {
@@ -337,7 +341,7 @@ void GroupWriter::SettleInDoubt(db::Connection& connection, GroupResult& result)
                 read->SetParameterTypes(dialect_.IdParameterTypes(keyed));
             }
             std::vector<db::ParameterColumn> parameters;
-            for (const QString& part : dialect_.IdParameters(id))
+            for (const QString& part : dialect_.IdParameters(db::Dialect::Unversioned(id)))
                 parameters.push_back({part});
             read->Execute(parameters);
             db::Recordset& stored = read->Result();
@@ -363,6 +367,42 @@ void GroupWriter::SettleInDoubt(db::Connection& connection, GroupResult& result)
         result.altered += counts.altered;
         if (!found.empty())
             OnJournal([&] { journal_->Committed(found); });
+    }
+}
+
+void GroupWriter::CountUnreached(std::span<const PendingRow> rows,
+                                 const std::vector<std::size_t>& at, GroupResult& result) {
+    if (at.empty())
+        return;
+    std::vector<const PendingRow*> unreached;
+    for (const std::size_t i : at)
+        unreached.push_back(&rows[i]);
+    std::vector<Unreached> outcomes(unreached.size(), Unreached::Changed);
+    wait_([&] {
+        try {
+            // Reads only: what it began is rolled back.
+            db::Transaction reading(connection_);
+            outcomes = ReadUnreached(connection_, dialect_, target_, unreached);
+        } catch (const db::Error&) {
+            // Unknown: left alone, as a row changed since; a lost connection ends the next group.
+        }
+    });
+    for (std::size_t k = 0; k < unreached.size(); ++k) {
+        const PendingRow& row = *unreached[k];
+        switch (outcomes[k]) {
+        case Unreached::Withheld:
+            ++result.refused;
+            report_(QLatin1String(ChangeMessages::WithheldByPolicy), row.step);
+            break;
+        case Unreached::Already:
+            ++result.unchanged;
+            break;
+        case Unreached::Changed:
+            ++result.left;
+            if (left_)
+                left_(row);
+            break;
+        }
     }
 }
 

@@ -39,9 +39,10 @@ struct PendingRow {
 // What became of the groups written so far.
 struct GroupResult {
     qint64 written = 0;
-    qint64 altered = 0; // written, but the database stored another value than the one sent
-    qint64 left = 0;    // another session had changed the row since the read
-    qint64 refused = 0; // each reported
+    qint64 altered = 0;   // written, but the database stored another value than the one sent
+    qint64 left = 0;      // another session had changed the row since the read
+    qint64 refused = 0;   // each reported
+    qint64 unchanged = 0; // not written: it held the value it would get already
     // No later row can be written: the connection is lost, the table or column is gone, or
     // the call was cancelled. The fault was reported once.
     bool ended = false;
@@ -107,7 +108,8 @@ public:
     }
 
     // Called for each row left alone because its guard did not hold (or its identity named no
-    // row), after its group settled.
+    // row), after its group settled. A row the write did not reach is read back first: one a
+    // policy withheld is refused (and reported), one holding its new value already unchanged.
     void OnLeft(std::function<void(const PendingRow&)> left) { left_ = std::move(left); }
     // Where the faults of rows and groups are reported from now on.
     void Reports(Report report) { report_ = std::move(report); }
@@ -138,13 +140,17 @@ private:
     // when the database refused it as a row's fault (rolled back, nothing reported).
     std::optional<db::Error> Settle(db::Transaction& transaction, std::span<const PendingRow> rows,
                                     Entries& entries, GroupResult& result);
-    void Count(std::span<const PendingRow> rows, Entries& entries, GroupResult& result);
+    // Counts the rows written; returns the places of those not written, for CountUnreached.
+    std::vector<std::size_t> Count(std::span<const PendingRow> rows, Entries& entries,
+                                   GroupResult& result);
     // The database's mark of the commit just made (CommitMarkStatement), or empty.
     QString CommitMark(const Entries& entries);
     // `beforeCommit`: synced to disk too, for the COMMIT that follows.
     void SettleJournal(const std::vector<journal::Entry>& entries, bool beforeCommit = false);
     // Runs a call on the journal, where the writer reaches it; nothing without a journal.
     void OnJournal(const std::function<void()>& call);
+    void CountUnreached(std::span<const PendingRow> rows, const std::vector<std::size_t>& at,
+                        GroupResult& result);
     void End(const db::Error& error, db::Fault fault, int step, GroupResult& result);
 
     db::Connection& connection_;

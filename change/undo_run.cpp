@@ -141,13 +141,19 @@ private:
         // Only a row proven to be the one the run wrote is written: by its key, or by its
         // address in the version the run's write made. Written by value, or journalled
         // without a version, a row cannot be told from another that took its place.
-        if (!Versioned().Proves(entry.idAfter)) {
+        // An Oracle address carries no version of its own: the SCN read at its group's commit
+        // stands for it.
+        QString id = entry.idAfter;
+        if (!entry.commitMark.isEmpty() && !db::Dialect::IsKeyIdentity(id) &&
+            db::Dialect::Unversioned(id) == id)
+            id = db::Dialect::Versioned(id, entry.commitMark);
+        if (!Versioned().Proves(id)) {
             ++result_.left;
             return;
         }
         columns_[entry.column].pending.push_back(
             {entry.row,
-             entry.idAfter,
+             id,
              {{QVariant(entry.newValue), entry.newValue, entry.oldValue.toString()}},
              0});
     }
@@ -173,6 +179,7 @@ private:
         summary_.altered = result_.altered;
         summary_.refused = result_.refused;
         summary_.left = result_.left;
+        summary_.unchanged += std::exchange(result_.unchanged, 0);
         summary_.connectionLost = summary_.connectionLost || result_.connectionLost;
         if (journal_)
             FinishRunJournal(*journal_, summary_);

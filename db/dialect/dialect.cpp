@@ -336,6 +336,33 @@ QString Dialect::CommitMarkStatement(const WriteTarget& target, bool keyed) cons
     return oracle::CommitMarkStatement(target, keyed ? keyColumn_ : QString(), keyType_);
 }
 
+QString Dialect::UnreachedStatement(const WriteTarget& target, bool keyed) const {
+    const QString key = keyed ? keyColumn_ : QString();
+    const bool versioned = versions_ && !keyed;
+    if (dbms_ == Dbms::Oracle)
+        return oracle::UnreachedStatement(target, key, keyType_, versioned);
+    if (UnreachedTogether())
+        return postgres::UnreachedStatement(target, keyColumn_, keyType_, keyed, versioned);
+    return postgres::RowUnreachedStatement(target, key, keyType_, versioned);
+}
+
+std::vector<ParameterColumn> Dialect::UnreachedParameters(const std::vector<QString>& ids,
+                                                          bool keyed) const {
+    if (UnreachedTogether())
+        return postgres::IdArrays(ids, keyed, versions_ && !keyed);
+    std::vector<ParameterColumn> columns;
+    for (const QString& id : ids) {
+        QStringList set = IdParameters(id);
+        // The version comes first, in the select list.
+        if (set.size() > IdParameters(Unversioned(id)).size())
+            set.move(set.size() - 1, 0);
+        columns.resize(std::size_t(set.size()));
+        for (qsizetype p = 0; p < set.size(); ++p)
+            columns[std::size_t(p)].push_back(set[p]);
+    }
+    return columns;
+}
+
 Fault Dialect::Classify(const Error& error) const {
     switch (dbms_) {
     case Dbms::Oracle:

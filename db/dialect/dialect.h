@@ -158,6 +158,15 @@ public:
     // or on PostgreSQL the ctid and the tableoid; with row versions, then the version.
     QStringList IdParameters(const QString& id) const;
 
+    // Reads back rows a write did not reach, to tell why; parameters: UnreachedParameters.
+    // Each row found: its place among the ids (from 1) where one execution takes them all
+    // (UnreachedTogether), else nothing; then 1 where it is in the version its identity names
+    // (always without row versions), else 0; then each column's value as text.
+    QString UnreachedStatement(const WriteTarget& target, bool keyed) const;
+    std::vector<ParameterColumn> UnreachedParameters(const std::vector<QString>& ids,
+                                                     bool keyed) const;
+    bool UnreachedTogether() const { return WriteReturnsRows(); }
+
     Fault Classify(const Error& error) const;
     // The failure of a read that may start again: its snapshot is too old (ORA-01555), or
     // its connection was lost.
@@ -211,6 +220,9 @@ QString WriteStatement(const WriteTarget& target, const QString& key, const QStr
                        bool collate, bool versioned = false);
 QString ReadBackStatement(const WriteTarget& target, const QString& key, const QString& keyType);
 QString CommitMarkStatement(const WriteTarget& target, const QString& key, const QString& keyType);
+// One row a write did not reach, by its key or ROWID: whether it is in its version, its values.
+QString UnreachedStatement(const WriteTarget& target, const QString& key, const QString& keyType,
+                           bool versioned);
 Fault Classify(const Error& error);
 } // namespace oracle
 
@@ -231,6 +243,12 @@ QString ReadBackStatement(const WriteTarget& target, const QString& key, const Q
 // The join write's parameters: the rows' identities, guards and values as array texts.
 std::vector<ParameterColumn> JoinParameters(const std::vector<RowWrite>& rows, bool keyed,
                                             bool versioned = false);
+// The rows a write did not reach, joined by identity (UnreachedTogether).
+QString UnreachedStatement(const WriteTarget& target, const QString& key, const QString& keyType,
+                           bool keyed, bool versioned);
+// One row a write did not reach, for a write that returns only a count.
+QString RowUnreachedStatement(const WriteTarget& target, const QString& key, const QString& keyType,
+                              bool versioned);
 std::vector<ParameterColumn> IdArrays(const std::vector<QString>& ids, bool keyed, bool versioned);
 Fault Classify(const Error& error);
 } // namespace postgres

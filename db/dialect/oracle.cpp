@@ -141,6 +141,15 @@ QString CommitMarkStatement(const WriteTarget& target, const QString& key, const
            RowByIdentity(key, keyType);
 }
 
+QString UnreachedStatement(const WriteTarget& target, const QString& key, const QString& keyType,
+                           bool versioned) {
+    return QLatin1String("SELECT ") +
+           (versioned ? QLatin1String("CASE WHEN ORA_ROWSCN <= TO_NUMBER(?) THEN 1 ELSE 0 END")
+                      : QLatin1String("1")) +
+           QLatin1String(", ") + ColumnList(target.columns) + QLatin1String(" FROM ") +
+           Q(target.table) + QLatin1String(" WHERE ") + RowByIdentity(key, keyType);
+}
+
 Fault Classify(const Error& error) {
     // ORA-03113, 03114, 03135: the connection ended; ORA-00028, 01012: the session was killed
     // or logged off; ORA-01089, 01092, 01033, 01034: the instance is shutting down, ended,

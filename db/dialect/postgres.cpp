@@ -78,6 +78,14 @@ QString ArrayText(const std::vector<QString>& elements) {
     return array;
 }
 
+// The columns as text, each behind `prefix`.
+QString Texts(const WriteTarget& target, const QString& prefix) {
+    QStringList texts;
+    for (const QString& column : target.columns)
+        texts.append(QLatin1String("CAST(") + prefix + Q(column) + QLatin1String(" AS text)"));
+    return texts.join(QLatin1String(", "));
+}
+
 // The k-th column's name suffix for its old and new values: none for a single column.
 QString Suffix(const WriteTarget& target, qsizetype k) {
     return target.columns.size() > 1 ? QString::number(k + 1) : QString();
@@ -189,6 +197,26 @@ QString ValueWriteStatement(const WriteTarget& target) {
 
 QString ReadBackStatement(const WriteTarget& target, const QString& key, const QString& keyType) {
     return QLatin1String("SELECT ") + ColumnList(target.columns) + QLatin1String(" FROM ") +
+           Q(target.table) + QLatin1String(" WHERE ") + RowByIdentity(key, keyType);
+}
+
+QString UnreachedStatement(const WriteTarget& target, const QString& key, const QString& keyType,
+                           bool keyed, bool versioned) {
+    const IdJoin join = JoinById(key, keyType, keyed, versioned);
+    return QLatin1String("SELECT v.i, ") +
+           (versioned ? QLatin1String("CAST(t.xmin = v.ver AS int)") : QLatin1String("1")) +
+           QLatin1String(", ") + Texts(target, QStringLiteral("t.")) + QLatin1String(" FROM ") +
+           Q(target.table) + QLatin1String(" AS t JOIN unnest(") + join.arrays +
+           QLatin1String(") WITH ORDINALITY AS v(") + join.names + QLatin1String(", i) ON ") +
+           join.where;
+}
+
+QString RowUnreachedStatement(const WriteTarget& target, const QString& key, const QString& keyType,
+                              bool versioned) {
+    return QLatin1String("SELECT ") +
+           (versioned ? QLatin1String("CASE WHEN xmin = CAST(? AS xid) THEN 1 ELSE 0 END")
+                      : QLatin1String("1")) +
+           QLatin1String(", ") + Texts(target, QString()) + QLatin1String(" FROM ") +
            Q(target.table) + QLatin1String(" WHERE ") + RowByIdentity(key, keyType);
 }
 

@@ -171,6 +171,15 @@ void TestStatements::dialectStatements_data() {
            "v.ver AND CAST(t.\"ENAME\" AS text) COLLATE \"C\" = v.o RETURNING v.i, "
            "CAST(t.tableoid AS text) || ':' || CAST(t.ctid AS text) || '@' || CAST(t.xmin AS "
            "text), t.\"ENAME\""_qs;
+    QTest::newRow("stand-in rows not reached, by key, in one statement")
+        << keyed.UnreachedStatement({u"T"_qs, {u"C"_qs}, {false}}, true)
+        << u"SELECT v.i, 1, CAST(t.\"C\" AS text) FROM \"T\" AS t JOIN unnest(CAST(? AS "
+           "integer[])) WITH ORDINALITY AS v(id, i) ON t.\"id\" = v.id"_qs;
+    QTest::newRow("stand-in rows not reached by an undo, by address")
+        << pg.WithRowVersions().UnreachedStatement({u"T"_qs, {u"C"_qs}, {false}}, false)
+        << u"SELECT v.i, CAST(t.xmin = v.ver AS int), CAST(t.\"C\" AS text) FROM \"T\" AS t "
+           "JOIN unnest(CAST(? AS tid[]), CAST(? AS oid[]), CAST(? AS xid[])) WITH ORDINALITY AS "
+           "v(id, rel, ver, i) ON t.ctid = v.id AND t.tableoid = v.rel"_qs;
     QTest::newRow("oracle undo by ROWID: exact guard, no change since the commit's SCN")
         << oracle.WithCollate(true).WithRowVersions().WriteStatement(emp, false)
         << u"UPDATE \"EMP\" SET \"ENAME\" = ? WHERE ROWID = ? AND ORA_ROWSCN <= TO_NUMBER(?) "
@@ -178,6 +187,10 @@ void TestStatements::dialectStatements_data() {
     QTest::newRow("oracle undo by key: no version")
         << oracleKeyed.WithRowVersions().WriteStatement(emp, true)
         << oracleKeyed.WriteStatement(emp, true);
+    QTest::newRow("oracle row not reached by an undo")
+        << oracle.WithRowVersions().UnreachedStatement(emp, false)
+        << u"SELECT CASE WHEN ORA_ROWSCN <= TO_NUMBER(?) THEN 1 ELSE 0 END, \"ENAME\" FROM "
+           "\"EMP\" WHERE ROWID = ?"_qs;
     QTest::newRow("oracle by value: the run's exact guard")
         << oracle.WithCollate(true).WithoutRowNames().WriteStatement(emp, false)
         << u"UPDATE \"EMP\" SET \"ENAME\" = ? WHERE \"ENAME\" COLLATE BINARY = ?"_qs;

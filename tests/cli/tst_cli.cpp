@@ -606,6 +606,33 @@ private slots:
                                         "(2, 'A')")
                                     .arg(table));
         };
+        // Rows 3 and 4 hold run 1's values, which run 1 never wrote; run 2 undid run 1.
+        const Setup undoneWithLookalikes = [this](const QString& table) {
+            testdb::Exec(user_, QString("INSERT INTO %1 (c) VALUES ('A'), ('B')").arg(table));
+            QCOMPARE(run(recase(table, "upper")).status, 0);
+            QCOMPARE(run(withProfile({"undo"})).status, 0);
+        };
+        // Rows journalled as written whose group never committed (killed before its commit).
+        const Setup neverCommitted = [this](const QString& table) {
+            journal::RunHeader header;
+            header.sid = user_.profile().sid;
+            header.user = user_.name;
+            header.table = table;
+            header.column = "c";
+            header.keyColumn = "id";
+            header.keyType = "integer";
+            std::vector<journal::Entry> entries{
+                {0, "0:(0,1)", {}, QVariant("a"), "A", journal::EntryState::Pending, "c"},
+                {1, "0:(0,2)", {}, QVariant("b"), "B", journal::EntryState::Pending, "c"}};
+            const std::unique_ptr<journal::RunJournal> journal =
+                journal::RunJournal::Create(header);
+            journal->AppendPending(entries);
+            for (std::size_t i = 0; i < entries.size(); ++i) {
+                entries[i].state = journal::EntryState::Written;
+                entries[i].idAfter = QString("=%1").arg(i + 1);
+            }
+            journal->Settle(entries);
+        };
         const QStringList undo1{"undo", "1"};
         const QStringList runs{"runs"};
         QTest::newRow("pruned while its run goes on")
@@ -665,6 +692,13 @@ private slots:
             << 0 << swappedAfterTruncate << undo1 << 1
             << "written 0, unchanged 0, refused 0, left 2"
             << "B,A" << 2;
+        QTest::newRow("undo of a run undone already, by its number")
+            << 0 << undoneWithLookalikes << undo1 << 0
+            << "written 0, unchanged 2, refused 0, left 0"
+            << "a,b,A,B" << 3;
+        QTest::newRow("undo of rows written but never committed")
+            << 0 << neverCommitted << undo1 << 0 << "written 0, unchanged 2, refused 0, left 0"
+            << "before" << 2;
         QTest::newRow("undo by another user")
             << 0 << Setup()
             << undo1 + QStringList{"--sid", user_.profile().sid, "--user", "intruder"} << 2

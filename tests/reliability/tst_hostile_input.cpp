@@ -384,6 +384,16 @@ private slots:
             << "" << upper
             << QString(ChangeMessages::FieldsLeft).arg("n (does not hold text)") + "|" + done
             << Counts{1, 1, 0, 0, 0} << 1 << "ABC" << "" << none;
+        QTest::newRow("row-level security withholds two rows from the update")
+            << "ALTER TABLE {t} ENABLE ROW LEVEL SECURITY; ALTER TABLE {t} FORCE ROW LEVEL "
+               "SECURITY; CREATE POLICY r ON {t} FOR SELECT USING (true); CREATE POLICY w ON {t} "
+               "FOR UPDATE USING (id > 2)"
+            << "text" << QStringList{"abc", "def", "ghi"} << 0 << "c"
+            << "" << upper
+            << notChanged(2, "2 refused by the database (first reason: A row-level security "
+                             "policy withheld the row from the update)")
+            << Counts{3, 1, 0, 2, 0} << 1 << "abc,def,GHI"
+            << "" << Counts{1, 2, 0, 0};
         QTest::newRow("no primary key: rows moved since, newcomers took their addresses")
             << "ALTER TABLE {t} DROP CONSTRAINT {t}_pkey"
             << "text" << QStringList() << 40 << "c"
