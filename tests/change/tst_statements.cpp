@@ -392,7 +392,7 @@ void TestStatements::oracleCatalogue_data() {
     QTest::newRow("key: character or integer only")
         << key
         << u"AND (t.DATA_TYPE IN ('CHAR', 'VARCHAR2', 'NCHAR', 'NVARCHAR2') OR (t.DATA_TYPE = "
-           "'NUMBER' AND t.DATA_SCALE = 0))"_qs;
+           "'NUMBER' AND t.DATA_SCALE = 0)"_qs;
 }
 
 void TestStatements::oracleCatalogue() {
