@@ -6,10 +6,12 @@ set(CPACK_PACKAGE_VENDOR Vantrel)
 set(CPACK_PACKAGE_CONTACT "Vantrel <support@vantrel.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
   "Change the letter case of a column's values in an Oracle database")
+# Debian's policy wants description lines of at most 80 characters.
 set(CPACK_PACKAGE_DESCRIPTION
-  "Quillmark Column Recapitalizer for Database Tables rewrites every value of one column of a
-table, in place, to UPPER CASE, lower case, Proper Case or Sentence case, through ODBC, with
-a journal of every run for undo. It has two windows and a command line.")
+  "Quillmark Column Recapitalizer for Database Tables rewrites every value of one
+column of a table, in place, to UPPER CASE, lower case, Proper Case or Sentence
+case, through ODBC, with a journal of every run for undo. It has two windows
+and a command line.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION database)
