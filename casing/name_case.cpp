@@ -394,8 +394,9 @@ QString NameCase(const QString& text, const NameExceptions& exceptions) {
         const qsizetype end = WordEnd(in, i, length);
         const WordKey key(in + i, end - i);
         place.afterLetterWord = previousEnd >= 0 && IsLetter(At(in, previousStart, length).value);
-        place.betweenHyphens = previousEnd == i - 1 && IsHyphen(in[i - 1]) && end + 1 < length &&
-                               IsHyphen(in[end]) && IsWordPart(At(in, end + 1, length).value);
+        place.betweenHyphens = previousEnd >= 0 && previousEnd == i - 1 && IsHyphen(in[i - 1]) &&
+                               end + 1 < length && IsHyphen(in[end]) &&
+                               IsWordPart(At(in, end + 1, length).value);
         place.afterOpeningQuote = i >= 1 && IsApostrophe(in[i - 1]) &&
                                   (i == 1 || !IsWordPart(At(in, i - 2, length).value));
         CaseWord(in, out, i, end, key, place, exceptions);
