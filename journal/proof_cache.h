@@ -6,16 +6,18 @@
 #include <QString>
 #include <optional>
 
-// What proving each journal of a folder found, kept in a small file beside them so that
-// listing a full folder does not read every entry again. Each verdict is keyed by its
-// journal's size, times and inode (and its write-ahead log's): any change to the file
-// makes it stale.
+// What proving each journal of a folder found (or its writer knew when its run ended), kept
+// in a small file beside them so that listing a full folder does not read every entry again.
+// Each verdict is keyed by its journal's size, times and inode (and its write-ahead log's):
+// any change to the file makes it stale.
 namespace journal {
 
 class ProofCache {
 public:
     struct Verdict {
         QString damage; // empty when the journal proved complete
+        // As read; for a journal its run ended, as its writer knew them (the header's count
+        // of written rows, and its groups').
         EntryCounts counts;
     };
     // What identifies one state of a journal's files; empty when it does not exist.

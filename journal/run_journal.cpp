@@ -449,7 +449,31 @@ struct RunJournal::State {
 };
 
 RunJournal::RunJournal(std::unique_ptr<State> state) : state_(std::move(state)) {}
-RunJournal::~RunJournal() = default;
+RunJournal::~RunJournal() {
+    State& state = *state_;
+    // A journal its run ended is complete as written: the verdict is stored for the file as
+    // it is once closed, so that listing a full folder need not read it again. Any later
+    // change to the file makes the verdict stale; undo proves the journal itself regardless.
+    const bool ended = state.log >= 0 && state.file.header.ended.isValid();
+    if (!ended)
+        return;
+    const QString folder = QFileInfo(state.path).absolutePath();
+    const qint64 id = state.id;
+    EntryCounts counts;
+    qint64 outcomes = 0;
+    for (const proof::Group& group : state.groups) {
+        counts.entries += group.entries;
+        outcomes += group.outcomes;
+    }
+    counts.pending = counts.entries - outcomes;
+    counts.written = state.file.header.written;
+    counts.notWritten = qMax<qint64>(0, outcomes - counts.written);
+    // Held until the verdict is stored: no other run writes the file meanwhile.
+    const RunLock lock = std::move(state.lock);
+    state_.reset();
+    ProofCache proofs(folder);
+    proofs.Store(id, proofs.KeyOf(id), {{}, counts});
+}
 
 void SetSyncBeforeCommit(bool sync) {
     SyncBeforeCommit = sync;

@@ -421,6 +421,11 @@ private slots:
             journal->Finish(counts);
         }
         const QString path = RunJournal::Folder() + "/run-000001.sqlite";
+        // Each writer left its verdict: the first listing reads neither journal.
+        QFile proofs(RunJournal::Folder() + "/proofs");
+        QVERIFY(proofs.open(QIODevice::ReadOnly));
+        QCOMPARE(proofs.readAll().count("\n1 "), qsizetype(1));
+        proofs.close();
         QCOMPARE(RunJournal::List().last().state, journal::RunState::Ended);
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadWrite));
