@@ -1,5 +1,6 @@
 #include "casing/case_rules.h"
 
+#include "casing/ascii_case.h"
 #include "casing/name_case.h"
 
 #include <QLatin1StringView>
@@ -151,6 +152,9 @@ QString Convert(CaseMode mode, const QString& text, const NameExceptions& except
 }
 
 QString ConvertValue(CaseMode mode, const QString& text, const NameExceptions& exceptions) {
+    if (std::optional<QString> ascii = ConvertAscii(mode, text)) {
+        return *std::move(ascii);
+    }
     return mode == CaseMode::Proper ? ProperCaseAnyLength(text) : Convert(mode, text, exceptions);
 }
 

@@ -1,3 +1,4 @@
+#include "casing/ascii_case.h"
 #include "casing/case_rules.h"
 #include "casing/name_case.h"
 
@@ -139,6 +140,21 @@ private:
     QRandomGenerator random_;
 };
 
+// A random ASCII text, weighted towards what the conversions treat apart: letters of both
+// cases, white space, sentence punctuation, apostrophes, hyphens, digits, NUL, other control
+// characters and DEL.
+QString RandomAsciiText(QRandomGenerator& random) {
+    static constexpr char16_t kMarks[] = u"  \t\r\n\v\f.!?-',09\x00\x01\x1f\x7f@[`{";
+    QString text(random.bounded(60), Qt::Uninitialized);
+    for (QChar& unit : text) {
+        const int kind = random.bounded(8);
+        unit = kind < 4   ? QChar(random.bounded(int(u'a'), int(u'z') + 1) - random.bounded(2) * 32)
+               : kind < 7 ? QChar(kMarks[random.bounded(quint32(std::size(kMarks) - 1))])
+                          : QChar(random.bounded(0x80));
+    }
+    return text;
+}
+
 quint32 Seed() {
     bool given = false;
     const quint32 seed = qEnvironmentVariable("RECAP_SEED").toUInt(&given);
@@ -154,6 +170,7 @@ private slots:
     void randomTexts();
     void everyUnitInBothPositions();
     void everyUnitMapsAsThePlatformDoes();
+    void asciiConversionIsTheRules();
 };
 
 // Length kept, a second conversion changes nothing (a repeated run sends no change), Proper
@@ -221,6 +238,45 @@ void TestCaseProperties::everyUnitMapsAsThePlatformDoes() {
         QCOMPARE(upper[unit].unicode(), QChar::toUpper(char32_t(unit)));
         QCOMPARE(lower[unit].unicode(), QChar::toLower(char32_t(unit)));
     }
+}
+
+// The ASCII conversion, and with it the change run's, gives the general rules' result in each
+// mode it takes, for every text of one and two units, white space and marks alone, and random
+// texts; Name Case and a text with any other unit, anywhere, go to the general rules.
+void TestCaseProperties::asciiConversionIsTheRules() {
+    QList<QString> texts{QString(), u" \t\r\n\v\f"_qs, u".!?.'-"_qs, QString(5, QChar(0))};
+    for (char16_t first = 0; first < 0x80; ++first) {
+        texts << QString(QChar(first));
+        for (char16_t second = 0; second < 0x80; ++second) {
+            texts << QString(QChar(first)) + QChar(second);
+        }
+    }
+    const quint32 seed = Seed();
+    qInfo("seed %u (set RECAP_SEED=%u to repeat)", seed, seed);
+    QRandomGenerator random(seed);
+    for (int round = 0; round < 20000; ++round) {
+        texts << RandomAsciiText(random);
+    }
+    for (CaseMode mode : {CaseMode::Upper, CaseMode::Lower, CaseMode::Proper, CaseMode::Sentence}) {
+        for (const QString& text : std::as_const(texts)) {
+            const QString expected = Case::Convert(mode, text);
+            const QString ascii = Case::ConvertAscii(mode, text).value_or(u"(none)"_qs);
+            const QString value = Case::ConvertValue(mode, text);
+            if (ascii != expected || value != expected) {
+                QFAIL((QByteArray(ModeName(mode)) + " of " + text.toUtf8().toPercentEncoding() +
+                       ": ASCII " + Difference(ascii, expected) + ", value " +
+                       Difference(value, expected))
+                          .constData());
+            }
+        }
+        for (const QString& text :
+             {u"\u0080"_qs, u"\u00C9 a"_qs, u"a \u00E9"_qs, u"ab\uFFFFcd"_qs}) {
+            QVERIFY2(!Case::ConvertAscii(mode, text), ModeName(mode));
+        }
+    }
+    QVERIFY(!Case::ConvertAscii(CaseMode::Names, u"JOHN SMITH"_qs));
+    const QString longText = u"aB cD\t"_qs.repeated(10000); // past ProperCase's limit
+    QCOMPARE(Case::ConvertValue(CaseMode::Proper, longText), ReferenceProper(longText));
 }
 
 QTEST_APPLESS_MAIN(TestCaseProperties)
