@@ -3,6 +3,7 @@
 #include "db/connection.h"
 #include "db/dialect/dialect.h"
 #include "db/recordset.h"
+#include "db/statement.h"
 #include "db/values.h"
 
 journal::RunHeader RecaseHeader(const ConnectionProfile& profile, const QString& table,
@@ -19,13 +20,15 @@ journal::RunHeader RecaseHeader(const ConnectionProfile& profile, const QString&
 }
 
 QString TableKey(db::Connection& connection, const db::Dialect& dialect, const QString& table) {
-    db::Recordset records;
-    records.Open(dialect.TableKeyStatement(table), connection);
-    const QString key = records.Eof()
-                            ? QString()
-                            : NullToDefault(records.GetFields()[0].Value(), QString()).toString();
-    records.Close();
-    return key;
+    db::Statement statement(connection, dialect.TableKeyStatement(table));
+    std::vector<db::ParameterColumn> parameters;
+    if (dialect.dbms() != db::Dbms::Other)
+        parameters.push_back({dialect.TableParameter(table)});
+    statement.Execute(parameters);
+    db::Recordset& records = statement.Result();
+    return !records.IsOpen() || records.Eof()
+               ? QString()
+               : NullToDefault(records.GetFields()[0].Value(), QString()).toString();
 }
 
 void FinishRunJournal(journal::RunJournal& journal, const RunSummary& summary) {

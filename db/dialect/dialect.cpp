@@ -10,10 +10,6 @@ namespace db {
 
 namespace {
 
-QString Literal(const QString& text) {
-    return QLatin1Char('\'') + EscapeLiteral(text) + QLatin1Char('\'');
-}
-
 // PostgreSQL and Oracle identities: "=" and the primary key's value; else a ctid with its
 // tableoid ("16441:(0,1)": a ctid is unique only within one partition) or a ROWID; an
 // address may carry a row version behind '@', which neither form holds.
@@ -205,12 +201,10 @@ QString Dialect::DescribeStatement(const QString& table, const QString& column) 
 QString Dialect::TableKeyStatement(const QString& table) const {
     switch (dbms_) {
     case Dbms::Oracle:
-        return QLatin1String("SELECT OBJECT_ID FROM USER_OBJECTS WHERE OBJECT_TYPE = 'TABLE' "
-                             "AND OBJECT_NAME = ") +
-               Literal(table);
+        return QStringLiteral(
+            "SELECT OBJECT_ID FROM USER_OBJECTS WHERE OBJECT_TYPE = 'TABLE' AND OBJECT_NAME = ?");
     case Dbms::PostgreSQL:
-        return QLatin1String("SELECT CAST(CAST(to_regclass(") + Literal(QuoteIdentifier(table)) +
-               QLatin1String(") AS oid) AS text)");
+        return QStringLiteral("SELECT CAST(CAST(to_regclass(?) AS oid) AS text)");
     case Dbms::Other:
         break;
     }

@@ -106,7 +106,8 @@ public:
     QString ReadStatement(const QString& table, const QStringList& columns) const;
     // No rows, only the column's description.
     QString DescribeStatement(const QString& table, const QString& column) const;
-    // One row, one column: the table's object id (empty result where there is none).
+    // One row, one column: the table's object id (empty result where there is none);
+    // parameter: TableParameter, none for another database (its statement names the table).
     QString TableKeyStatement(const QString& table) const;
     // The table's primary key: its first column, that column's type and how many columns
     // the key has (no rows without a key); parameter: TableParameter.

@@ -577,21 +577,32 @@ private slots:
                  QStringList({"one/1/x", "TWO/2/y", "-/3/Z", "it's/4/-"}));
     }
 
-    // Undo names rows by the key the run named them by: with the key moved to another column
-    // meanwhile, the same values would name other rows, so it refuses and writes nothing.
-    void undoRefusesAnotherKey() {
+    // Undo writes only into the table the run changed, naming rows by the key the run named
+    // them by: with the table made anew under its name, or the key moved to another column,
+    // the same values would name other rows, so it refuses and writes nothing.
+    void undoRefusesAnotherTableOrKey_data() {
+        QTest::addColumn<QString>("between"); // {t}
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("table made anew")
+            << "CREATE TABLE {t}_new (LIKE {t} INCLUDING INDEXES); INSERT INTO {t}_new SELECT * "
+               "FROM {t}; DROP TABLE {t}; ALTER TABLE {t}_new RENAME TO {t}"
+            << "is not the one the run changed";
+        QTest::newRow("key moved")
+            << "ALTER TABLE {t} DROP CONSTRAINT {t}_pkey; ALTER TABLE {t} ADD PRIMARY KEY (code)"
+            << "primary key is code now";
+    }
+    void undoRefusesAnotherTableOrKey() {
+        QFETCH(QString, between);
+        QFETCH(QString, refusal);
         const QString table = makeTable({"one", "two"}, ", code int UNIQUE");
         testdb::Exec(user_, QString("UPDATE %1 SET code = 3 - id").arg(table));
         RecordingHost host = hostFor(table);
         QVERIFY(RunChange(host).completed);
-        testdb::Exec(user_, QString("ALTER TABLE %1 DROP CONSTRAINT %1_pkey; ALTER TABLE %1 ADD "
-                                    "PRIMARY KEY (code)")
-                                .arg(table));
+        testdb::Exec(user_, QString(between).replace("{t}", table));
         RecordingHost undo = hostFor(table);
         const RunSummary restored = UndoRun(undo);
         QVERIFY(!restored.started);
-        QVERIFY2(restored.failure.contains("primary key is code now"),
-                 qPrintable(restored.failure));
+        QVERIFY2(restored.failure.contains(refusal), qPrintable(restored.failure));
         QCOMPARE(column(table), QStringList({"ONE", "TWO"}));
     }
 
