@@ -3,12 +3,12 @@
 #include "bench_server.h"
 #include "bench_table.h"
 #include "casing/case_rules.h"
-#include "change/statements.h"
 #include "db/recordset.h"
 #include "db/sql_text.h"
 #include "db/values.h"
 #include "headless_host.h"
 #include "peak_memory.h"
+#include "sql_literal.h"
 #include "window_host.h"
 
 #include <functional>
@@ -112,7 +112,7 @@ RunOutcome TimeLiteralStatements(const ConnectionProfile& profile, const QString
             db::Connection connection;
             OpenLikeChangeRun(connection, profile);
             db::Recordset records;
-            records.Open(BuildReadStatement(table, NameColumn), connection, db::adOpenStatic,
+            records.Open(SelectColumnStatement(table, NameColumn), connection, db::adOpenStatic,
                          db::adLockOptimistic);
             for (; !records.Eof(); records.MoveNext()) {
                 const QString value =

@@ -1,7 +1,7 @@
 #include "bench_server.h"
 
-#include "change/statements.h"
 #include "db/recordset.h"
+#include "sql_literal.h"
 
 #include <QCoreApplication>
 #include <QFile>

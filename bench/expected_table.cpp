@@ -1,9 +1,9 @@
 #include "expected_table.h"
 
 #include "bench_table.h"
-#include "change/statements.h"
 #include "db/recordset.h"
 #include "db/sql_text.h"
+#include "sql_literal.h"
 
 namespace bench {
 

@@ -1,8 +1,8 @@
 #include "server_statements.h"
 
 #include "bench_server.h"
-#include "change/statements.h"
 #include "db/recordset.h"
+#include "sql_literal.h"
 
 #include <utility>
 

@@ -1,6 +1,5 @@
 #include "casing/case_rules.h"
 #include "change/group_writer.h"
-#include "change/statements.h"
 #include "db/charset.h"
 #include "db/dialect/dialect.h"
 #include "db/error.h"
@@ -19,11 +18,6 @@ class TestStatements : public QObject {
     Q_OBJECT
 
 private slots:
-    void escapeLiteral_data();
-    void escapeLiteral();
-    void readStatement();
-    void replaceStatement_data();
-    void replaceStatement();
     void dialectStatements_data();
     void dialectStatements();
     void writeParameters_data();
@@ -46,69 +40,6 @@ private slots:
     void readReopens();
 };
 
-void TestStatements::escapeLiteral_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("empty") << QString() << QString();
-    QTest::newRow("one quote") << u"it's"_qs << u"it''s"_qs;
-    QTest::newRow("quotes at both ends") << u"'x'"_qs << u"''x''"_qs;
-    QTest::newRow("two quotes become four") << u"a''b"_qs << u"a''''b"_qs;
-    QTest::newRow("nothing else touched")
-        << u"line\r\nbreak \\ & \" % _ ;"_qs << u"line\r\nbreak \\ & \" % _ ;"_qs;
-}
-
-void TestStatements::escapeLiteral() {
-    QFETCH(QString, text);
-    QFETCH(QString, expected);
-
-    QCOMPARE(EscapeLiteral(text), expected);
-}
-
-void TestStatements::readStatement() {
-    QCOMPARE(BuildReadStatement(u"EMP"_qs, {u"ENAME"_qs}), u"SELECT \"ENAME\" FROM \"EMP\""_qs);
-    QCOMPARE(BuildReadStatement(u"My \"T\""_qs, u"Name"_qs),
-             u"SELECT \"Name\" FROM \"My \"\"T\"\"\""_qs);
-}
-
-// The old text as read and the new text as converted, both escaped as the change run does.
-// The new text is assigned where the whole value is the old text.
-void TestStatements::replaceStatement_data() {
-    QTest::addColumn<QString>("table");
-    QTest::addColumn<QString>("column");
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<CaseMode>("mode");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("quote in proper case")
-        << u"T"_qs << u"C"_qs << u"it's"_qs << CaseMode::Proper
-        << u"UPDATE \"T\" SET \"C\" = 'It''s' WHERE \"C\" = 'it''s'"_qs;
-    QTest::newRow("upper case")
-        << u"EMP"_qs << u"ENAME"_qs << u"O'Brien"_qs << CaseMode::Upper
-        << u"UPDATE \"EMP\" SET \"ENAME\" = 'O''BRIEN' WHERE \"ENAME\" = 'O''Brien'"_qs;
-    QTest::newRow("two quotes") << u"T"_qs << u"C"_qs << u"a''b"_qs << CaseMode::Upper
-                                << u"UPDATE \"T\" SET \"C\" = 'A''''B' WHERE \"C\" = 'a''''b'"_qs;
-    QTest::newRow("names keep their case")
-        << u"Staff"_qs << u"Name"_qs << u"x"_qs << CaseMode::Upper
-        << u"UPDATE \"Staff\" SET \"Name\" = 'X' WHERE \"Name\" = 'x'"_qs;
-    QTest::newRow("double quote in names")
-        << u"a\"b"_qs << u"c \"d\""_qs << u"x"_qs << CaseMode::Lower
-        << u"UPDATE \"a\"\"b\" SET \"c \"\"d\"\"\" = 'x' WHERE \"c \"\"d\"\"\" = 'x'"_qs;
-}
-
-void TestStatements::replaceStatement() {
-    QFETCH(QString, table);
-    QFETCH(QString, column);
-    QFETCH(QString, value);
-    QFETCH(CaseMode, mode);
-    QFETCH(QString, expected);
-
-    const QString statement = BuildReplaceStatement(table, column, EscapeLiteral(value),
-                                                    EscapeLiteral(Case::Convert(mode, value)));
-
-    QCOMPARE(statement, expected);
-}
-
 // The statements of each database, as text: only the stand-in's run against a server here.
 // Values, and a table's name as the catalogue compares it, never stand in a statement's text:
 // only quoted names and parameter markers do.
@@ -122,6 +53,9 @@ void TestStatements::dialectStatements_data() {
     const Dialect keyed = pg.WithKey(u"id"_qs, u"integer"_qs);
     const db::WriteTarget emp{u"EMP"_qs, {u"ENAME"_qs}, {false}},
         padded{u"T"_qs, {u"C"_qs}, {true}};
+    QTest::newRow("names quoted exactly")
+        << pg.DescribeStatement(u"My \"T\""_qs, u"Name"_qs)
+        << u"SELECT \"Name\" FROM \"My \"\"T\"\"\" WHERE 1 = 0"_qs;
     QTest::newRow("oracle read") << oracle.ReadStatement(u"EMP"_qs, {u"ENAME"_qs})
                                  << u"SELECT \"ENAME\", ROWID FROM \"EMP\""_qs;
     QTest::newRow("oracle read by integer key")
@@ -192,9 +126,6 @@ void TestStatements::dialectStatements_data() {
         << oracle.WithRowVersions().UnreachedStatement(emp, false)
         << u"SELECT CASE WHEN ORA_ROWSCN <= TO_NUMBER(?) THEN 1 ELSE 0 END, \"ENAME\" FROM "
            "\"EMP\" WHERE ROWID = ?"_qs;
-    QTest::newRow("oracle by value: the run's exact guard")
-        << oracle.WithCollate(true).WithoutRowNames().WriteStatement(emp, false)
-        << u"UPDATE \"EMP\" SET \"ENAME\" = ? WHERE \"ENAME\" COLLATE BINARY = ?"_qs;
     QTest::newRow("stand-in group by primary key")
         << keyed.WriteStatement({u"T"_qs, {u"C"_qs}, {false}}, true)
         << u"UPDATE \"T\" AS t SET \"C\" = v.n FROM unnest(CAST(? AS integer[]), CAST(? AS "
@@ -223,6 +154,11 @@ void TestStatements::dialectStatements_data() {
         << pg.WithCountOnlyWrites().WriteStatement({u"T"_qs, {u"C"_qs}, {false}}, false)
         << u"UPDATE \"T\" SET \"C\" = ? WHERE ctid = CAST(? AS tid) AND tableoid = CAST(? AS "
            "oid) AND CAST(\"C\" AS text) COLLATE \"C\" = ?"_qs;
+    // Rows without names are found by value: the new text is assigned where the whole value is
+    // the old text, both bound as they are read and converted, never written into the text.
+    QTest::newRow("oracle by value: the run's exact guard")
+        << oracle.WithCollate(true).WithoutRowNames().WriteStatement(emp, false)
+        << u"UPDATE \"EMP\" SET \"ENAME\" = ? WHERE \"ENAME\" COLLATE BINARY = ?"_qs;
     QTest::newRow("stand-in without row identity")
         << pg.WithoutRowNames().WriteStatement({u"T"_qs, {u"C"_qs}, {false}}, false)
         << u"UPDATE \"T\" SET \"C\" = ? WHERE CAST(\"C\" AS text) COLLATE \"C\" = ?"_qs;
