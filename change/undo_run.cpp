@@ -6,7 +6,7 @@
 #include "db/recordset.h"
 #include "journal/run_journal.h"
 
-#include <map>
+#include <algorithm>
 
 namespace {
 
@@ -41,13 +41,6 @@ QString OtherKey(const journal::RunHeader& run, const db::Dialect& dialect) {
              dialect.keyColumn().isEmpty() ? QStringLiteral("gone") : dialect.keyColumn());
 }
 
-// The rows of one column of the run: their writer and those waiting for it.
-struct ColumnWrite {
-    std::unique_ptr<GroupWriter> writer;
-    std::vector<PendingRow> pending;
-    bool fixedWidth = false;
-};
-
 class Undo {
 public:
     explicit Undo(ChangeRunHost& host) : host_(host), session_(host) {}
@@ -76,17 +69,17 @@ private:
         session_.SetCommandTimeout(UndoTimeoutSeconds);
         session_.SetConnectionTimeout(UndoTimeoutSeconds);
         session_.Open(false, 1);
-        const QStringList columns = run->Columns();
-        session_.Inspect(header_.table, columns);
+        columns_ = run->Columns();
+        session_.Inspect(header_.table, columns_);
         db::Connection& connection = session_.Writer();
         QString tableKey;
         host_.Wait([&] {
             connection.SetCursorLocation(db::adUseClient);
             tableKey = TableKey(connection, session_.Dialect(), header_.table);
-            for (const QString& column : columns) {
+            for (const QString& column : columns_) {
                 db::Recordset described =
                     connection.Execute(session_.Dialect().DescribeStatement(header_.table, column));
-                columns_[column].fixedWidth = described.GetFields()[0].IsFixedWidth();
+                fixedWidth_.push_back(described.GetFields()[0].IsFixedWidth());
             }
             connection.CommitTrans();
         });
@@ -109,32 +102,52 @@ private:
         }
 
         const qint64 total = run->Counts().entries;
+        qint64 taken = 0;
         run->ForEach([&](const std::vector<journal::Entry>& entries) {
             if (result_.ended || host_.StopRequested())
                 return;
             for (const journal::Entry& entry : entries) {
-                ++summary_.read;
-                host_.SetProgress(RunSession::Percent(summary_.read, total));
+                host_.SetProgress(RunSession::Percent(++taken, total));
                 Take(entry);
             }
-            for (auto& [column, write] : columns_)
-                Writer(column).Write(write.pending, result_);
+            Writer().Write(pending_, result_);
         });
-        for (auto& [column, write] : columns_)
-            Writer(column).Write(write.pending, result_);
+        if (!result_.ended && !host_.StopRequested())
+            TakeRow();
+        Writer().Write(pending_, result_);
         summary_.stopped = host_.StopRequested();
         summary_.completed = !result_.ended && !summary_.stopped;
         Finish();
         return summary_;
     }
 
-    // One journalled row of one column: put back the way the run wrote it.
+    // One journalled field. The fields of one row of the run come one after another, with its
+    // identity and each in another column: they are put back together, as one row.
     void Take(const journal::Entry& entry) {
+        if (!row_.empty() &&
+            (entry.idBefore.isEmpty() || entry.idBefore != row_.front().idBefore ||
+             std::any_of(row_.begin(), row_.end(), [&](const journal::Entry& field) {
+                 return field.column == entry.column;
+             })))
+            TakeRow();
+        row_.push_back(entry);
+    }
+
+    // One row of the run, with the fields it changed: put back the way the run wrote it.
+    void TakeRow() {
+        if (row_.empty())
+            return;
+        ++summary_.read;
+        const std::vector<journal::Entry> fields = std::exchange(row_, {});
+        const auto written = std::find_if(fields.begin(), fields.end(), [](const auto& field) {
+            return field.state == journal::EntryState::Written;
+        });
         // A row journalled but never written holds its old value already.
-        if (entry.state != journal::EntryState::Written) {
+        if (written == fields.end()) {
             ++summary_.unchanged;
             return;
         }
+        const journal::Entry& entry = *written;
         if (!session_.Dialect().CanWrite(entry.idAfter))
             throw std::runtime_error(
                 "The table has lost the primary key the run named its rows by.");
@@ -151,25 +164,25 @@ private:
             ++result_.left;
             return;
         }
-        columns_[entry.column].pending.push_back(
-            {entry.row,
-             id,
-             {{QVariant(entry.newValue), entry.newValue, entry.oldValue.toString()}},
-             0});
+        PendingRow row{entry.row, id, std::vector<FieldChange>(std::size_t(columns_.size())), 0};
+        for (const journal::Entry& field : fields) {
+            if (field.state == journal::EntryState::Written)
+                row.fields[std::size_t(columns_.indexOf(field.column))] = {
+                    QVariant(field.newValue), field.newValue, field.oldValue.toString()};
+        }
+        pending_.push_back(std::move(row));
     }
 
-    GroupWriter& Writer(const QString& column) {
-        ColumnWrite& write = columns_[column];
-        if (!write.writer) {
-            write.writer = std::make_unique<GroupWriter>(
+    GroupWriter& Writer() {
+        if (!writer_) {
+            writer_ = std::make_unique<GroupWriter>(
                 session_.Writer(), Versioned(),
-                db::WriteTarget{header_.table, {column}, {write.fixedWidth}},
-                session_.UpdateTriggers(), journal_.get(),
-                [this](const std::function<void()>& call) { host_.Wait(call); },
+                db::WriteTarget{header_.table, columns_, fixedWidth_}, session_.UpdateTriggers(),
+                journal_.get(), [this](const std::function<void()>& call) { host_.Wait(call); },
                 [this](const QString& description, int step) { host_.Report(description, step); });
-            write.writer->StopRequested([this] { return host_.StopRequested(); });
+            writer_->StopRequested([this] { return host_.StopRequested(); });
         }
-        return *write.writer;
+        return *writer_;
     }
 
     db::Dialect Versioned() { return session_.Dialect().WithRowVersions(); }
@@ -188,7 +201,11 @@ private:
     ChangeRunHost& host_;
     RunSession session_;
     journal::RunHeader header_;
-    std::map<QString, ColumnWrite> columns_; // by column, each with a writer of its own
+    QStringList columns_;          // the run's, each row written with all it changed at once
+    std::vector<bool> fixedWidth_; // of each column
+    std::unique_ptr<GroupWriter> writer_;
+    std::vector<PendingRow> pending_;
+    std::vector<journal::Entry> row_; // the fields of the row being taken
     std::unique_ptr<journal::RunJournal> journal_;
     GroupResult result_;
     RunSummary summary_;

@@ -543,7 +543,7 @@ private slots:
 
     // Several fields selected: one read, each row written once with all of its changed
     // fields, the field that holds no text named once and left alone, one journal; undo puts
-    // both text fields back.
+    // both text fields back, a row at a time.
     void everySelectedFieldIsConverted() {
         const QString table = QString("f%1").arg(++tables_);
         testdb::Exec(user_, QString("CREATE TABLE %1 (id serial PRIMARY KEY, a text, n int, b "
@@ -571,8 +571,12 @@ private slots:
                                 .arg(table);
         QCOMPARE(testdb::Column(user_, all),
                  QStringList({"ONE/1/X", "TWO/2/Y", "-/3/Z", "IT'S/4/-"}));
+        // Undo counts rows as the run did: three rows of four fields.
         RecordingHost undo = hostFor(table);
-        QVERIFY(UndoRun(undo).completed);
+        const RunSummary undone = UndoRun(undo);
+        QVERIFY(undone.completed);
+        QCOMPARE((QList<qint64>{undone.read, undone.written, undone.unchanged, undone.left}),
+                 (QList<qint64>{3, 3, 0, 0}));
         QCOMPARE(testdb::Column(user_, all),
                  QStringList({"one/1/x", "TWO/2/y", "-/3/Z", "it's/4/-"}));
     }
