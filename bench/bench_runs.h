@@ -50,7 +50,7 @@ RunOutcome TimeChangeRun(const ConnectionProfile& profile, const QString& table,
 // run did not stop.
 double TimeEscToMessage(const ConnectionProfile& profile, const QString& table, double percent);
 
-// (b) The per-row statement as literally described, without WHERE: read the column, then for
+// (b) The naive per-row statement, without WHERE: read the column, then for
 // each row read UPDATE "T" SET "C" = REPLACE("C",'old','new'), each rewriting every row.
 RunOutcome TimeLiteralStatements(const ConnectionProfile& profile, const QString& table,
                                  Meters& meters);
