@@ -5,6 +5,7 @@
 #include "change/journal_header.h"
 #include "change/pipeline/stage_thread.h"
 #include "change/pipeline/write_pipeline.h"
+#include "change/progress_estimate.h"
 #include "change/row_source.h"
 #include "change/run_session.h"
 #include "db/connection.h"
@@ -121,7 +122,7 @@ public:
         pipeline_.Start(writers, session_.Cancelled());
 
         // The database's estimate: the bar's range is corrected as the read goes.
-        steps_.Run(124, [&] { estimate_ = source_.Count(); });
+        steps_.Run(124, [&] { readTotal_ = ReadTotal(source_.Count(), source_.Pages()); });
         // The case is read once: the case box cannot change during a run. A case chosen
         // outside the box needs none of the box's tests.
         mode_ = chosen_ ? chosen_ : ReadMode(140, 8);
@@ -220,7 +221,8 @@ private:
     double Progress(qint64 handled) {
         if (pending_.empty() && pipeline_.Empty())
             confirmed_ = handled; // nothing converted is waiting to be written
-        const qint64 total = reading_ ? std::max(estimate_, summary_.read) : summary_.read;
+        const qint64 total =
+            reading_ ? std::max(readBefore_ + readTotal_.Total(), summary_.read) : summary_.read;
         shown_ = std::max(shown_, RunSession::Percent(confirmed_, total));
         return shown_;
     }
@@ -325,8 +327,12 @@ private:
             return ReopenRead();
         }
         reading_ = !slice_.empty();
-        if (reading_)
+        if (reading_) {
             readAhead();
+            const db::Dialect& dialect = session_.Dialect();
+            readTotal_.Read(summary_.read - readBefore_ + qint64(slice_.size()),
+                            dialect.Place(slice_.front().id), dialect.Place(slice_.back().id));
+        }
         return !reading_;
     }
 
@@ -344,6 +350,9 @@ private:
         source_.Close();
         session_.ReopenReader();
         host_.Wait([&] { source_.Open(session_.Reader(), session_.Dialect(), table_, columns_); });
+        // The new read starts over: its rows are counted on top of those read before.
+        readBefore_ = summary_.read;
+        readTotal_ = ReadTotal(source_.Count(), source_.Pages());
         return NextSlice();
     }
 
@@ -480,10 +489,11 @@ private:
     GroupResult result_;
     RunSummary summary_;
     QString lastFailure_;
-    QString firstRefusal_; // why the database refused the run's first refused row
-    qint64 estimate_ = 0;  // the rows the database expects the table to hold
-    qint64 confirmed_ = 0; // rows read whose group the database confirmed
-    bool reading_ = true;  // rows are still coming
+    QString firstRefusal_;  // why the database refused the run's first refused row
+    ReadTotal readTotal_;   // the rows the read will have read in all, corrected as it goes
+    qint64 readBefore_ = 0; // rows read before the read was opened again
+    qint64 confirmed_ = 0;  // rows read whose group the database confirmed
+    bool reading_ = true;   // rows are still coming
     bool readReopened_ = false;
     bool abandoning_ = false; // a reported fault ended the run: the groups in flight drain
     double shown_ = 0;        // the bar's value

@@ -3,7 +3,7 @@
 void RowSource::Open(db::Connection& connection, db::Dialect& dialect, const QString& table,
                      const QStringList& columns) {
     columns_ = int(columns.size());
-    count_ = db::EstimateRows(connection, dialect, table);
+    size_ = db::EstimateRows(connection, dialect, table);
     try {
         records_.Open(dialect.ReadStatement(table, columns), connection);
     } catch (const db::Error& error) {

@@ -28,7 +28,10 @@ public:
 
     // The rows the table held before the read, as the database estimates them (counted for a
     // small table); rows added since are read too.
-    qint64 Count() const { return count_; }
+    qint64 Count() const { return size_.rows; }
+    // The pages the table held before the read, where Count is an estimate; 0 where it was
+    // counted.
+    qint64 Pages() const { return size_.pages; }
     // The driver's word on column k: character data; blank-padded (CHAR, NCHAR).
     bool IsText(int column = 0) const;
     bool FixedWidth(int column = 0) const;
@@ -41,6 +44,6 @@ public:
 
 private:
     db::Recordset records_;
-    qint64 count_ = 0;
+    db::TableSize size_;
     int columns_ = 1;
 };

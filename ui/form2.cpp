@@ -459,7 +459,8 @@ void Form2::ChangeToNameCase() {
             estimate.Wait([&] {
                 db::Connection& connection = estimate.connection();
                 rows = db::EstimateRows(connection, db::Dialect::Of(connection, *fieldsTable_),
-                                        *fieldsTable_);
+                                        *fieldsTable_)
+                           .rows;
             });
         } catch (const std::exception&) {
             rows = -1;

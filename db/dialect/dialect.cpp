@@ -166,9 +166,27 @@ QStringList Dialect::IdParameters(const QString& id) const {
     return parameters;
 }
 
+RowPlace Dialect::Place(const QString& id) const {
+    if (dbms_ != Dbms::PostgreSQL || id.isEmpty() || IsKeyIdentity(id))
+        return {};
+    // "<tableoid>:(<block>,<offset>)"
+    const qsizetype colon = id.indexOf(QLatin1Char(':'));
+    const qsizetype comma = id.indexOf(QLatin1Char(','), colon);
+    if (colon < 0 || comma < 0 || id.at(colon + 1) != QLatin1Char('('))
+        return {};
+    bool number = false;
+    const qint64 block = QStringView(id).mid(colon + 2, comma - colon - 2).toLongLong(&number);
+    return number ? RowPlace{id.left(colon), block} : RowPlace{};
+}
+
 QStringList Dialect::SessionStatements() const {
     if (dbms_ == Dbms::Oracle)
         return {QStringLiteral("ALTER SESSION SET NLS_COMP = BINARY NLS_SORT = BINARY")};
+    // A scan reads the table's pages in order from the first, so that the page of the latest
+    // row read says how far the read has gone: a scan joining one already running would
+    // begin mid-table.
+    if (dbms_ == Dbms::PostgreSQL)
+        return {QStringLiteral("SET synchronize_seqscans = off")};
     return {};
 }
 
@@ -378,7 +396,7 @@ bool Dialect::ReadCanReopen(const Error& error) const {
            Classify(error) == Fault::ConnectionLost;
 }
 
-qint64 EstimateRows(Connection& connection, const Dialect& dialect, const QString& table) {
+TableSize EstimateRows(Connection& connection, const Dialect& dialect, const QString& table) {
     // Below this many pages (8 MiB of 8 KiB pages) a count takes a moment.
     constexpr qint64 CountedPages = 1024;
     // Rows a page holds where the database never estimated them: the bar's range is
@@ -395,12 +413,12 @@ qint64 EstimateRows(Connection& connection, const Dialect& dialect, const QStrin
             const qint64 pages = row.GetFields()[2].Value().toLongLong();
             if (pages >= CountedPages) {
                 if (estimate.isNull())
-                    return pages * RowsPerPage;
+                    return {pages * RowsPerPage, pages};
                 // The rows per page when the estimate was taken, over the pages now.
                 const double rows = analysed > 0
                                         ? estimate.toDouble() / double(analysed) * double(pages)
                                         : estimate.toDouble();
-                return std::max<qint64>(qint64(rows), 1);
+                return {std::max<qint64>(qint64(rows), 1), pages};
             }
         }
     }
@@ -408,7 +426,7 @@ qint64 EstimateRows(Connection& connection, const Dialect& dialect, const QStrin
     counted.Open(dialect.CountStatement(table), connection);
     const qint64 rows = counted.GetFields()[0].Value().toLongLong();
     counted.Close();
-    return rows;
+    return {rows, 0};
 }
 
 ColumnFacts ReadColumnFacts(Connection& connection, const Dialect& dialect, const QString& table,

@@ -42,6 +42,21 @@ struct WriteTarget {
     std::vector<bool> national;   // per column: NCHAR or NVARCHAR2; all of them when empty
 };
 
+// Where a read found a row named by its address: its relation and the block (page) it is in;
+// block -1 where the identity says neither.
+struct RowPlace {
+    QString relation;
+    qint64 block = -1;
+};
+
+// How many rows a table holds before a read: the database's estimate, scaled to the table's
+// size now, with the pages it holds now; or a count (pages 0) where the table is small or the
+// database has no estimate.
+struct TableSize {
+    qint64 rows = 0;
+    qint64 pages = 0;
+};
+
 // What the database says of a column before anything is written to it.
 struct ColumnFacts {
     bool known = false;       // the database described it (false: the table or column is unknown)
@@ -158,6 +173,11 @@ public:
     // The parameters that name one row in the one-row statements: the key's value, the ROWID,
     // or on PostgreSQL the ctid and the tableoid; with row versions, then the version.
     QStringList IdParameters(const QString& id) const;
+    // The place of a row read by its address, to follow a read through the table's pages: on
+    // the stand-in from its ctid (see SessionStatements). None for a key, and none on Oracle: a
+    // ROWID's block is numbered within its file, and a table's blocks are not one sequence across
+    // files.
+    RowPlace Place(const QString& id) const;
 
     // Reads back rows a write did not reach, to tell why; parameters: UnreachedParameters.
     // Each row found: its place among the ids (from 1) where one execution takes them all
@@ -196,9 +216,8 @@ bool Accepts(Connection& connection, const Dialect& dialect, const QString& stat
 ColumnFacts ReadColumnFacts(Connection& connection, const Dialect& dialect, const QString& table,
                             const QString& column);
 
-// How many rows a table holds: the database's estimate (scaled to its size now), or a count
-// where the table is small or the database has no estimate.
-qint64 EstimateRows(Connection& connection, const Dialect& dialect, const QString& table);
+// The table's size before a read, through SizeStatement or a count.
+TableSize EstimateRows(Connection& connection, const Dialect& dialect, const QString& table);
 
 // The names, quoted and joined by ", ", each behind `prefix`.
 QString ColumnList(const QStringList& columns, const QString& prefix = {});

@@ -1,5 +1,6 @@
 #include "casing/case_rules.h"
 #include "change/group_writer.h"
+#include "change/progress_estimate.h"
 #include "db/charset.h"
 #include "db/dialect/dialect.h"
 #include "db/error.h"
@@ -7,6 +8,7 @@
 #include "journal/run_journal.h"
 
 #include <QTest>
+#include <cmath>
 #include <sql.h>
 #include <sqlext.h>
 
@@ -38,6 +40,8 @@ private slots:
     void unheldCharacters();
     void readReopens_data();
     void readReopens();
+    void readTotal_data();
+    void readTotal();
 };
 
 // The statements of each database, as text: only the stand-in's run against a server here.
@@ -493,6 +497,52 @@ void TestStatements::readReopens() {
     QFETCH(bool, reopens);
     QCOMPARE(Dialect(Dbms(dbms)).ReadCanReopen(db::Error(u"failure"_qs, sqlState, false, native)),
              reopens);
+}
+
+// The rows a read will have read in all, corrected from the stand-in's row addresses as the read
+// passes the table's pages: at each end of a slice the share of the rows read stays within 20
+// points of the true share. The table is two parts of even density.
+void TestStatements::readTotal_data() {
+    QTest::addColumn<qint64>("pages");
+    QTest::addColumn<double>("density"); // rows a page
+    QTest::addColumn<qint64>("morePages");
+    QTest::addColumn<double>("moreDensity");
+    QTest::addColumn<qint64>("estimate");
+    // 2M rows; the database, without statistics, guesses 50 rows a page.
+    QTest::newRow("never analysed") << 13334LL << 150.0 << 0LL << 0.0 << 13334LL * 50;
+    QTest::newRow("95% deleted without VACUUM") << 10000LL << 7.5 << 0LL << 0.0 << 1500000LL;
+    QTest::newRow("accurate, denser first half") << 2500LL << 120.0 << 2500LL << 80.0 << 500000LL;
+    QTest::newRow("tiny table") << 3LL << 40.0 << 0LL << 0.0 << 120LL;
+    // VACUUM leaves a table's emptied leading pages in place.
+    QTest::newRow("oldest half deleted, vacuumed") << 5000LL << 0.0 << 5000LL << 100.0 << 500000LL;
+}
+
+void TestStatements::readTotal() {
+    QFETCH(qint64, pages);
+    QFETCH(double, density);
+    QFETCH(qint64, morePages);
+    QFETCH(double, moreDensity);
+    QFETCH(qint64, estimate);
+    const qint64 first = qint64(double(pages) * density);
+    const qint64 rows = first + qint64(double(morePages) * moreDensity);
+    // Page p holds rows floor(density * p) up to floor(density * (p + 1)).
+    const auto place = [&](qint64 row) {
+        const qint64 page =
+            row < first ? qint64(std::ceil(double(row + 1) / density)) - 1
+                        : pages + qint64(std::ceil(double(row - first + 1) / moreDensity)) - 1;
+        return Dialect(Dbms::PostgreSQL).Place(QString("16441:(%1,3)").arg(page));
+    };
+    ReadTotal total(estimate, pages + morePages);
+    const qint64 slice = std::min<qint64>(1000, rows / 20);
+    for (qint64 read = 0; read < rows; read += slice) {
+        const qint64 through = std::min(read + slice, rows);
+        total.Read(through, place(0), place(through - 1));
+        for (const qint64 row : {read, through - 1}) {
+            const double shown = double(row) / double(total.Total());
+            QVERIFY2(std::abs(shown - double(row) / double(rows)) <= 0.2,
+                     qPrintable(QString("row %1 of %2 shown as %3").arg(row).arg(rows).arg(shown)));
+        }
+    }
 }
 
 void TestStatements::dialectStatements() {
