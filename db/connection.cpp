@@ -61,16 +61,11 @@ struct Connection::Handles {
         if (statement == SQL_NULL_HSTMT)
             Check(SQLAllocHandle(SQL_HANDLE_STMT, connection, &statement), SQL_HANDLE_DBC,
                   connection, "SQLAllocHandle", connection);
-        if (timeoutSet)
-            return statement;
-        const SQLRETURN result =
-            SQLSetStmtAttrW(statement, SQL_ATTR_QUERY_TIMEOUT, Seconds(timeoutSeconds), 0);
-        if (!odbc::Succeeded(result)) {
-            const Error error = odbc::DiagnosticError(SQL_HANDLE_STMT, statement, "SQLSetStmtAttr");
-            SQLFreeHandle(SQL_HANDLE_STMT, statement);
-            throw error;
-        }
-        return statement;
+        StatementHandle owned(statement);
+        if (!timeoutSet)
+            Check(SQLSetStmtAttrW(statement, SQL_ATTR_QUERY_TIMEOUT, Seconds(timeoutSeconds), 0),
+                  SQL_HANDLE_STMT, statement, "SQLSetStmtAttr");
+        return owned.release();
     }
 
     // Keeps the handle, with the time-out it carries, for the next statement. A statement
@@ -87,6 +82,10 @@ struct Connection::Handles {
         }
     }
 };
+
+void FreeStatement::operator()(void* statement) const noexcept {
+    SQLFreeHandle(SQL_HANDLE_STMT, statement);
+}
 
 Connection::Connection() = default;
 

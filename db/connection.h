@@ -22,6 +22,14 @@ inline constexpr int adLockOptimistic = 3;
 class Recordset;
 struct ColumnDescription; // db/statement_description.h
 
+// Frees an ODBC statement handle (SQLFreeHandle).
+struct FreeStatement {
+    void operator()(void* statement) const noexcept;
+};
+// A statement handle owned from the moment it is allocated: whatever throws after the
+// allocation frees it, instead of leaving it to the connection's end.
+using StatementHandle = std::unique_ptr<void, FreeStatement>;
+
 // One database connection over the ODBC wide API. Releasing the object ends an open
 // connection. The properties take effect at the next Open.
 class Connection {

@@ -65,7 +65,9 @@ Statement::Statement(Connection& connection, const QString& text) : connection_(
     SQLHSTMT statement = SQL_NULL_HSTMT;
     Check(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &statement), SQL_HANDLE_DBC, dbc, "SQLAllocHandle",
           dbc);
-    handle_ = statement;
+    // Owned at once: a constructor that throws after this (a prepare the database refuses)
+    // frees it too.
+    handle_.reset(statement);
     const auto timeout = static_cast<SQLULEN>(std::max(connection.CommandTimeout(), 0));
     Check(SQLSetStmtAttrW(statement, SQL_ATTR_QUERY_TIMEOUT, Number(timeout), 0), SQL_HANDLE_STMT,
           statement, "SQLSetStmtAttr", dbc);
@@ -73,13 +75,8 @@ Statement::Statement(Connection& connection, const QString& text) : connection_(
           SQL_HANDLE_STMT, statement, "SQLPrepare", dbc);
 }
 
-Statement::~Statement() {
-    if (handle_)
-        SQLFreeHandle(SQL_HANDLE_STMT, handle_);
-}
-
 void Statement::Execute(const std::vector<ParameterColumn>& columns) {
-    SQLHSTMT statement = handle_;
+    SQLHSTMT statement = handle_.get();
     SQLHDBC dbc = static_cast<SQLHDBC>(connection_.handle());
     const std::size_t sets = columns.empty() ? 1 : columns.front().size();
     affected_ = 0;

@@ -36,7 +36,6 @@ public:
     // Prepares the text on the open connection, with the connection's query time-out.
     // Throws db::Error.
     Statement(Connection& connection, const QString& text);
-    ~Statement();
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
@@ -56,7 +55,7 @@ public:
 
 private:
     Connection& connection_;
-    void* handle_ = nullptr;
+    StatementHandle handle_;
     std::vector<ParameterType> types_;
     qint64 affected_ = 0;
     Recordset result_;

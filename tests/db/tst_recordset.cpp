@@ -1,8 +1,10 @@
 #include "db/connection.h"
 #include "db/recordset.h"
+#include "db/statement.h"
 #include "support/test_database.h"
 
 #include <QTest>
+#include <malloc.h>
 #include <sqlext.h>
 
 // Reading results through the connection and record set, checked against psql.
@@ -164,6 +166,22 @@ private slots:
             QVERIFY2(error.connectionLost(), qPrintable(error.sqlState() + error.description()));
             QVERIFY(!error.description().isEmpty());
         }
+    }
+
+    // A statement the driver refuses to prepare (an empty text) frees its handle at once, not
+    // when its connection ends: a run that keeps meeting refusals does not grow.
+    void refusedPrepareFreesItsHandle() {
+        db::Connection connection;
+        open(connection, db::adUseClient);
+        const auto refuse = [&] {
+            QVERIFY_THROWS_EXCEPTION(db::Error, db::Statement{connection, QString()});
+        };
+        refuse(); // the driver's own first allocations
+        const auto before = qint64(mallinfo2().uordblks);
+        for (int i = 0; i < 200; ++i)
+            refuse();
+        // A psqlODBC statement handle takes about 16 KB.
+        QCOMPARE_LT(qint64(mallinfo2().uordblks) - before, 256 * 1024);
     }
 
     // A record set still reading may outlive its connection.
