@@ -92,7 +92,7 @@ void GroupWriter::Send(Group& group, GroupResult& result) {
 bool GroupWriter::WriteGroup(Group& group, GroupResult& result) {
     const std::vector<PendingRow>& rows = group.rows;
     Entries& entries = group.entries;
-    db::Transaction transaction(connection_, wait_);
+    db::Transaction transaction(connection_);
     std::optional<db::Error> fault;
     bool complete = false;
     wait_([&] {
@@ -104,22 +104,27 @@ bool GroupWriter::WriteGroup(Group& group, GroupResult& result) {
     });
     if (fault) {
         const db::Fault kind = dialect_.Classify(*fault);
-        if (kind == db::Fault::Row)
-            return false; // rolled back; its rows go one at a time
+        if (kind == db::Fault::Row) {
+            RollBack(transaction);
+            return false; // its rows go one at a time
+        }
         End(*fault, kind, rows.front().step, result);
+        RollBack(transaction);
         return true;
     }
     // A count short of the group leaves its rows unknown: roll back first, or rows the group
     // wrote would fail their guard on the retry and be taken for unwritten.
-    if (!complete)
+    if (!complete) {
+        RollBack(transaction);
         return false;
+    }
     // A group refused at its COMMIT is rolled back: its rows go one at a time too.
     return !Settle(transaction, rows, entries, result);
 }
 
 void GroupWriter::WriteOne(const PendingRow& row, std::span<journal::Entry> rowEntries,
                            GroupResult& result) {
-    db::Transaction transaction(connection_, wait_);
+    db::Transaction transaction(connection_);
     Entries one{{rowEntries.begin(), rowEntries.end()}, {0, rowEntries.size()}};
     std::optional<db::Error> fault;
     wait_([&] {
@@ -134,7 +139,8 @@ void GroupWriter::WriteOne(const PendingRow& row, std::span<journal::Entry> rowE
         if (!fault)
             return;
     } else if (const db::Fault kind = dialect_.Classify(*fault); kind != db::Fault::Row) {
-        return End(*fault, kind, row.step, result);
+        End(*fault, kind, row.step, result);
+        return RollBack(transaction);
     }
     // Refused by its write or at its COMMIT: rolled back either way.
     for (journal::Entry& entry : one.entries)
@@ -142,6 +148,12 @@ void GroupWriter::WriteOne(const PendingRow& row, std::span<journal::Entry> rowE
     SettleJournal(one.entries);
     ++result.refused;
     report_(fault->description(), row.step);
+    RollBack(transaction);
+}
+
+void GroupWriter::RollBack(db::Transaction& transaction) {
+    if (transaction.IsOpen())
+        wait_([&] { transaction.Rollback(); });
 }
 
 std::vector<db::ParameterColumn> GroupWriter::Parameters(std::span<const PendingRow> rows) const {

@@ -152,6 +152,9 @@ private:
     void CountUnreached(std::span<const PendingRow> rows, const std::vector<std::size_t>& at,
                         GroupResult& result);
     void End(const db::Error& error, db::Fault fault, int step, GroupResult& result);
+    // Ends a transaction not committed where the writer waits for its other calls; one left
+    // open by an exception rolls back on its own, on the spot.
+    void RollBack(db::Transaction& transaction);
 
     db::Connection& connection_;
     db::Dialect dialect_;

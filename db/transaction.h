@@ -3,30 +3,18 @@
 #include "db/connection.h"
 #include "db/error.h"
 
-#include <functional>
-
 namespace db {
 
 // One transaction on a connection without automatic commit: rolled back unless committed,
-// so a group of rows lands whole or not at all whichever way its scope is left. `run`
-// carries the database calls (a run hands them to a worker thread).
+// so a group of rows lands whole or not at all whichever way its scope is left. Commit and
+// Rollback run where the caller runs its database calls (a run hands them to a worker
+// thread). A transaction still open when its scope is left (an exception on its way) is
+// rolled back there and then, on the connection: a destructor neither throws nor waits in an
+// event loop of the window's.
 class Transaction {
 public:
-    using Runner = std::function<void(const std::function<void()>&)>;
-
-    explicit Transaction(
-        Connection& connection, Runner run = [](const std::function<void()>& call) { call(); })
-        : connection_(connection), run_(std::move(run)) {}
-    ~Transaction() {
-        if (open_)
-            run_([this] {
-                try {
-                    connection_.RollbackTrans();
-                } catch (const Error&) {
-                    // A lost connection has rolled back already.
-                }
-            });
-    }
+    explicit Transaction(Connection& connection) : connection_(connection) {}
+    ~Transaction() { Rollback(); }
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
 
@@ -36,9 +24,27 @@ public:
         connection_.CommitTrans();
     }
 
+    bool IsOpen() const { return open_; }
+
+    // Ends the transaction, undoing its statements; nothing once it has ended. Never throws:
+    // a lost connection has rolled back already.
+    void Rollback() noexcept {
+        if (!open_)
+            return;
+        open_ = false;
+        try {
+            // A statement still running would hold the rollback back (none does when the
+            // caller's calls have all returned).
+            connection_.Cancel();
+            connection_.RollbackTrans();
+        } catch (...) {
+            // A lost connection has rolled back already; a destructor has no one to tell of
+            // anything else.
+        }
+    }
+
 private:
     Connection& connection_;
-    Runner run_;
     bool open_ = true;
 };
 
