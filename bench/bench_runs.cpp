@@ -64,7 +64,7 @@ RunOutcome TimeChangeRun(const ConnectionProfile& profile, const QString& table,
     HeadlessHost::Clock::time_point start;
     RunOutcome outcome = Measure(meters, [&](RunOutcome&) {
         start = HeadlessHost::Clock::now();
-        summary = RunChange(*host);
+        summary = RunChange(host->Request(), *host, *host);
     });
     outcome.faults = host->Faults();
     if (!summary.failure.isEmpty())
@@ -97,7 +97,7 @@ RunOutcome TimeChangeRun(const ConnectionProfile& profile, const QString& table,
 double TimeEscToMessage(const ConnectionProfile& profile, const QString& table, double percent) {
     WindowHost host(profile, table, NameColumn, QStringLiteral("UPPER CASE"));
     host.PressEscAt(percent);
-    const RunSummary summary = RunChange(host);
+    const RunSummary summary = RunChange(host.Request(), host, host);
     const auto end = HeadlessHost::Clock::now();
     if (!summary.stopped || !host.EscPressedAt())
         return -1;

@@ -36,7 +36,7 @@ struct Meters {
 // How a change run is driven.
 struct ChangeRunSetup {
     QString caseBox = QStringLiteral("UPPER CASE");
-    bool journal = true; // the host's KeepsJournal()
+    bool journal = true; // the request's keepsJournal
     bool window = false; // a shown progress bar, the program's yield, waits on a worker thread
     bool stopAtFirstCommit = false; // asks the run to stop once its first group is committed
 };

@@ -10,6 +10,18 @@ HeadlessHost::HeadlessHost(ConnectionProfile profile, QString table, QString fie
     : profile_(std::move(profile)), table_(std::move(table)), field_(std::move(field)),
       caseBox_(std::move(caseBox)), journal_(journal) {}
 
+RunRequest HeadlessHost::Request() const {
+    RunRequest request;
+    request.profile = profile_;
+    request.table.text = table_;
+    request.field.text = field_;
+    request.caseBox = caseBox_;
+    if (caseBox_ == QLatin1String(Case::NameCaseText))
+        request.chosenMode = Case::CaseMode::Names;
+    request.keepsJournal = journal_;
+    return request;
+}
+
 void HeadlessHost::SetProgress(double percent) {
     progress_ = percent;
     if (percent > 0 && !firstCommitAt_)

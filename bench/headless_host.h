@@ -6,10 +6,10 @@
 #include <chrono>
 #include <optional>
 
-// A change-run host without a window: fixed answers for the lists and the case box, the
-// progress kept in a field, each yield the program's own (events served every 10 ms), and
-// every message and fault kept for the benchmark to check.
-class HeadlessHost : public ChangeRunHost {
+// A change run's observer and waiter without a window: a fixed request, the progress kept in
+// a field, each yield the program's own (events served every 10 ms), and every message and
+// fault kept for the benchmark to check.
+class HeadlessHost : public RunObserver, public RunWaiter {
 public:
     using Clock = std::chrono::steady_clock;
 
@@ -19,24 +19,16 @@ public:
     HeadlessHost(ConnectionProfile profile, QString table, QString field, QString caseBox,
                  bool journal);
 
-    int FieldCount() override { return 1; }
-    ConnectionProfile Profile() override { return profile_; }
-    QString CurrentTable() override { return table_; }
-    QString CurrentField() override { return field_; }
-    QString CaseBoxText() override { return caseBox_; }
-    std::optional<Case::CaseMode> ChosenMode() override {
-        if (caseBox_ == QLatin1String(Case::NameCaseText))
-            return Case::CaseMode::Names;
-        return std::nullopt;
-    }
-    void SetPointer(int) override {}
+    // The run on the field of the table, to the case of the box.
+    RunRequest Request() const;
+
+    void SetBusy(bool) override {}
     void SetProgress(double percent) override;
     void SetProgressText(const QString&) override {}
     void Yield() override;
     void RecasePreview(Case::CaseMode) override {}
     void Show(const QString& message) override;
     void Report(const QString& description, int step) override;
-    bool KeepsJournal() override { return journal_; }
     bool StopRequested() override { return stopAtFirstCommit_ && firstCommitAt_.has_value(); }
 
     // Asks the run to stop once its first group is committed.

@@ -29,8 +29,6 @@ int ConvertStep(Case::CaseMode mode) {
     return mode == Case::CaseMode::Names ? 210 : 142 + 8 * static_cast<int>(mode);
 }
 
-constexpr int DefaultPointer = 0;
-constexpr int BusyPointer = 11;
 constexpr int ChangeTimeoutSeconds = 5000;
 // Rows read from the server at once.
 constexpr int SliceRows = 1000;
@@ -51,24 +49,25 @@ QString FirstLine(const QString& description) {
 // second one, a transaction per group; a row whose converted text equals its old text is
 // not written at all. The stages overlap: the next slice is read while this one is converted,
 // and a group is journalled while the one before it is on the server (see WritePipeline).
-// The steps, reports and progress stay on the caller's thread; it waits through the host's
-// Wait, once per slice or group.
+// The steps, reports and progress stay on the caller's thread; it waits through the waiter,
+// once per slice or group.
 class ChangeRun {
 public:
-    explicit ChangeRun(ChangeRunHost& host)
-        : host_(host), session_(host), steps_([this](const QString& description, int step) {
+    ChangeRun(const RunRequest& request, RunObserver& observer, RunWaiter& waiter)
+        : request_(request), observer_(observer), waiter_(waiter),
+          session_(request.profile, waiter), steps_([this](const QString& description, int step) {
               lastFailure_ = description;
-              host_.Report(description, step);
+              observer_.Report(description, step);
           }),
-          pipeline_([this](const std::function<void()>& call) { host_.Wait(call); }) {}
+          pipeline_([this](const std::function<void()>& call) { waiter_.Wait(call); }) {}
 
     RunSummary Run() {
         // Steps 100 and 102 create the connection and record set objects: the session.
-        if (!steps_.Test(104, [&] { return host_.FieldCount() > 0; })) {
-            steps_.Run(208, [&] { host_.Show(QLatin1String(ChangeMessages::SelectField)); });
+        if (!steps_.Test(104, [&] { return request_.fieldCount > 0; })) {
+            steps_.Run(208, [&] { observer_.Show(QLatin1String(ChangeMessages::SelectField)); });
             return summary_;
         }
-        steps_.Run(106, [&] { host_.SetPointer(BusyPointer); });
+        steps_.Run(106, [&] { observer_.SetBusy(true); });
         // The read streams from the server: the client never holds the whole column.
         steps_.Run(108, [&] { session_.Reader().SetCursorLocation(db::adUseServer); });
         steps_.Run(110, [&] { session_.SetCommandTimeout(ChangeTimeoutSeconds); });
@@ -79,9 +78,9 @@ public:
         // send the rest of its statements elsewhere.
         QString refusal;
         if (!steps_.Run(116, [&] {
-                table_ = host_.CurrentTable();
-                column_ = host_.CurrentField();
-                columns_ = host_.SelectedFields();
+                table_ = request_.table.Take();
+                column_ = request_.field.Take();
+                columns_ = request_.selected;
                 if (columns_.size() < 2)
                     columns_ = {column_};
                 session_.Inspect(table_, columns_);
@@ -90,7 +89,7 @@ public:
                 else
                     LeaveRefusedFields();
                 if (refusal.isEmpty() && !columns_.isEmpty())
-                    host_.Wait([&] {
+                    waiter_.Wait([&] {
                         source_.Open(session_.Reader(), session_.Dialect(), table_, columns_);
                     });
             }))
@@ -105,9 +104,9 @@ public:
             return Refuse(refusal);
         summary_.started = true;
         if (session_.Dialect().NamesRows() && session_.Dialect().keyColumn().isEmpty())
-            host_.Note(QLatin1String(session_.Dialect().CompositeKey()
-                                         ? ChangeMessages::CompositeKey
-                                         : ChangeMessages::AddressedRows));
+            observer_.Note(QLatin1String(session_.Dialect().CompositeKey()
+                                             ? ChangeMessages::CompositeKey
+                                             : ChangeMessages::AddressedRows));
         if (!OpenJournal())
             return Abandon();
         // Each writer's own thread does its waiting; its reports come back through the
@@ -132,7 +131,7 @@ public:
                 if (pending_.size() >= GroupWriter::GroupRows ||
                     pendingText_ >= GroupWriter::GroupText)
                     Submit();
-                if (result_.ended || host_.StopRequested())
+                if (result_.ended || waiter_.StopRequested())
                     break;
                 // 172: the next row, reading the next slice when this one is used up.
                 if (sliceAt_ >= slice_.size() && !steps_.Run(172, [&] { NextSlice(); }))
@@ -141,29 +140,30 @@ public:
         }
         Submit();
         Drain();
-        if (result_.ended || host_.StopRequested()) {
-            summary_.stopped = host_.StopRequested();
+        if (result_.ended || waiter_.StopRequested()) {
+            summary_.stopped = waiter_.StopRequested();
             return Abandon();
         }
         // Every row read is confirmed: the bar ends full before it is reset.
-        steps_.Run(132, [&] { host_.SetProgress(Progress(summary_.read)); });
+        steps_.Run(132, [&] { observer_.SetProgress(Progress(summary_.read)); });
         steps_.Run(176, [&] { source_.Close(); });
-        steps_.Run(178, [&] { host_.SetPointer(DefaultPointer); });
+        steps_.Run(178, [&] { observer_.SetBusy(false); });
         steps_.Run(180, [&] { ResetProgress(); });
-        steps_.Run(182, [&] { host_.Yield(); });
+        steps_.Run(182, [&] { waiter_.Yield(); });
         if (mode_) {
             // 186, 190, 194, 198; 202 for Name Case.
-            steps_.Run(186 + 4 * static_cast<int>(*mode_), [&] { host_.RecasePreview(*mode_); });
+            steps_.Run(186 + 4 * static_cast<int>(*mode_),
+                       [&] { observer_.RecasePreview(*mode_); });
         } else {
-            steps_.Run(200, [&] { host_.Show(QLatin1String(ChangeMessages::NoMode)); });
+            steps_.Run(200, [&] { observer_.Show(QLatin1String(ChangeMessages::NoMode)); });
         }
         summary_.completed = true;
         FinishJournal();
         if (summary_.altered > 0)
-            host_.Show(QString::fromLatin1(ChangeMessages::Altered).arg(summary_.altered));
+            observer_.Show(QString::fromLatin1(ChangeMessages::Altered).arg(summary_.altered));
         if (summary_.refused > 0 || summary_.left > 0)
-            host_.Show(NotChangedMessage());
-        steps_.Run(206, [&] { host_.Show(QLatin1String(ChangeMessages::Done)); });
+            observer_.Show(NotChangedMessage());
+        steps_.Run(206, [&] { observer_.Show(QLatin1String(ChangeMessages::Done)); });
         return summary_;
     }
 
@@ -173,9 +173,9 @@ private:
     void ChangeRow() {
         SourceRow row = std::move(slice_[sliceAt_++]);
         const qint64 i = summary_.read++;
-        steps_.Run(130, [&] { host_.Yield(); });
+        steps_.Run(130, [&] { waiter_.Yield(); });
         // The bar follows the rows the database confirmed, not the rows read.
-        steps_.Run(132, [&] { host_.SetProgress(Progress(i)); });
+        steps_.Run(132, [&] { observer_.SetProgress(Progress(i)); });
         PendingRow pending{i, std::move(row.id), {}, 0};
         bool changes = false;
         for (QVariant& old : row.values) {
@@ -240,8 +240,8 @@ private:
         }
         summary_.fieldsLeft = left.size();
         if (!left.isEmpty()) {
-            host_.Show(QString::fromLatin1(ChangeMessages::FieldsLeft)
-                           .arg(left.join(QLatin1String(", "))));
+            observer_.Show(QString::fromLatin1(ChangeMessages::FieldsLeft)
+                               .arg(left.join(QLatin1String(", "))));
             session_.Inspect(table_, kept);
         }
         columns_ = kept;
@@ -285,7 +285,7 @@ private:
             if (firstRefusal_.isNull())
                 firstRefusal_ = FirstLine(description);
             lastFailure_ = description;
-            host_.Refused(description, step);
+            observer_.Refused(description, step);
         }
         const bool endedBefore = result_.ended;
         result_.written += group.written;
@@ -317,7 +317,7 @@ private:
         sliceAt_ = 0;
         if (!ahead_.valid())
             readAhead();
-        host_.Wait([&] { ahead_.wait(); });
+        waiter_.Wait([&] { ahead_.wait(); });
         try {
             slice_ = ahead_.get();
         } catch (const db::Error& error) {
@@ -349,7 +349,8 @@ private:
             return true;
         source_.Close();
         session_.ReopenReader();
-        host_.Wait([&] { source_.Open(session_.Reader(), session_.Dialect(), table_, columns_); });
+        waiter_.Wait(
+            [&] { source_.Open(session_.Reader(), session_.Dialect(), table_, columns_); });
         // The new read starts over: its rows are counted on top of those read before.
         readBefore_ = summary_.read;
         readTotal_ = ReadTotal(source_.Count(), source_.Pages());
@@ -357,20 +358,21 @@ private:
     }
 
     bool OpenJournal() {
-        if (!host_.KeepsJournal())
+        if (!request_.keepsJournal)
             return true;
         return steps_.Run(116, [&] {
             QString tableKey;
-            host_.Wait([&] { tableKey = TableKey(session_.Reader(), session_.Dialect(), table_); });
+            waiter_.Wait(
+                [&] { tableKey = TableKey(session_.Reader(), session_.Dialect(), table_); });
             journal::RunHeader header =
-                RecaseHeader(host_.Profile(), table_, columns_.join(QLatin1String(", ")),
-                             chosen_ ? Case::ModeText(*chosen_) : host_.CaseBoxText(), tableKey);
+                RecaseHeader(request_.profile, table_, columns_.join(QLatin1String(", ")),
+                             chosen_ ? Case::ModeText(*chosen_) : request_.caseBox, tableKey);
             // Undo must name rows by the same key, or other rows would answer to its values.
             if (session_.Dialect().NamesRows()) {
                 header.keyColumn = session_.Dialect().keyColumn();
                 header.keyType = session_.Dialect().keyType();
             }
-            pipeline_.OpenJournal(header, host_.JournalsKept());
+            pipeline_.OpenJournal(header);
             summary_.journal = pipeline_.Journal()->FileName();
         });
     }
@@ -399,7 +401,7 @@ private:
         for (std::optional<GroupWriter>& writer : writers_) {
             for (int k = 0; writer && writer->InDoubt() && k < int(writers_.size()); ++k) {
                 try {
-                    host_.Wait([&] { writer->SettleInDoubt(session_.Writer(k), result_); });
+                    waiter_.Wait([&] { writer->SettleInDoubt(session_.Writer(k), result_); });
                 } catch (const db::Error&) {
                     // lost too: the next
                 } catch (const journal::Error&) {
@@ -419,9 +421,8 @@ private:
             {"sentence", Case::CaseMode::Sentence}};
         int step = firstStep;
         for (const auto& [word, mode] : words) {
-            if (steps_.Test(step, [&] {
-                    return host_.CaseBoxText().toLower().contains(QLatin1String(word));
-                }))
+            if (steps_.Test(
+                    step, [&] { return request_.caseBox.toLower().contains(QLatin1String(word)); }))
                 return mode;
             step += stepsBetweenTests;
         }
@@ -429,8 +430,8 @@ private:
     }
 
     void ResetProgress() {
-        host_.SetProgress(0);
-        host_.SetProgressText(QStringLiteral("Progress Bar"));
+        observer_.SetProgress(0);
+        observer_.SetProgressText(QStringLiteral("Progress Bar"));
     }
 
     // How many rows the run did not change, and why.
@@ -454,7 +455,7 @@ private:
     RunSummary Refuse(const QString& message) {
         Abandon();
         summary_.failure = message;
-        host_.Show(message);
+        observer_.Show(message);
         return summary_;
     }
 
@@ -466,13 +467,15 @@ private:
         SettleInDoubt();
         if (summary_.failure.isEmpty())
             summary_.failure = lastFailure_;
-        host_.SetPointer(DefaultPointer);
+        observer_.SetBusy(false);
         ResetProgress();
         FinishJournal();
         return summary_;
     }
 
-    ChangeRunHost& host_;
+    const RunRequest& request_;
+    RunObserver& observer_;
+    RunWaiter& waiter_;
     RunSession session_;
     Steps steps_;
     RowSource source_;
@@ -480,8 +483,8 @@ private:
     QString column_;
     QStringList columns_; // the fields the run writes: the current one, or every selected one
     std::optional<Case::CaseMode> mode_;
-    const std::optional<Case::CaseMode> chosen_ = host_.ChosenMode();
-    const Case::NameExceptions exceptions_ = host_.Exceptions();
+    const std::optional<Case::CaseMode> chosen_ = request_.chosenMode;
+    const Case::NameExceptions& exceptions_ = request_.exceptions;
     std::vector<SourceRow> slice_;
     std::size_t sliceAt_ = 0;
     std::vector<PendingRow> pending_;
@@ -507,6 +510,6 @@ private:
 
 } // namespace
 
-RunSummary RunChange(ChangeRunHost& host) {
-    return ChangeRun(host).Run();
+RunSummary RunChange(const RunRequest& request, RunObserver& observer, RunWaiter& waiter) {
+    return ChangeRun(request, observer, waiter).Run();
 }

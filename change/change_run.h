@@ -1,64 +1,9 @@
 #pragma once
 
-#include "casing/case_rules.h"
-#include "db/connection_profile.h"
+#include "change/run_observer.h"
+#include "change/run_request.h"
 
 #include <QString>
-#include <QStringList>
-#include <functional>
-#include <optional>
-
-// What a change run needs from the window that starts it.
-class ChangeRunHost {
-public:
-    virtual ~ChangeRunHost() = default;
-
-    virtual int FieldCount() = 0;
-    virtual ConnectionProfile Profile() = 0;
-    // The current items of the table and field lists; throw when a list has none.
-    virtual QString CurrentTable() = 0;
-    virtual QString CurrentField() = 0;
-    // The fields marked selected in the field list, in its order. With more than one, a run
-    // converts each of them that holds text; otherwise the current field alone.
-    virtual QStringList SelectedFields() { return {}; }
-    virtual QString CaseBoxText() = 0;
-    // A case the case box does not offer, chosen for this run (Name Case, from the field
-    // list's menu or the command line); none: the case box names the case.
-    virtual std::optional<Case::CaseMode> ChosenMode() { return std::nullopt; }
-    // The user's own spellings, for Name Case.
-    virtual Case::NameExceptions Exceptions() { return {}; }
-
-    virtual void SetPointer(int setting) = 0;
-    virtual void SetProgress(double percent) = 0;
-    virtual void SetProgressText(const QString& text) = 0;
-    virtual void Yield() = 0;
-    virtual void RecasePreview(Case::CaseMode mode) = 0;
-
-    // A plain message; returns once it is dismissed.
-    virtual void Show(const QString& message) = 0;
-    // A fault of a numbered step, in the common report format.
-    virtual void Report(const QString& description, int step) = 0;
-    // A row the database refused, at its row's step; the run goes on. The window reports the
-    // first few only: the run's message before "Done." counts them all.
-    virtual void Refused(const QString& description, int step) { Report(description, step); }
-    // Something the user should know that needs no answer (the command line prints it; the
-    // windows, whose messages are fixed, keep it to themselves).
-    virtual void Note(const QString& note) { (void)note; }
-
-    // Runs a call that may wait on the network or on a lock (connect, execute, fetch). The
-    // window's host runs it on a worker thread and keeps handling events meanwhile; it may
-    // throw what the call threw. The run hands over once per group of rows, not per row.
-    virtual void Wait(const std::function<void()>& call) { call(); }
-    // Asks a call in progress under Wait to stop; may be called from any thread.
-    virtual void SetCanceller(std::function<void()> cancel) { (void)cancel; }
-    // True once the user asked the run to end early (Ctrl-C on the command line); the run
-    // then ends after the group in flight, with its journal consistent.
-    virtual bool StopRequested() { return false; }
-    // Whether the run keeps a journal of every row it writes (for undo).
-    virtual bool KeepsJournal() { return true; }
-    // How many older journals the run keeps besides its own (the oldest go first).
-    virtual int JournalsKept() { return 20; }
-};
 
 // The CPU time of the run's stages that have threads of their own, in seconds (converting is
 // done on the thread that called the run).
@@ -142,7 +87,7 @@ inline constexpr auto JournalFailed =
     "in the journal and can be undone.";
 } // namespace ChangeMessages
 
-// Rewrites every value of the current field of the current table to the case the case box
-// names (or the host's chosen case): reads the column once, sends one replace statement per row in
+// Rewrites every value of the request's current field of its table to the case its case box
+// names (or its chosen case): reads the column once, sends one replace statement per row in
 // the order read, shows progress, then recases the preview and says "Done.".
-RunSummary RunChange(ChangeRunHost& host);
+RunSummary RunChange(const RunRequest& request, RunObserver& observer, RunWaiter& waiter);

@@ -6,35 +6,35 @@
 
 #include <stdexcept>
 
-DryRunResult DryRun(ChangeRunHost& host, Case::CaseMode mode, int sample,
-                    const DryRunChange& change) {
-    RunSession session(host);
+DryRunResult DryRun(const RunRequest& request, Case::CaseMode mode, RunObserver& observer,
+                    RunWaiter& waiter, int sample, const DryRunChange& change) {
+    RunSession session(request.profile, waiter);
     RowSource source;
-    const QString table = host.CurrentTable();
-    const QString column = host.CurrentField();
+    const QString table = request.table.Take();
+    const QString column = request.field.Take();
     session.Open(true, 0);
     session.Inspect(table, {column});
     QString refusal = session.Refusal();
     if (refusal.isEmpty())
-        host.Wait([&] { source.Open(session.Reader(), session.Dialect(), table, {column}); });
+        waiter.Wait([&] { source.Open(session.Reader(), session.Dialect(), table, {column}); });
     if (refusal.isEmpty() && !session.Facts().known && !source.IsText())
         refusal = QLatin1String(ChangeMessages::NotText);
     if (!refusal.isEmpty())
         throw std::invalid_argument(refusal.toStdString());
-    const Case::NameExceptions exceptions = host.Exceptions();
+    const Case::NameExceptions& exceptions = request.exceptions;
     DryRunResult result;
     for (;;) {
-        if (host.StopRequested()) {
+        if (waiter.StopRequested()) {
             result.stopped = true;
             break;
         }
         std::vector<SourceRow> slice;
-        host.Wait([&] { slice = source.Next(1000); });
+        waiter.Wait([&] { slice = source.Next(1000); });
         if (slice.empty())
             break;
         for (const SourceRow& row : slice) {
             ++result.read;
-            host.SetProgress(RunSession::Percent(result.read, source.Count()));
+            observer.SetProgress(RunSession::Percent(result.read, source.Count()));
             const QString value = NullToDefault(row.values.front(), QString()).toString();
             const QString converted = Case::ConvertValue(mode, value, exceptions);
             if (converted == value)

@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
-RunSession::RunSession(ChangeRunHost& host) : host_(host) {
+RunSession::RunSession(ConnectionProfile profile, RunWaiter& waiter)
+    : profile_(std::move(profile)), waiter_(waiter) {
     for (db::Connection& writer : writers_)
         writer.SetAutoCommit(false);
-    host_.SetCanceller([this] {
+    waiter_.SetCanceller([this] {
         cancelled_ = true;
         reader_.Cancel();
         for (db::Connection& writer : writers_)
@@ -18,7 +20,7 @@ RunSession::RunSession(ChangeRunHost& host) : host_(host) {
 }
 
 RunSession::~RunSession() {
-    host_.SetCanceller({});
+    waiter_.SetCanceller({});
 }
 
 void RunSession::SetCommandTimeout(int seconds) {
@@ -34,8 +36,8 @@ void RunSession::SetConnectionTimeout(int seconds) {
 }
 
 void RunSession::Open(bool read, int writers) {
-    const QString connectionString = OdbcConnectionString(host_.Profile());
-    host_.Wait([&] {
+    const QString connectionString = OdbcConnectionString(profile_);
+    waiter_.Wait([&] {
         for (auto [connection, wanted] :
              {std::pair{&reader_, read}, std::pair{&writers_[0], writers > 0},
               std::pair{&writers_[1], writers > 1}}) {
@@ -59,7 +61,7 @@ void RunSession::ReopenReader() {
 }
 
 void RunSession::Inspect(const QString& table, const QStringList& columns) {
-    host_.Wait([&] {
+    waiter_.Wait([&] {
         dialect_ = db::Dialect::Of(First(), table);
         facts_.clear();
         for (const QString& column : columns)

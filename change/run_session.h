@@ -1,6 +1,7 @@
 #pragma once
 
 #include "change/change_run.h"
+#include "change/run_observer.h"
 #include "db/connection.h"
 #include "db/dialect/dialect.h"
 
@@ -10,10 +11,10 @@
 
 // What a run, an undo and a dry run share: the connections (a reader that streams the column,
 // a writer without automatic commit), their time-outs and session settings, the canceller the
-// host calls, the dialect of the database and what it says of the column.
+// waiter calls, the dialect of the database and what it says of the column.
 class RunSession {
 public:
-    explicit RunSession(ChangeRunHost& host);
+    RunSession(ConnectionProfile profile, RunWaiter& waiter);
     ~RunSession();
     RunSession(const RunSession&) = delete;
     RunSession& operator=(const RunSession&) = delete;
@@ -25,8 +26,8 @@ public:
     // The time-outs of both connections, in seconds.
     void SetCommandTimeout(int seconds);
     void SetConnectionTimeout(int seconds);
-    // Opens the reader if asked for and `writers` writers, with the host's profile, through the
-    // host's Wait.
+    // Opens the reader if asked for and `writers` writers, with the profile, through the
+    // waiter's Wait.
     void Open(bool read, int writers);
     // Opens the reader anew after its connection failed.
     void ReopenReader();
@@ -47,7 +48,7 @@ public:
     QString Refusal(int column = 0) const;
     // The same as a few words, for a list of several columns.
     QString Reason(int column) const;
-    // The host cancelled the calls in progress (the user asked the run to stop); may be read
+    // The waiter cancelled the calls in progress (the user asked the run to stop); may be read
     // from any thread.
     const std::atomic<bool>& Cancelled() const { return cancelled_; }
     // What a fault means for the rest of the run.
@@ -59,7 +60,8 @@ public:
 private:
     db::Connection& First() { return reader_.IsOpen() ? reader_ : writers_[0]; }
 
-    ChangeRunHost& host_;
+    const ConnectionProfile profile_;
+    RunWaiter& waiter_;
     db::Connection reader_;
     std::array<db::Connection, 2> writers_;
     std::optional<db::Dialect> dialect_;

@@ -7,6 +7,7 @@
 #include "journal/run_journal.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -43,7 +44,9 @@ QString OtherKey(const journal::RunHeader& run, const db::Dialect& dialect) {
 
 class Undo {
 public:
-    explicit Undo(ChangeRunHost& host) : host_(host), session_(host) {}
+    Undo(ConnectionProfile profile, RunObserver& observer, RunWaiter& waiter)
+        : profile_(std::move(profile)), observer_(observer), waiter_(waiter),
+          session_(profile_, waiter) {}
 
     RunSummary Run(qint64 runId) {
         try {
@@ -51,7 +54,7 @@ public:
         } catch (const std::exception& error) {
             summary_.failure = QString::fromUtf8(error.what());
             if (summary_.started)
-                host_.Report(summary_.failure, 0);
+                observer_.Report(summary_.failure, 0);
             summary_.connectionLost =
                 summary_.connectionLost || session_.Classify(error) == db::Fault::ConnectionLost;
             Finish();
@@ -63,8 +66,7 @@ private:
     RunSummary Restore(qint64 runId) {
         const std::unique_ptr<journal::RunJournal> run = journal::RunJournal::Open(runId);
         header_ = run->Header();
-        const ConnectionProfile profile = host_.Profile();
-        if (const QString refusal = OtherUser(header_, profile); !refusal.isEmpty())
+        if (const QString refusal = OtherUser(header_, profile_); !refusal.isEmpty())
             throw std::runtime_error(refusal.toStdString());
         session_.SetCommandTimeout(UndoTimeoutSeconds);
         session_.SetConnectionTimeout(UndoTimeoutSeconds);
@@ -73,7 +75,7 @@ private:
         session_.Inspect(header_.table, columns_);
         db::Connection& connection = session_.Writer();
         QString tableKey;
-        host_.Wait([&] {
+        waiter_.Wait([&] {
             connection.SetCursorLocation(db::adUseClient);
             tableKey = TableKey(connection, session_.Dialect(), header_.table);
             for (const QString& column : columns_) {
@@ -91,31 +93,29 @@ private:
         summary_.started = true;
 
         journal::RunHeader undoHeader =
-            RecaseHeader(profile, header_.table, header_.column, QStringLiteral("undo"), tableKey);
+            RecaseHeader(profile_, header_.table, header_.column, QStringLiteral("undo"), tableKey);
         undoHeader.kind = QStringLiteral("undo");
         undoHeader.undoOf = run->Id();
         undoHeader.keyColumn = header_.keyColumn;
         undoHeader.keyType = header_.keyType;
-        if (host_.KeepsJournal()) {
-            journal_ = journal::RunJournal::Create(undoHeader, host_.JournalsKept());
-            summary_.journal = journal_->FileName();
-        }
+        journal_ = journal::RunJournal::Create(undoHeader);
+        summary_.journal = journal_->FileName();
 
         const qint64 total = run->Counts().entries;
         qint64 taken = 0;
         run->ForEach([&](const std::vector<journal::Entry>& entries) {
-            if (result_.ended || host_.StopRequested())
+            if (result_.ended || waiter_.StopRequested())
                 return;
             for (const journal::Entry& entry : entries) {
-                host_.SetProgress(RunSession::Percent(++taken, total));
+                observer_.SetProgress(RunSession::Percent(++taken, total));
                 Take(entry);
             }
             Writer().Write(pending_, result_);
         });
-        if (!result_.ended && !host_.StopRequested())
+        if (!result_.ended && !waiter_.StopRequested())
             TakeRow();
         Writer().Write(pending_, result_);
-        summary_.stopped = host_.StopRequested();
+        summary_.stopped = waiter_.StopRequested();
         summary_.completed = !result_.ended && !summary_.stopped;
         Finish();
         return summary_;
@@ -178,9 +178,11 @@ private:
             writer_ = std::make_unique<GroupWriter>(
                 session_.Writer(), Versioned(),
                 db::WriteTarget{header_.table, columns_, fixedWidth_}, session_.UpdateTriggers(),
-                journal_.get(), [this](const std::function<void()>& call) { host_.Wait(call); },
-                [this](const QString& description, int step) { host_.Report(description, step); });
-            writer_->StopRequested([this] { return host_.StopRequested(); });
+                journal_.get(), [this](const std::function<void()>& call) { waiter_.Wait(call); },
+                [this](const QString& description, int step) {
+                    observer_.Report(description, step);
+                });
+            writer_->StopRequested([this] { return waiter_.StopRequested(); });
         }
         return *writer_;
     }
@@ -198,7 +200,9 @@ private:
             FinishRunJournal(*journal_, summary_);
     }
 
-    ChangeRunHost& host_;
+    const ConnectionProfile profile_;
+    RunObserver& observer_;
+    RunWaiter& waiter_;
     RunSession session_;
     journal::RunHeader header_;
     QStringList columns_;          // the run's, each row written with all it changed at once
@@ -213,6 +217,7 @@ private:
 
 } // namespace
 
-RunSummary UndoRun(ChangeRunHost& host, qint64 runId) {
-    return Undo(host).Run(runId);
+RunSummary UndoRun(const ConnectionProfile& profile, qint64 runId, RunObserver& observer,
+                   RunWaiter& waiter) {
+    return Undo(profile, observer, waiter).Run(runId);
 }

@@ -10,6 +10,7 @@
 // (summary.started false, summary.failure says why), before writing anything, a journal
 // that is missing, still in use by its run, or damaged (any checksum of it that does not
 // match), or that belongs to another database, user or table. Writes a
-// journal of its own, so an undo can be undone. Uses the host's profile, Wait, progress and
-// Report; shows no message.
-RunSummary UndoRun(ChangeRunHost& host, qint64 runId = 0);
+// journal of its own, so an undo can be undone. Connects with `profile`; reports progress and
+// faults to the observer and shows no message.
+RunSummary UndoRun(const ConnectionProfile& profile, qint64 runId, RunObserver& observer,
+                   RunWaiter& waiter);

@@ -53,7 +53,7 @@ void ConsoleHost::Report(const QString& description, int step) {
     Err(line);
 }
 
-bool ConsoleHost::StopRequested() {
+bool ConsoleWaiter::StopRequested() {
     return InterruptRequested();
 }
 

@@ -6,41 +6,17 @@
 
 namespace cli {
 
-// The change run's host on the command line: table, column and case from the options,
-// progress and reports on standard error, Ctrl-C as the request to stop.
-class ConsoleHost : public ChangeRunHost {
+// What the user sees of a run on the command line: progress and reports on standard error,
+// the messages kept for the run's summary.
+class ConsoleHost : public RunObserver {
 public:
-    struct Options {
-        ConnectionProfile profile;
-        QString table;
-        QStringList columns; // one or more; several are changed in one run
-        QString caseBox;     // "UPPER CASE", "lower case", "Proper Case" or "Sentence case"
-    };
-    explicit ConsoleHost(Options options) : options_(std::move(options)) {}
-
-    int FieldCount() override { return 1; }
-    ConnectionProfile Profile() override { return options_.profile; }
-    QString CurrentTable() override { return options_.table; }
-    QString CurrentField() override { return options_.columns.value(0); }
-    QStringList SelectedFields() override { return options_.columns; }
-    QString CaseBoxText() override { return options_.caseBox; }
-    std::optional<Case::CaseMode> ChosenMode() override { return chosen_; }
-    Case::NameExceptions Exceptions() override { return exceptions_; }
-    // Runs Name Case, which the case box does not offer, with the user's exceptions.
-    void ChooseNameCase(Case::NameExceptions exceptions) {
-        chosen_ = Case::CaseMode::Names;
-        exceptions_ = std::move(exceptions);
-    }
-    void SetPointer(int) override {}
+    void SetBusy(bool) override {}
     void SetProgress(double percent) override;
     void SetProgressText(const QString&) override {}
-    void Yield() override {}
     void RecasePreview(Case::CaseMode) override {}
     void Show(const QString& message) override { shown_.append(message); }
     void Report(const QString& description, int step) override;
     void Note(const QString& note) override;
-    bool StopRequested() override;
-    bool KeepsJournal() override { return true; }
 
     // Ends the progress bar's line, if one is drawn.
     void EndProgress();
@@ -56,9 +32,6 @@ public:
 private:
     void ClearBar();
 
-    Options options_;
-    std::optional<Case::CaseMode> chosen_;
-    Case::NameExceptions exceptions_;
     QStringList shown_;
     QStringList heldReports_;
     QStringList reported_; // the descriptions reported, simplified
@@ -67,6 +40,12 @@ private:
     int shownPercent_ = -1; // the percentage the terminal bar shows, -1 when none
     int decile_ = 0;        // the last 10% step printed without a terminal
     bool barDrawn_ = false;
+};
+
+// A run's waits on the command line: in place, with Ctrl-C as the request to stop.
+class ConsoleWaiter : public RunWaiter {
+public:
+    bool StopRequested() override;
 };
 
 } // namespace cli

@@ -9,6 +9,7 @@
 #include "db/error.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace cli {
 
@@ -23,12 +24,13 @@ constexpr CaseName CaseNames[] = {{"upper", "UPPER CASE"},
                                   {"proper", "Proper Case"},
                                   {"sentence", "Sentence case"}};
 
-int DryRunCommand(ConsoleHost& host) {
-    std::optional<Case::CaseMode> mode = host.ChosenMode();
+int DryRunCommand(const RunRequest& request, ConsoleHost& host) {
+    std::optional<Case::CaseMode> mode = request.chosenMode;
     if (!mode)
-        mode = Case::MatchCaseMode(host.CaseBoxText());
+        mode = Case::MatchCaseMode(request.caseBox);
     try {
-        const DryRunResult result = DryRun(host, *mode);
+        ConsoleWaiter waiter;
+        const DryRunResult result = DryRun(request, *mode, host, waiter);
         Out(QStringLiteral("would change %1 of %2 rows read")
                 .arg(result.wouldChange)
                 .arg(result.read));
@@ -114,13 +116,22 @@ int Recase(const QStringList& arguments) {
     const QStringList columns = parser.values(column);
     if (parser.isSet(dryRun) && columns.size() > 1)
         return verb.UsageError(QStringLiteral("--dry-run takes one --column."));
-    ConsoleHost host({verb.Profile(), parser.value(table), columns, QLatin1String(caseBox)});
-    if (chosen)
-        host.ChooseNameCase(exceptions);
+    RunRequest request;
+    request.profile = verb.Profile();
+    request.table.text = parser.value(table);
+    request.field.text = columns.value(0);
+    request.selected = columns;
+    request.caseBox = QLatin1String(caseBox);
+    if (chosen) {
+        request.chosenMode = Case::CaseMode::Names;
+        request.exceptions = std::move(exceptions);
+    }
+    ConsoleHost host;
     if (parser.isSet(dryRun))
-        return DryRunCommand(host);
+        return DryRunCommand(request, host);
     InstallInterruptHandler();
-    return EndRun(host, RunChange(host));
+    ConsoleWaiter waiter;
+    return EndRun(host, RunChange(request, host, waiter));
 }
 
 } // namespace cli

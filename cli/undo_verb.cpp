@@ -70,9 +70,10 @@ int Undo(const QStringList& arguments) {
     if (run == 0 && (run = PickRun()) == 0)
         return ExitUsage;
 
-    ConsoleHost host({verb.Profile(), QString(), {}, QStringLiteral("undo")});
+    ConsoleHost host;
+    ConsoleWaiter waiter;
     InstallInterruptHandler();
-    return EndRun(host, UndoRun(host, run));
+    return EndRun(host, UndoRun(verb.Profile(), run, host, waiter));
 }
 
 } // namespace cli

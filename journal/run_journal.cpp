@@ -515,7 +515,7 @@ void RunJournal::PrepareFolder() {
                         .arg(folder, QString::fromLocal8Bit(std::strerror(errno))));
 }
 
-std::unique_ptr<RunJournal> RunJournal::Create(RunHeader header, int) {
+std::unique_ptr<RunJournal> RunJournal::Create(RunHeader header) {
     const QString folder = Folder();
     CheckOwnFolder(folder);
     files::MakeFolder(folder);

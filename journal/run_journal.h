@@ -130,9 +130,9 @@ public:
 
     // Starts the journal of a new run (its id one above the newest) and holds its lock
     // until the object goes, after pruning the folder by CurrentRetention(). The file is
-    // created with mode 0600 and its header written; started is set to now. The count a
-    // host passes is not used: retention is the process's (see retention.h).
-    static std::unique_ptr<RunJournal> Create(RunHeader header, int hostCount = 0);
+    // created with mode 0600 and its header written; started is set to now. How many journals
+    // are kept is the process's retention (see retention.h).
+    static std::unique_ptr<RunJournal> Create(RunHeader header);
     // Opens an existing journal for undo, holding its lock shared (pruning leaves it alone)
     // after checking every checksum; id 0 is NewestToUndo. Throws Error when it does not
     // exist, is damaged, or its run is still going, or with id 0 when nothing is to undo.

@@ -81,27 +81,18 @@ private:
 
 } // namespace
 
-// The change run's view of the work window.
-class WorkWindowRunHost : public ChangeRunHost {
+// What the user sees of a run in the work window. An undo, none of the window's numbered
+// procedures, shows a fault as a plain message instead of a report.
+class WorkWindowObserver : public RunObserver {
 public:
-    explicit WorkWindowRunHost(Form2& window) : w_(window) {}
+    enum class Faults { Reported, Plain };
+    WorkWindowObserver(Form2& window, Faults faults) : w_(window), faults_(faults) {}
 
-    int FieldCount() override { return w_.ListView2->topLevelItemCount(); }
-    ConnectionProfile Profile() override { return w_.form1_->Profile(); }
-    QString CurrentTable() override { return w_.FieldsTable(); }
-    QString CurrentField() override { return ListViews::CurrentText(w_.ListView2); }
-    QStringList SelectedFields() override { return ListViews::SelectedTexts(w_.ListView2); }
-    QString CaseBoxText() override { return w_.Combo1->currentText(); }
-    std::optional<Case::CaseMode> ChosenMode() override {
-        return w_.nameCase_ ? std::optional(Case::CaseMode::Names) : std::nullopt;
+    void SetBusy(bool busy) override {
+        w_.pointer_.Set(busy ? WindowPointer::Busy : WindowPointer::Default);
     }
-    Case::NameExceptions Exceptions() override {
-        return w_.nameCase_.value_or(Case::NameExceptions());
-    }
-    void SetPointer(int setting) override { w_.pointer_.Set(setting); }
     void SetProgress(double percent) override { w_.ProgressBar1->SetValue(percent); }
     void SetProgressText(const QString& text) override { w_.ProgressBar1->SetText(text); }
-    void Yield() override { YieldToWindowSystem(); }
     // The preview is read again rather than recased on screen: it shows what the database
     // holds, rows refused or left alone included. A fault is the run's step's.
     void RecasePreview(Case::CaseMode) override {
@@ -110,7 +101,10 @@ public:
     }
     void Show(const QString& message) override { ShowMessage(message); }
     void Report(const QString& description, int step) override {
-        ShowErrorReport(description, WindowName, QStringLiteral("PushButton1_Click"), step);
+        if (faults_ == Faults::Plain)
+            ShowMessage(QStringLiteral("The undo met a fault: %1").arg(description));
+        else
+            ShowErrorReport(description, WindowName, QStringLiteral("PushButton1_Click"), step);
     }
     // The first refused rows are reported one by one; the rest only count, in the run's one
     // message before "Done.", so that a constraint refusing every row is not a box per row.
@@ -118,28 +112,40 @@ public:
         if (refused_++ < ReportedRefusals)
             Report(description, step);
     }
-    void Wait(const std::function<void()>& call) override {
-        w_.WaitForDatabase(call, w_.cancelRun_);
-    }
-    void SetCanceller(std::function<void()> cancel) override { w_.cancelRun_ = std::move(cancel); }
-    bool StopRequested() override { return w_.stopRequested_; }
 
 private:
     static constexpr int ReportedRefusals = 10;
 
     Form2& w_;
+    const Faults faults_;
     int refused_ = 0;
 };
 
-// An undo's view of the work window: as a run's, but a fault is a plain message (the undo is
-// none of the window's numbered procedures).
-class WorkWindowUndoHost : public WorkWindowRunHost {
+// A run's waits in the work window: off the window thread while the window handles its
+// events; Esc asks the run to stop and cancels the call it waits on.
+class WorkWindowWaiter : public RunWaiter {
 public:
-    using WorkWindowRunHost::WorkWindowRunHost;
-    void Report(const QString& description, int) override {
-        ShowMessage(QStringLiteral("The undo met a fault: %1").arg(description));
+    explicit WorkWindowWaiter(Form2& window) : w_(window) {}
+
+    void Wait(const std::function<void()>& call) override {
+        w_.WaitForDatabase(call, w_.cancelRun_);
     }
+    void Yield() override { YieldToWindowSystem(); }
+    void SetCanceller(std::function<void()> cancel) override { w_.cancelRun_ = std::move(cancel); }
+    bool StopRequested() override { return w_.stopRequested_; }
+
+private:
+    Form2& w_;
 };
+
+// A list's current item, or why there is none (the run reports that at its step).
+CurrentItem TakeCurrent(const std::function<QString()>& current) {
+    try {
+        return {current(), {}};
+    } catch (const std::exception& error) {
+        return {std::nullopt, QString::fromUtf8(error.what())};
+    }
+}
 
 // A run under way: presses that would start another operation are ignored, and the case box
 // and the lists take no input (disabled), so the case the run started with is the case of
@@ -333,6 +339,21 @@ void Form2::WaitForDatabase(const std::function<void()>& call,
                    }});
 }
 
+RunRequest Form2::Request() const {
+    RunRequest request;
+    request.profile = form1_->Profile();
+    request.fieldCount = ListView2->topLevelItemCount();
+    request.table = TakeCurrent([this] { return FieldsTable(); });
+    request.field = TakeCurrent([this] { return ListViews::CurrentText(ListView2); });
+    request.selected = ListViews::SelectedTexts(ListView2);
+    request.caseBox = Combo1->currentText();
+    if (nameCase_) {
+        request.chosenMode = Case::CaseMode::Names;
+        request.exceptions = *nameCase_;
+    }
+    return request;
+}
+
 QString Form2::FieldsTable() const {
     if (!fieldsTable_)
         throw std::runtime_error("Object variable or With block variable not set");
@@ -390,8 +411,9 @@ void Form2::PushButton1_Click() {
     RunSummary summary;
     {
         RunScope scope(*this);
-        WorkWindowRunHost host(*this);
-        summary = RunChange(host);
+        WorkWindowObserver observer(*this, WorkWindowObserver::Faults::Reported);
+        WorkWindowWaiter waiter(*this);
+        summary = RunChange(Request(), observer, waiter);
     }
     // Stopped with Esc: instead of "Done.", what was changed, then the column as it is now.
     if (summary.stopped) {
@@ -425,9 +447,10 @@ void Form2::UndoLastRun() {
     RunSummary summary;
     {
         RunScope scope(*this);
-        WorkWindowUndoHost host(*this);
+        WorkWindowObserver observer(*this, WorkWindowObserver::Faults::Plain);
+        WorkWindowWaiter waiter(*this);
         pointer_.Set(WindowPointer::Busy);
-        summary = UndoRun(host, run->id);
+        summary = UndoRun(form1_->Profile(), run->id, observer, waiter);
         pointer_.Set(WindowPointer::Default);
         ProgressBar1->SetValue(0);
         ProgressBar1->SetText(QStringLiteral("Progress Bar"));

@@ -10,6 +10,7 @@
 
 class ChangesPreview;
 class Form1;
+struct RunRequest;
 class ProgressBar;
 class QComboBox;
 class QGroupBox;
@@ -66,7 +67,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    friend class WorkWindowRunHost;
+    friend class WorkWindowObserver;
+    friend class WorkWindowWaiter;
     class RunScope;
 
     void BuildControls();
@@ -78,6 +80,8 @@ private:
     // The table the field list was filled from; throws when it holds none. The preview and
     // the change run work on it, whatever the table list's current item is now.
     QString FieldsTable() const;
+    // What "Start Changing" asks of the run: the lists' and the case box's items now.
+    RunRequest Request() const;
     // A listing started by the user: ignored while another operation runs, reported when it
     // fails.
     void RunUserListing(const char* procedure, void (Form2::*listing)(int&));

@@ -12,8 +12,8 @@ WritePipeline::~WritePipeline() {
     journalStage_.Run([this] { journal_.reset(); });
 }
 
-void WritePipeline::OpenJournal(const journal::RunHeader& header, int kept) {
-    journalStage_.Run([&] { journal_ = journal::RunJournal::Create(header, kept); });
+void WritePipeline::OpenJournal(const journal::RunHeader& header) {
+    journalStage_.Run([&] { journal_ = journal::RunJournal::Create(header); });
 }
 
 void WritePipeline::OnJournal(const std::function<void()>& call) {

@@ -49,7 +49,7 @@ public:
     ~WritePipeline();
 
     // Creates the run's journal on the journal's thread; throws journal::Error.
-    void OpenJournal(const journal::RunHeader& header, int kept);
+    void OpenJournal(const journal::RunHeader& header);
     journal::RunJournal* Journal() const { return journal_.get(); }
     // Runs a call on the journal's own thread and waits for it; rethrows what it threw.
     void OnJournal(const std::function<void()>& call);

@@ -1,18 +1,28 @@
 #include "recording_host.h"
 
 #include <QTest>
-#include <stdexcept>
 
-QString RecordingHost::CurrentTable() {
-    if (table.isNull())
-        throw std::runtime_error("no table selected");
-    return table;
+RunRequest RecordingHost::Request() const {
+    RunRequest request;
+    request.profile = profile;
+    request.fieldCount = fieldCount;
+    if (!table.isNull())
+        request.table.text = table;
+    request.table.missing = QStringLiteral("no table selected");
+    if (!field.isNull())
+        request.field.text = field;
+    request.field.missing = QStringLiteral("no field selected");
+    request.selected = selected;
+    request.caseBox = caseBox;
+    return request;
 }
 
-QString RecordingHost::CurrentField() {
-    if (field.isNull())
-        throw std::runtime_error("no field selected");
-    return field;
+RunSummary RunChange(RecordingHost& host) {
+    return RunChange(host.Request(), host, host);
+}
+
+RunSummary UndoRun(RecordingHost& host, qint64 runId) {
+    return UndoRun(host.profile, runId, host, host);
 }
 
 void RecordingHost::Yield() {
@@ -46,6 +56,6 @@ void VerifyEndedAfterOneReport(const RecordingHost& host, int step) {
     QCOMPARE(host.reports[0].second, step);
     QVERIFY(host.shown.isEmpty());
     QVERIFY(host.recased.isEmpty());
-    QCOMPARE(host.pointers.last(), 0);
+    QCOMPARE(host.busy.last(), false);
     QCOMPARE(host.progress.last(), 0.0);
 }

@@ -74,7 +74,7 @@ private slots:
         // The bar follows the rows the database confirmed: all three at once, in one group.
         QCOMPARE(host.progress, QList<double>({0.0, 0.0, 0.0, 100.0, 0.0}));
         QCOMPARE(host.progressTexts, QStringList({"Progress Bar"}));
-        QCOMPARE(host.pointers, QList<int>({11, 0}));
+        QCOMPARE(host.busy, QList<bool>({true, false}));
         QCOMPARE(host.yields, 4); // once per row and once after the loop
         QCOMPARE(host.recased, QList<CaseMode>({CaseMode::Upper}));
         QCOMPARE(host.preview, QStringList({"ALPHA", "BETA", "GAMMA"}));
@@ -305,7 +305,7 @@ private slots:
         host.fieldCount = 0;
         RunChange(host);
         QCOMPARE(host.shown, QStringList({"Please select a field."}));
-        QVERIFY(host.pointers.isEmpty());
+        QVERIFY(host.busy.isEmpty());
         QVERIFY(host.progress.isEmpty());
         QVERIFY(host.reports.isEmpty());
     }
@@ -314,7 +314,7 @@ private slots:
         const QString table = makeTable({});
         RecordingHost host = hostFor(table);
         RunChange(host);
-        QCOMPARE(host.pointers, QList<int>({11, 0}));
+        QCOMPARE(host.busy, QList<bool>({true, false}));
         QCOMPARE(host.progress, QList<double>({100.0, 0.0}));
         QCOMPARE(host.recased.size(), 1);
         QCOMPARE(host.shown, QStringList({"Done."}));
@@ -352,7 +352,7 @@ private slots:
         host.preview = {"kept"};
         RunChange(host);
         VerifyEndedAfterOneReport(host, step);
-        QCOMPARE(host.pointers, QList<int>({11, 0}));
+        QCOMPARE(host.busy, QList<bool>({true, false}));
         QCOMPARE(host.progressTexts, QStringList({"Progress Bar"}));
         QCOMPARE(host.preview, QStringList({"kept"}));
     }
@@ -412,7 +412,7 @@ private slots:
         QCOMPARE(host.shown,
                  QStringList({"The selected field does not hold text; nothing was changed."}));
         QVERIFY(host.reports.isEmpty());
-        QCOMPARE(host.pointers, QList<int>({11, 0}));
+        QCOMPARE(host.busy, QList<bool>({true, false}));
         QCOMPARE(column(table), before);
     }
 

@@ -11,23 +11,15 @@
 #include <QVBoxLayout>
 #include <utility>
 
-// The dry run's view of the dialog: the field chosen, waits through the window, the bar,
-// and the dialog's close as the request to stop.
-class ChangesPreview::Host : public ChangeRunHost {
+// The dry run's view of the dialog: its bar, waits through the window, and the dialog's close
+// as the request to stop. The dry run shows no message.
+class ChangesPreview::Host : public RunObserver, public RunWaiter {
 public:
-    Host(ChangesPreview& dialog, ConnectionProfile profile, QString table, QString field)
-        : d_(dialog), profile_(std::move(profile)), table_(std::move(table)),
-          field_(std::move(field)) {}
+    explicit Host(ChangesPreview& dialog) : d_(dialog) {}
 
-    int FieldCount() override { return 1; }
-    ConnectionProfile Profile() override { return profile_; }
-    QString CurrentTable() override { return table_; }
-    QString CurrentField() override { return field_; }
-    QString CaseBoxText() override { return {}; }
-    void SetPointer(int) override {}
+    void SetBusy(bool) override {}
     void SetProgress(double percent) override { d_.progress_->setValue(int(percent)); }
     void SetProgressText(const QString&) override {}
-    void Yield() override {}
     void RecasePreview(Case::CaseMode) override {}
     void Show(const QString&) override {}
     void Report(const QString&, int) override {}
@@ -42,9 +34,6 @@ public:
 
 private:
     ChangesPreview& d_;
-    ConnectionProfile profile_;
-    QString table_;
-    QString field_;
 };
 
 ChangesPreview::ChangesPreview(QWidget* parent, Wait wait)
@@ -86,12 +75,16 @@ void ChangesPreview::List(const ConnectionProfile& profile, const QString& table
     show();
     raise();
     activateWindow();
-    Host host(*this, profile, table, field);
+    Host host(*this);
+    RunRequest request;
+    request.profile = profile;
+    request.table.text = table;
+    request.field.text = field;
     qint64 listed = 0;
     QString outcome;
     try {
         const DryRunResult result =
-            DryRun(host, mode, 0, [&](const QString& before, const QString& after) {
+            DryRun(request, mode, host, host, 0, [&](const QString& before, const QString& after) {
                 if (++listed > Listed)
                     return;
                 pending_.append(new QTreeWidgetItem(QStringList{OneLine(before), OneLine(after)}));
