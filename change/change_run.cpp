@@ -67,50 +67,81 @@ public:
             steps_.Run(208, [&] { observer_.Show(QLatin1String(ChangeMessages::SelectField)); });
             return summary_;
         }
+        if (!Connect() || !Inspect() || columns_.isEmpty()) // all selected fields named as left
+            return Abandon();
+        if (const QString refusal = Refusal(); !refusal.isEmpty())
+            return Refuse(refusal);
+        summary_.started = true;
+        NoteRowNames();
+        if (!OpenJournal())
+            return Abandon();
+        StartWriters();
+        if (!ConvertAll())
+            return Abandon();
+        Submit();
+        Drain();
+        if (result_.ended || waiter_.StopRequested()) {
+            summary_.stopped = waiter_.StopRequested();
+            return Abandon();
+        }
+        ShowEnd();
+        return summary_;
+    }
+
+private:
+    // Steps 106 to 114: the pointer, the read's cursor, the time-outs, the connections.
+    bool Connect() {
         steps_.Run(106, [&] { observer_.SetBusy(true); });
         // The read streams from the server: the client never holds the whole column.
         steps_.Run(108, [&] { session_.Reader().SetCursorLocation(db::adUseServer); });
         steps_.Run(110, [&] { session_.SetCommandTimeout(ChangeTimeoutSeconds); });
         steps_.Run(112, [&] { session_.SetConnectionTimeout(ChangeTimeoutSeconds); });
-        if (!steps_.Run(114, [&] { session_.Open(true, 2); }))
-            return Abandon();
-        // Table and column are taken once: a click on the lists during the run must not
-        // send the rest of its statements elsewhere.
-        QString refusal;
-        if (!steps_.Run(116, [&] {
-                table_ = request_.table.Take();
-                column_ = request_.field.Take();
-                columns_ = request_.selected;
-                if (columns_.size() < 2)
-                    columns_ = {column_};
-                session_.Inspect(table_, columns_);
-                if (columns_.size() == 1)
-                    refusal = session_.Refusal();
-                else
-                    LeaveRefusedFields();
-                if (refusal.isEmpty() && !columns_.isEmpty())
-                    waiter_.Wait([&] {
-                        source_.Open(session_.Reader(), session_.Dialect(), table_, columns_);
-                    });
-            }))
-            return Abandon();
-        if (columns_.isEmpty())
-            return Abandon(); // every selected field was named as left
-        if (refusal.isEmpty() && !session_.Facts().known && !source_.IsText())
-            refusal = QLatin1String(ChangeMessages::NotText);
-        if (refusal.isEmpty() && columns_.size() > 1 && !session_.Dialect().NamesRows())
-            refusal = QLatin1String(ChangeMessages::OneFieldAtATime);
-        if (!refusal.isEmpty())
-            return Refuse(refusal);
-        summary_.started = true;
-        if (session_.Dialect().NamesRows() && session_.Dialect().keyColumn().isEmpty())
-            observer_.Note(QLatin1String(session_.Dialect().CompositeKey()
-                                             ? ChangeMessages::CompositeKey
-                                             : ChangeMessages::AddressedRows));
-        if (!OpenJournal())
-            return Abandon();
-        // Each writer's own thread does its waiting; its reports come back through the
-        // pipeline.
+        return steps_.Run(114, [&] { session_.Open(true, 2); });
+    }
+
+    // Step 116: the table and the fields, what the database says of them, and the read.
+    // Table and column are taken once: a click on the lists during the run must not send the
+    // rest of its statements elsewhere.
+    bool Inspect() {
+        return steps_.Run(116, [&] {
+            table_ = request_.table.Take();
+            column_ = request_.field.Take();
+            columns_ = request_.selected;
+            if (columns_.size() < 2)
+                columns_ = {column_};
+            session_.Inspect(table_, columns_);
+            if (columns_.size() == 1)
+                refusal_ = session_.Refusal();
+            else
+                LeaveRefusedFields();
+            if (refusal_.isEmpty() && !columns_.isEmpty())
+                waiter_.Wait(
+                    [&] { source_.Open(session_.Reader(), session_.Dialect(), table_, columns_); });
+        });
+    }
+
+    // Why the fields cannot be changed at all; empty when they can.
+    QString Refusal() const {
+        if (!refusal_.isEmpty())
+            return refusal_;
+        if (!session_.Facts().known && !source_.IsText())
+            return QLatin1String(ChangeMessages::NotText);
+        if (columns_.size() > 1 && !session_.Dialect().NamesRows())
+            return QLatin1String(ChangeMessages::OneFieldAtATime);
+        return {};
+    }
+
+    // Where undo will find rows only by their address, the user is told before anything is
+    // written.
+    void NoteRowNames() {
+        const db::Dialect& dialect = session_.Dialect();
+        if (dialect.NamesRows() && dialect.keyColumn().isEmpty())
+            observer_.Note(QLatin1String(dialect.CompositeKey() ? ChangeMessages::CompositeKey
+                                                                : ChangeMessages::AddressedRows));
+    }
+
+    // Each writer's own thread does its waiting; its reports come back through the pipeline.
+    void StartWriters() {
         std::array<GroupWriter*, WritePipeline::Writers> writers{};
         for (std::size_t k = 0; k < writers.size(); ++k)
             writers[k] = &writers_[k].emplace(
@@ -119,31 +150,35 @@ public:
                 session_.UpdateTriggers(), pipeline_.Journal(),
                 [](const std::function<void()>& call) { call(); }, nullptr);
         pipeline_.Start(writers, session_.Cancelled());
+    }
 
+    // Steps 124 to 172: every row read, converted and handed to the writers in groups, until
+    // the end, a stop or a fault that ends the run. False where the next slice could not be
+    // read.
+    bool ConvertAll() {
         // The database's estimate: the bar's range is corrected as the read goes.
         steps_.Run(124, [&] { readTotal_ = ReadTotal(source_.Count(), source_.Pages()); });
         // The case is read once: the case box cannot change during a run. A case chosen
         // outside the box needs none of the box's tests.
         mode_ = chosen_ ? chosen_ : ReadMode(140, 8);
-        if (steps_.Test(126, [&] { return !NextSlice(); })) {
-            while (!Ended()) {
-                ChangeRow();
-                if (pending_.size() >= GroupWriter::GroupRows ||
-                    pendingText_ >= GroupWriter::GroupText)
-                    Submit();
-                if (result_.ended || waiter_.StopRequested())
-                    break;
-                // 172: the next row, reading the next slice when this one is used up.
-                if (sliceAt_ >= slice_.size() && !steps_.Run(172, [&] { NextSlice(); }))
-                    return Abandon();
-            }
+        if (!steps_.Test(126, [&] { return !NextSlice(); }))
+            return true;
+        while (!Ended()) {
+            ChangeRow();
+            if (pending_.size() >= GroupWriter::GroupRows || pendingText_ >= GroupWriter::GroupText)
+                Submit();
+            if (result_.ended || waiter_.StopRequested())
+                break;
+            // 172: the next row, reading the next slice when this one is used up.
+            if (sliceAt_ >= slice_.size() && !steps_.Run(172, [&] { NextSlice(); }))
+                return false;
         }
-        Submit();
-        Drain();
-        if (result_.ended || waiter_.StopRequested()) {
-            summary_.stopped = waiter_.StopRequested();
-            return Abandon();
-        }
+        return true;
+    }
+
+    // Steps 132 to 206: the bar full then reset, the preview read again, and what the user
+    // should know before "Done.".
+    void ShowEnd() {
         // Every row read is confirmed: the bar ends full before it is reset.
         steps_.Run(132, [&] { observer_.SetProgress(Progress(summary_.read)); });
         steps_.Run(176, [&] { source_.Close(); });
@@ -164,10 +199,8 @@ public:
         if (summary_.refused > 0 || summary_.left > 0)
             observer_.Show(NotChangedMessage());
         steps_.Run(206, [&] { observer_.Show(QLatin1String(ChangeMessages::Done)); });
-        return summary_;
     }
 
-private:
     // One pass of the row loop (steps 130 to 170): the row joins the group to be written
     // unless the converted text of each of its fields equals its old text.
     void ChangeRow() {
@@ -482,6 +515,7 @@ private:
     QString table_;
     QString column_;
     QStringList columns_; // the fields the run writes: the current one, or every selected one
+    QString refusal_;     // why the database's facts refuse the one field; empty when none
     std::optional<Case::CaseMode> mode_;
     const std::optional<Case::CaseMode> chosen_ = request_.chosenMode;
     const Case::NameExceptions& exceptions_ = request_.exceptions;

@@ -36,6 +36,7 @@ public:
     void Inspect(const QString& table, const QStringList& columns);
 
     db::Dialect& Dialect() { return *dialect_; }
+    const db::Dialect& Dialect() const { return *dialect_; }
     const db::ColumnFacts& Facts(int column = 0) const { return facts_.at(std::size_t(column)); }
     // The table has update triggers, which may change a value on its way in.
     bool UpdateTriggers() const;
