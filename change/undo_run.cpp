@@ -68,10 +68,28 @@ private:
         header_ = run->Header();
         if (const QString refusal = OtherUser(header_, profile_); !refusal.isEmpty())
             throw std::runtime_error(refusal.toStdString());
+        const QString tableKey = Inspect(*run);
+        for (const QString& refusal :
+             {OtherTable(header_, tableKey), OtherKey(header_, session_.Dialect())}) {
+            if (!refusal.isEmpty())
+                throw std::runtime_error(refusal.toStdString());
+        }
+        summary_.started = true;
+        CreateJournal(run->Id(), tableKey);
+        PutBack(*run);
+        summary_.stopped = waiter_.StopRequested();
+        summary_.completed = !result_.ended && !summary_.stopped;
+        Finish();
+        return summary_;
+    }
+
+    // Connects, learns the table and the run's columns as they are now; returns the table's
+    // key on the server.
+    QString Inspect(const journal::RunJournal& run) {
         session_.SetCommandTimeout(UndoTimeoutSeconds);
         session_.SetConnectionTimeout(UndoTimeoutSeconds);
         session_.Open(false, 1);
-        columns_ = run->Columns();
+        columns_ = run.Columns();
         session_.Inspect(header_.table, columns_);
         db::Connection& connection = session_.Writer();
         QString tableKey;
@@ -85,25 +103,26 @@ private:
             }
             connection.CommitTrans();
         });
-        for (const QString& refusal :
-             {OtherTable(header_, tableKey), OtherKey(header_, session_.Dialect())}) {
-            if (!refusal.isEmpty())
-                throw std::runtime_error(refusal.toStdString());
-        }
-        summary_.started = true;
+        return tableKey;
+    }
 
-        journal::RunHeader undoHeader =
+    // The undo's own journal, so that it can be undone in turn.
+    void CreateJournal(qint64 runId, const QString& tableKey) {
+        journal::RunHeader header =
             RecaseHeader(profile_, header_.table, header_.column, QStringLiteral("undo"), tableKey);
-        undoHeader.kind = QStringLiteral("undo");
-        undoHeader.undoOf = run->Id();
-        undoHeader.keyColumn = header_.keyColumn;
-        undoHeader.keyType = header_.keyType;
-        journal_ = journal::RunJournal::Create(undoHeader);
+        header.kind = QStringLiteral("undo");
+        header.undoOf = runId;
+        header.keyColumn = header_.keyColumn;
+        header.keyType = header_.keyType;
+        journal_ = journal::RunJournal::Create(header);
         summary_.journal = journal_->FileName();
+    }
 
-        const qint64 total = run->Counts().entries;
+    // Every row of the run, a slice of the journal at a time, until the end or a stop.
+    void PutBack(const journal::RunJournal& run) {
+        const qint64 total = run.Counts().entries;
         qint64 taken = 0;
-        run->ForEach([&](const std::vector<journal::Entry>& entries) {
+        run.ForEach([&](const std::vector<journal::Entry>& entries) {
             if (result_.ended || waiter_.StopRequested())
                 return;
             for (const journal::Entry& entry : entries) {
@@ -115,10 +134,6 @@ private:
         if (!result_.ended && !waiter_.StopRequested())
             TakeRow();
         Writer().Write(pending_, result_);
-        summary_.stopped = waiter_.StopRequested();
-        summary_.completed = !result_.ended && !summary_.stopped;
-        Finish();
-        return summary_;
     }
 
     // One journalled field. The fields of one row of the run come one after another, with its
