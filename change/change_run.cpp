@@ -213,33 +213,16 @@ private:
         bool changes = false;
         for (QVariant& old : row.values) {
             FieldChange& field = pending.fields.emplace_back(FieldChange{std::move(old), {}, {}});
-            QString value;
-            const bool read = steps_.Run(
-                134, [&] { value = NullToDefault(field.oldValue, QString()).toString(); });
-            if (!mode_ || !read)
-                continue;
-            // Each mode has three steps: convert, build, execute.
-            const int convertStep = ConvertStep(*mode_);
-            QString newText;
-            if (!steps_.Run(convertStep,
-                            [&] { newText = Case::ConvertValue(*mode_, value, exceptions_); }) ||
-                newText == value)
-                continue;
-            // A character the column's set lacks would be stored as another: the row is
-            // refused at its step and never sent.
-            const QString unheld = session_.Unheld(int(pending.fields.size() - 1), value, newText);
-            if (!unheld.isEmpty()) {
-                steps_.Run(convertStep + 4, [&] { throw db::Error(unheld); });
+            switch (ChangeField(field, int(pending.fields.size() - 1), pending.step)) {
+            case FieldOutcome::Refused:
                 ++result_.refused;
                 return;
-            }
-            steps_.Run(convertStep + 2, [&] {
-                pendingText_ += value.size() + newText.size();
-                field.guard = value;
-                field.newValue = newText;
-                pending.step = convertStep + 4;
+            case FieldOutcome::Changed:
                 changes = true;
-            });
+                break;
+            case FieldOutcome::Same:
+                break;
+            }
         }
         if (!changes) {
             ++summary_.unchanged;
@@ -247,6 +230,41 @@ private:
         }
         pendingText_ += pending.id.size();
         pending_.push_back(std::move(pending));
+    }
+
+    enum class FieldOutcome { Same, Changed, Refused };
+
+    // Steps 134 to the mode's own for one field of a row (column `column`): its new text, where
+    // it differs from the old, with `step` the one that reports the row's refusal.
+    FieldOutcome ChangeField(FieldChange& field, int column, int& step) {
+        QString value;
+        const bool read =
+            steps_.Run(134, [&] { value = NullToDefault(field.oldValue, QString()).toString(); });
+        if (!mode_ || !read)
+            return FieldOutcome::Same;
+        // Each mode has three steps: convert, build, execute.
+        const int convertStep = ConvertStep(*mode_);
+        QString newText;
+        if (!steps_.Run(convertStep,
+                        [&] { newText = Case::ConvertValue(*mode_, value, exceptions_); }) ||
+            newText == value)
+            return FieldOutcome::Same;
+        // A character the column's set lacks would be stored as another: the row is refused at
+        // its step and never sent.
+        const QString unheld = session_.Unheld(column, value, newText);
+        if (!unheld.isEmpty()) {
+            steps_.Run(convertStep + 4, [&] { throw db::Error(unheld); });
+            return FieldOutcome::Refused;
+        }
+        bool changed = false;
+        steps_.Run(convertStep + 2, [&] {
+            pendingText_ += value.size() + newText.size();
+            field.guard = value;
+            field.newValue = newText;
+            step = convertStep + 4;
+            changed = true;
+        });
+        return changed ? FieldOutcome::Changed : FieldOutcome::Same;
     }
 
     // The share of the rows the database confirmed, by the estimate corrected to the rows

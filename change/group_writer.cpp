@@ -334,40 +334,15 @@ std::vector<std::size_t> GroupWriter::Count(std::span<const PendingRow> rows, En
 }
 
 void GroupWriter::SettleInDoubt(db::Connection& connection, GroupResult& result) {
-    std::map<int, std::unique_ptr<db::Statement>> reads; // on `connection`, by key or address
+    ReadBacks reads;
     while (!inDoubt_.empty()) {
         Doubt& doubt = inDoubt_.front();
         std::vector<journal::Entry> found;
         GroupResult counts;
         for (std::size_t i = 0; i < doubt.rows.size(); ++i) {
             const std::span<journal::Entry> row = doubt.entries.Of(i);
-            if (row.empty() || row.front().state != journal::EntryState::Written)
-                continue;
-            // By its identity after the write: a write rolled back left no row under it.
-            const QString& id = row.front().idAfter;
-            const bool keyed = db::Dialect::IsKeyIdentity(id);
-            std::unique_ptr<db::Statement>& read = reads[keyed];
-            if (!read) {
-                read = std::make_unique<db::Statement>(connection,
-                                                       dialect_.ReadBackStatement(target_, keyed));
-                read->SetParameterTypes(dialect_.IdParameterTypes(keyed));
-            }
-            std::vector<db::ParameterColumn> parameters;
-            for (const QString& part : dialect_.IdParameters(db::Dialect::Unversioned(id)))
-                parameters.push_back({part});
-            read->Execute(parameters);
-            db::Recordset& stored = read->Result();
-            if (!stored.IsOpen() || stored.Eof())
-                continue;
-            const db::Fields& fields = stored.GetFields();
-            bool holds = true;
-            std::size_t at = 0;
-            for (std::size_t k = 0; k < doubt.rows[i].fields.size(); ++k) {
-                if (doubt.rows[i].fields[k].Changes())
-                    holds = holds && fields[int(k)].Value().toString() == row[at++].newValue;
-            }
-            stored.Close();
-            if (!holds)
+            if (row.empty() || row.front().state != journal::EntryState::Written ||
+                !HoldsWritten(connection, reads, doubt.rows[i], row))
                 continue;
             found.insert(found.end(), row.begin(), row.end());
             const bool altered = std::any_of(
@@ -380,6 +355,35 @@ void GroupWriter::SettleInDoubt(db::Connection& connection, GroupResult& result)
         if (!found.empty())
             OnJournal([&] { journal_->Committed(found); });
     }
+}
+
+bool GroupWriter::HoldsWritten(db::Connection& connection, ReadBacks& reads,
+                               const PendingRow& pending, std::span<const journal::Entry> row) {
+    // By its identity after the write: a write rolled back left no row under it.
+    const QString& id = row.front().idAfter;
+    const bool keyed = db::Dialect::IsKeyIdentity(id);
+    std::unique_ptr<db::Statement>& read = reads[keyed];
+    if (!read) {
+        read =
+            std::make_unique<db::Statement>(connection, dialect_.ReadBackStatement(target_, keyed));
+        read->SetParameterTypes(dialect_.IdParameterTypes(keyed));
+    }
+    std::vector<db::ParameterColumn> parameters;
+    for (const QString& part : dialect_.IdParameters(db::Dialect::Unversioned(id)))
+        parameters.push_back({part});
+    read->Execute(parameters);
+    db::Recordset& stored = read->Result();
+    if (!stored.IsOpen() || stored.Eof())
+        return false;
+    const db::Fields& fields = stored.GetFields();
+    bool holds = true;
+    std::size_t at = 0;
+    for (std::size_t k = 0; k < pending.fields.size(); ++k) {
+        if (pending.fields[k].Changes())
+            holds = holds && fields[int(k)].Value().toString() == row[at++].newValue;
+    }
+    stored.Close();
+    return holds;
 }
 
 void GroupWriter::CountUnreached(std::span<const PendingRow> rows,

@@ -174,4 +174,10 @@ private:
         Entries entries;
     };
     std::vector<Doubt> inDoubt_;
+
+    // Statements reading rows back on another connection, by key or by address.
+    using ReadBacks = std::map<int, std::unique_ptr<db::Statement>>;
+    // The row in doubt holds every value its write sent.
+    bool HoldsWritten(db::Connection& connection, ReadBacks& reads, const PendingRow& pending,
+                      std::span<const journal::Entry> row);
 };
