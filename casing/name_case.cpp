@@ -74,10 +74,8 @@ qsizetype WordEnd(const char16_t* text, qsizetype start, qsizetype length) {
     qsizetype i = start;
     while (i < length) {
         const CodePoint c = At(text, i, length);
-        if (IsWordPart(c.value)) {
-            i += c.units;
-        } else if (IsApostrophe(c.value) && i + 1 < length &&
-                   IsWordPart(At(text, i + 1, length).value)) {
+        if (IsWordPart(c.value) || (IsApostrophe(c.value) && i + 1 < length &&
+                                    IsWordPart(At(text, i + 1, length).value))) {
             i += c.units;
         } else {
             break;
