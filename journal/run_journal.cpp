@@ -19,7 +19,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <limits>
 #include <map>
@@ -343,7 +342,7 @@ void CheckOwnFolder(const QString& folder) {
                         .arg(folder));
     if (::access(path.constData(), R_OK | X_OK) != 0)
         throw Error(QStringLiteral("Cannot read the run journals in %1: %2")
-                        .arg(folder, QString::fromLocal8Bit(std::strerror(errno))));
+                        .arg(folder, qt_error_string(errno)));
 }
 
 QString NoJournal(qint64 id) {
@@ -512,7 +511,7 @@ void RunJournal::PrepareFolder() {
     files::MakeFolder(folder);
     if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
         throw Error(QStringLiteral("Cannot write run journals in %1: %2")
-                        .arg(folder, QString::fromLocal8Bit(std::strerror(errno))));
+                        .arg(folder, qt_error_string(errno)));
 }
 
 std::unique_ptr<RunJournal> RunJournal::Create(RunHeader header) {
@@ -560,7 +559,7 @@ std::unique_ptr<RunJournal> RunJournal::Create(RunHeader header) {
                             O_RDONLY | O_CLOEXEC);
         if (state->log < 0)
             throw Error(QStringLiteral("its log cannot be opened to be synced: %1")
-                            .arg(QString::fromLocal8Bit(std::strerror(errno))));
+                            .arg(qt_error_string(errno)));
         state->file.header = header;
         return std::unique_ptr<RunJournal>(new RunJournal(std::move(state)));
     } catch (const Error& error) {
@@ -821,8 +820,7 @@ void RunJournal::SyncToDisk() const {
     if (state_->log < 0 || !SyncBeforeCommit.load())
         return;
     if (::fdatasync(state_->log) != 0)
-        throw Error(QStringLiteral("syncing the journal: %1")
-                        .arg(QString::fromLocal8Bit(std::strerror(errno))));
+        throw Error(QStringLiteral("syncing the journal: %1").arg(qt_error_string(errno)));
 }
 
 void RunJournal::Committed(const std::vector<Entry>& outcomes, const QString& mark) {
