@@ -169,7 +169,7 @@ Recordset Connection::Execute(const QString& statement, qint64* recordsAffected)
         handles_->GiveBack(handle, commandTimeout_);
         throw;
     }
-    return Recordset::Stream(handles_->connection, handle, handles_->live);
+    return Recordset::Stream(handles_->connection, handle, handles_->live, &inFlight_);
 }
 
 void Connection::CommitTrans() {

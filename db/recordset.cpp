@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
 
 namespace db {
 
@@ -94,6 +95,7 @@ struct Recordset::State {
     // Streaming: the statement handle, registered in the connection's live list.
     SQLHSTMT statement = SQL_NULL_HSTMT;
     std::weak_ptr<std::vector<void*>> live;
+    std::atomic<void*>* inFlight = nullptr; // the connection's, while its live list lasts
     std::vector<SQLWCHAR> buffer = std::vector<SQLWCHAR>(InitialBufferLength);
 
     State() = default;
@@ -131,7 +133,16 @@ struct Recordset::State {
 
     void FetchNextStreamed() {
         std::vector<QVariant> values(Columns());
-        eof = !Fetch(statement, values.data());
+        {
+            // A fetch may wait on the server as long as an execution: the connection's Cancel
+            // stops it too (not once the connection has gone).
+            std::optional<Connection::InFlight> landed;
+            if (inFlight && !live.expired()) {
+                inFlight->store(statement);
+                landed.emplace(*inFlight);
+            }
+            eof = !Fetch(statement, values.data());
+        }
         for (std::size_t column = 0; column < Columns(); ++column)
             fields.items_[column].value_ = std::move(values[column]);
         if (eof) // ends the server's cursor at once; the handle goes at Close
@@ -174,11 +185,13 @@ Recordset Recordset::ReadAll(void* connection, void* statement) {
 }
 
 Recordset Recordset::Stream(void* connection, void* statement,
-                            const std::shared_ptr<std::vector<void*>>& live) {
+                            const std::shared_ptr<std::vector<void*>>& live,
+                            std::atomic<void*>* inFlight) {
     auto state = std::make_unique<State>();
     state->connection = connection;
     state->statement = statement;
     state->live = live;
+    state->inFlight = inFlight;
     live->push_back(statement);
     state->Describe(statement);
     state->FetchNextStreamed();

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QVariant>
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -77,8 +78,11 @@ private:
     // every row now and leaves the handle to the caller; Stream keeps the handle, registered
     // in the connection's list of live statements, and reads as it moves.
     static Recordset ReadAll(void* connection, void* statement);
+    // `inFlight`: the connection's slot of the statement its Cancel stops, set while a fetch
+    // waits on the server.
     static Recordset Stream(void* connection, void* statement,
-                            const std::shared_ptr<std::vector<void*>>& live);
+                            const std::shared_ptr<std::vector<void*>>& live,
+                            std::atomic<void*>* inFlight);
 };
 
 } // namespace db
