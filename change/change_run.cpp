@@ -181,7 +181,7 @@ private:
     void ShowEnd() {
         // Every row read is confirmed: the bar ends full before it is reset.
         steps_.Run(132, [&] { observer_.SetProgress(Progress(summary_.read)); });
-        steps_.Run(176, [&] { source_.Close(); });
+        steps_.Run(176, [&] { waiter_.Wait([&] { source_.Close(); }); });
         steps_.Run(178, [&] { observer_.SetBusy(false); });
         steps_.Run(180, [&] { ResetProgress(); });
         steps_.Run(182, [&] { waiter_.Yield(); });
@@ -372,6 +372,12 @@ private:
         try {
             slice_ = ahead_.get();
         } catch (const db::Error& error) {
+            // A fetch cancelled because the user asked the run to stop ends the read quietly.
+            if (waiter_.StopRequested()) {
+                slice_.clear();
+                reading_ = false;
+                return true;
+            }
             if (readReopened_ || !session_.Dialect().ReadCanReopen(error))
                 throw;
             readReopened_ = true;
@@ -388,6 +394,17 @@ private:
     }
 
     bool Ended() const { return sliceAt_ >= slice_.size(); }
+
+    // A run that ends early leaves no read ahead behind: its fetch is cancelled and waited for
+    // through the waiter, so that the reader's thread is idle when it is joined and a stalled
+    // fetch never holds the caller's thread.
+    void StopReading() {
+        if (!ahead_.valid())
+            return;
+        session_.Reader().Cancel();
+        waiter_.Wait([&] { ahead_.wait(); });
+        ahead_ = {};
+    }
 
     // The read lost its snapshot or its connection: once the groups in flight are settled,
     // it starts again on a new connection. Rows converted so far read back unchanged and are
@@ -514,6 +531,7 @@ private:
     // "Done." is shown.
     RunSummary Abandon() {
         abandoning_ = !lastFailure_.isEmpty();
+        StopReading();
         Drain();
         SettleInDoubt();
         if (summary_.failure.isEmpty())
