@@ -430,8 +430,9 @@ private:
             return true;
         return steps_.Run(116, [&] {
             QString tableKey;
-            waiter_.Wait(
-                [&] { tableKey = TableKey(session_.Reader(), session_.Dialect(), table_); });
+            waiter_.Wait([&] {
+                tableKey = db::ReadTableKey(session_.Reader(), session_.Dialect(), table_);
+            });
             journal::RunHeader header =
                 RecaseHeader(request_.profile, table_, columns_.join(QLatin1String(", ")),
                              chosen_ ? Case::ModeText(*chosen_) : request_.caseBox, tableKey);

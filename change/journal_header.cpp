@@ -1,11 +1,5 @@
 #include "change/journal_header.h"
 
-#include "db/connection.h"
-#include "db/dialect/dialect.h"
-#include "db/recordset.h"
-#include "db/statement.h"
-#include "db/values.h"
-
 journal::RunHeader RecaseHeader(const ConnectionProfile& profile, const QString& table,
                                 const QString& column, const QString& mode,
                                 const QString& tableKey) {
@@ -17,18 +11,6 @@ journal::RunHeader RecaseHeader(const ConnectionProfile& profile, const QString&
     header.mode = mode;
     header.tableKey = tableKey;
     return header;
-}
-
-QString TableKey(db::Connection& connection, const db::Dialect& dialect, const QString& table) {
-    db::Statement statement(connection, dialect.TableKeyStatement(table));
-    std::vector<db::ParameterColumn> parameters;
-    if (dialect.dbms() != db::Dbms::Other)
-        parameters.push_back({dialect.TableParameter(table)});
-    statement.Execute(parameters);
-    db::Recordset& records = statement.Result();
-    return !records.IsOpen() || records.Eof()
-               ? QString()
-               : NullToDefault(records.GetFields()[0].Value(), QString()).toString();
 }
 
 void FinishRunJournal(journal::RunJournal& journal, const RunSummary& summary) {

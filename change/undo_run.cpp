@@ -95,7 +95,7 @@ private:
         QString tableKey;
         waiter_.Wait([&] {
             connection.SetCursorLocation(db::adUseClient);
-            tableKey = TableKey(connection, session_.Dialect(), header_.table);
+            tableKey = db::ReadTableKey(connection, session_.Dialect(), header_.table);
             for (const QString& column : columns_) {
                 db::Recordset described =
                     connection.Execute(session_.Dialect().DescribeStatement(header_.table, column));

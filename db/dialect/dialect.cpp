@@ -442,4 +442,17 @@ ColumnFacts ReadColumnFacts(Connection& connection, const Dialect& dialect, cons
     return {true, flag(0), flag(1), flag(2), flag(3), flag(4), flag(5), flag(6), flag(7)};
 }
 
+QString ReadTableKey(Connection& connection, const Dialect& dialect, const QString& table) {
+    Statement key(connection, dialect.TableKeyStatement(table));
+    std::vector<ParameterColumn> parameters;
+    if (dialect.dbms() != Dbms::Other)
+        parameters.push_back({dialect.TableParameter(table)});
+    key.Execute(parameters);
+    Recordset& row = key.Result();
+    if (!row.IsOpen() || row.Eof())
+        return {};
+    const QVariant value = row.GetFields()[0].Value();
+    return value.isNull() ? QString() : value.toString();
+}
+
 } // namespace db

@@ -453,7 +453,7 @@ private slots:
         testdb::Exec(user_, QString(during).replace("{t}", table));
 
         auto journal = journal::RunJournal::Create(RecaseHeader(
-            user_.profile(), table, "c", "UPPER CASE", TableKey(reader, dialect, table)));
+            user_.profile(), table, "c", "UPPER CASE", db::ReadTableKey(reader, dialect, table)));
         GroupWriter group(
             writer, dialect, {table, {"c"}, {false}}, true, journal.get(),
             [](const std::function<void()>& call) { call(); },
