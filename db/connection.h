@@ -92,7 +92,9 @@ public:
     // Marks a statement handle as the one Cancel stops, until the returned guard goes.
     class InFlight {
     public:
-        explicit InFlight(std::atomic<void*>& slot) : slot_(slot) {}
+        InFlight(std::atomic<void*>& slot, void* statement) : slot_(slot) {
+            slot_.store(statement);
+        }
         ~InFlight() { slot_.store(nullptr); }
         InFlight(const InFlight&) = delete;
         InFlight& operator=(const InFlight&) = delete;
@@ -100,10 +102,7 @@ public:
     private:
         std::atomic<void*>& slot_;
     };
-    [[nodiscard]] InFlight Executing(void* statement) {
-        inFlight_.store(statement);
-        return InFlight(inFlight_);
-    }
+    [[nodiscard]] InFlight Executing(void* statement) { return {inFlight_, statement}; }
 
 private:
     struct Handles;

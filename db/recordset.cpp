@@ -137,10 +137,8 @@ struct Recordset::State {
             // A fetch may wait on the server as long as an execution: the connection's Cancel
             // stops it too (not once the connection has gone).
             std::optional<Connection::InFlight> landed;
-            if (inFlight && !live.expired()) {
-                inFlight->store(statement);
-                landed.emplace(*inFlight);
-            }
+            if (inFlight && !live.expired())
+                landed.emplace(*inFlight, statement);
             eof = !Fetch(statement, values.data());
         }
         for (std::size_t column = 0; column < Columns(); ++column)
