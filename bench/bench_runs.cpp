@@ -42,10 +42,10 @@ RunOutcome Measure(Meters& meters, const std::function<void(RunOutcome&)>& work)
 
 QString SummaryNote(const RunSummary& summary) {
     return QStringLiteral("written %1, unchanged %2, refused %3, left %4")
-        .arg(summary.written)
-        .arg(summary.unchanged)
-        .arg(summary.refused)
-        .arg(summary.left);
+        .arg(summary.rows.written)
+        .arg(summary.rows.unchanged)
+        .arg(summary.rows.refused)
+        .arg(summary.rows.left);
 }
 
 } // namespace
@@ -69,17 +69,17 @@ RunOutcome TimeChangeRun(const ConnectionProfile& profile, const QString& table,
     outcome.faults = host->Faults();
     if (!summary.failure.isEmpty())
         outcome.faults.append(QStringLiteral("run failure: ") + summary.failure);
-    if (summary.refused > 0 || summary.left > 0)
+    if (summary.rows.refused > 0 || summary.rows.left > 0)
         outcome.faults.append(SummaryNote(summary));
-    if (summary.read > 0)
-        outcome.written = summary.written;
+    if (summary.rows.read > 0)
+        outcome.written = summary.rows.written;
     if (const auto done = host->DoneAt())
         outcome.doneSeconds = std::chrono::duration<double>(*done - start).count();
     if (const auto committed = host->FirstCommitAt())
         outcome.firstCommitSeconds = std::chrono::duration<double>(*committed - start).count();
     if (summary.started)
         outcome.stageCpu = summary.cpu;
-    outcome.note = summary.read > 0 ? SummaryNote(summary) : QStringLiteral("no run summary");
+    outcome.note = summary.rows.read > 0 ? SummaryNote(summary) : QStringLiteral("no run summary");
     if (!summary.journal.isEmpty())
         outcome.note += QStringLiteral(", journal");
     outcome.stopped = summary.stopped;

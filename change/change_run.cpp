@@ -180,7 +180,7 @@ private:
     // should know before "Done.".
     void ShowEnd() {
         // Every row read is confirmed: the bar ends full before it is reset.
-        steps_.Run(132, [&] { observer_.SetProgress(Progress(summary_.read)); });
+        steps_.Run(132, [&] { observer_.SetProgress(Progress(summary_.rows.read)); });
         steps_.Run(176, [&] { waiter_.Wait([&] { source_.Close(); }); });
         steps_.Run(178, [&] { observer_.SetBusy(false); });
         steps_.Run(180, [&] { ResetProgress(); });
@@ -196,7 +196,7 @@ private:
         FinishJournal();
         if (summary_.altered > 0)
             observer_.Show(QString::fromLatin1(ChangeMessages::Altered).arg(summary_.altered));
-        if (summary_.refused > 0 || summary_.left > 0)
+        if (summary_.rows.refused > 0 || summary_.rows.left > 0)
             observer_.Show(NotChangedMessage());
         steps_.Run(206, [&] { observer_.Show(QLatin1String(ChangeMessages::Done)); });
     }
@@ -205,7 +205,7 @@ private:
     // unless the converted text of each of its fields equals its old text.
     void ChangeRow() {
         SourceRow row = std::move(slice_[sliceAt_++]);
-        const qint64 i = summary_.read++;
+        const qint64 i = summary_.rows.read++;
         steps_.Run(130, [&] { waiter_.Yield(); });
         // The bar follows the rows the database confirmed, not the rows read.
         steps_.Run(132, [&] { observer_.SetProgress(Progress(i)); });
@@ -215,7 +215,7 @@ private:
             FieldChange& field = pending.fields.emplace_back(FieldChange{std::move(old), {}, {}});
             switch (ChangeField(field, int(pending.fields.size() - 1), pending.step)) {
             case FieldOutcome::Refused:
-                ++result_.refused;
+                ++result_.rows.refused;
                 return;
             case FieldOutcome::Changed:
                 changes = true;
@@ -225,7 +225,7 @@ private:
             }
         }
         if (!changes) {
-            ++summary_.unchanged;
+            ++summary_.rows.unchanged;
             return;
         }
         pendingText_ += pending.id.size();
@@ -272,8 +272,9 @@ private:
     double Progress(qint64 handled) {
         if (pending_.empty() && pipeline_.Empty())
             confirmed_ = handled; // nothing converted is waiting to be written
-        const qint64 total =
-            reading_ ? std::max(readBefore_ + readTotal_.Total(), summary_.read) : summary_.read;
+        const qint64 total = reading_
+                                 ? std::max(readBefore_ + readTotal_.Total(), summary_.rows.read)
+                                 : summary_.rows.read;
         shown_ = std::max(shown_, RunSession::Percent(confirmed_, total));
         return shown_;
     }
@@ -307,7 +308,7 @@ private:
         if (result_.ended)
             pending_.clear(); // nothing more is sent
         else
-            pipeline_.Submit(pending_, summary_.read, pending_.front().step);
+            pipeline_.Submit(pending_, summary_.rows.read, pending_.front().step);
         pendingText_ = 0;
         while (pipeline_.OldestReady())
             Apply(pipeline_.TakeOldest());
@@ -328,7 +329,7 @@ private:
         // The writer reports each row it refused, then what ended the run, if anything did.
         for (std::size_t k = 0; k < outcome.reports.size(); ++k) {
             const auto& [description, step] = outcome.reports[k];
-            if (qint64(k) >= outcome.result.refused) {
+            if (qint64(k) >= outcome.result.rows.refused) {
                 if (!consequence)
                     steps_.Run(step, [&] { throw db::Error(description); });
                 continue;
@@ -339,11 +340,8 @@ private:
             observer_.Refused(description, step);
         }
         const bool endedBefore = result_.ended;
-        result_.written += group.written;
+        result_.rows += group.rows;
         result_.altered += group.altered;
-        result_.left += group.left;
-        result_.refused += group.refused;
-        result_.unchanged += group.unchanged;
         result_.connectionLost = result_.connectionLost || group.connectionLost;
         result_.cancelled = result_.cancelled || group.cancelled;
         result_.ended = result_.ended || group.ended;
@@ -387,7 +385,7 @@ private:
         if (reading_) {
             readAhead();
             const db::Dialect& dialect = session_.Dialect();
-            readTotal_.Read(summary_.read - readBefore_ + qint64(slice_.size()),
+            readTotal_.Read(summary_.rows.read - readBefore_ + qint64(slice_.size()),
                             dialect.Place(slice_.front().id), dialect.Place(slice_.back().id));
         }
         return !reading_;
@@ -420,7 +418,7 @@ private:
         waiter_.Wait(
             [&] { source_.Open(session_.Reader(), session_.Dialect(), table_, columns_); });
         // The new read starts over: its rows are counted on top of those read before.
-        readBefore_ = summary_.read;
+        readBefore_ = summary_.rows.read;
         readTotal_ = ReadTotal(source_.Count(), source_.Pages());
         return NextSlice();
     }
@@ -447,11 +445,8 @@ private:
     }
 
     void FinishJournal() {
-        summary_.written = result_.written;
+        summary_.rows += std::exchange(result_.rows, {});
         summary_.altered = result_.altered;
-        summary_.refused = result_.refused;
-        summary_.left = result_.left;
-        summary_.unchanged += std::exchange(result_.unchanged, 0);
         summary_.connectionLost = result_.connectionLost;
         summary_.cpu.read = reader_.CpuSeconds();
         pipeline_.AddCpuSeconds(summary_.cpu);
@@ -506,15 +501,15 @@ private:
     // How many rows the run did not change, and why.
     QString NotChangedMessage() const {
         QStringList parts;
-        if (summary_.refused > 0)
+        if (summary_.rows.refused > 0)
             parts.append(
-                QString::fromLatin1(ChangeMessages::RefusedPart).arg(summary_.refused) +
+                QString::fromLatin1(ChangeMessages::RefusedPart).arg(summary_.rows.refused) +
                 (firstRefusal_.isEmpty()
                      ? QString()
                      : QString::fromLatin1(ChangeMessages::FirstReason).arg(firstRefusal_)));
-        if (summary_.left > 0)
-            parts.append(QString::fromLatin1(ChangeMessages::LeftPart).arg(summary_.left));
-        const qint64 rows = summary_.refused + summary_.left;
+        if (summary_.rows.left > 0)
+            parts.append(QString::fromLatin1(ChangeMessages::LeftPart).arg(summary_.rows.left));
+        const qint64 rows = summary_.rows.refused + summary_.rows.left;
         return QString::fromLatin1(ChangeMessages::NotChanged)
             .arg(rows == 1 ? QStringLiteral("1 row was") : QStringLiteral("%1 rows were").arg(rows),
                  parts.join(QLatin1String(", ")));

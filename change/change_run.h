@@ -2,6 +2,7 @@
 
 #include "change/run_observer.h"
 #include "change/run_request.h"
+#include "journal/row_counts.h"
 
 #include <QString>
 
@@ -15,11 +16,7 @@ struct StageSeconds {
 
 // What a run did, row by row, for the command line's summary and the journal's header.
 struct RunSummary {
-    qint64 read = 0;             // rows read
-    qint64 written = 0;          // rows converted in the database
-    qint64 unchanged = 0;        // rows already in the chosen case: nothing was sent for them
-    qint64 refused = 0;          // rows the database refused (each reported)
-    qint64 left = 0;             // rows another session had changed since the read: left alone
+    journal::RowCounts rows;     // unchanged: already in the chosen case, nothing sent
     qint64 altered = 0;          // written, but the database stored another value (a trigger)
     qint64 fieldsLeft = 0;       // selected fields the run left as they are (each named)
     bool started = false;        // connected and read a text column of an existing table

@@ -146,7 +146,7 @@ void GroupWriter::WriteOne(const PendingRow& row, std::span<journal::Entry> rowE
     for (journal::Entry& entry : one.entries)
         entry.state = journal::EntryState::NotWritten;
     SettleJournal(one.entries);
-    ++result.refused;
+    ++result.rows.refused;
     report_(fault->description(), row.step);
     RollBack(transaction);
 }
@@ -327,7 +327,7 @@ std::vector<std::size_t> GroupWriter::Count(std::span<const PendingRow> rows, En
                                [](const journal::Entry& entry) { return entry.altered; })) {
             ++result.altered;
         } else {
-            ++result.written;
+            ++result.rows.written;
         }
     }
     return unreached;
@@ -347,10 +347,10 @@ void GroupWriter::SettleInDoubt(db::Connection& connection, GroupResult& result)
             found.insert(found.end(), row.begin(), row.end());
             const bool altered = std::any_of(
                 row.begin(), row.end(), [](const journal::Entry& entry) { return entry.altered; });
-            ++(altered ? counts.altered : counts.written);
+            ++(altered ? counts.altered : counts.rows.written);
         }
         inDoubt_.erase(inDoubt_.begin());
-        result.written += counts.written;
+        result.rows.written += counts.rows.written;
         result.altered += counts.altered;
         if (!found.empty())
             OnJournal([&] { journal_->Committed(found); });
@@ -407,14 +407,14 @@ void GroupWriter::CountUnreached(std::span<const PendingRow> rows,
         const PendingRow& row = *unreached[k];
         switch (outcomes[k]) {
         case Unreached::Withheld:
-            ++result.refused;
+            ++result.rows.refused;
             report_(QLatin1String(ChangeMessages::WithheldByPolicy), row.step);
             break;
         case Unreached::Already:
-            ++result.unchanged;
+            ++result.rows.unchanged;
             break;
         case Unreached::Changed:
-            ++result.left;
+            ++result.rows.left;
             if (left_)
                 left_(row);
             break;

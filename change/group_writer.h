@@ -5,6 +5,7 @@
 #include "db/error.h"
 #include "db/statement.h"
 #include "db/transaction.h"
+#include "journal/row_counts.h"
 
 #include <QString>
 #include <QVariant>
@@ -38,11 +39,8 @@ struct PendingRow {
 
 // What became of the groups written so far.
 struct GroupResult {
-    qint64 written = 0;
-    qint64 altered = 0;   // written, but the database stored another value than the one sent
-    qint64 left = 0;      // another session had changed the row since the read
-    qint64 refused = 0;   // each reported
-    qint64 unchanged = 0; // not written: it held the value it would get already
+    journal::RowCounts rows; // read stays 0
+    qint64 altered = 0;      // written, but the database stored another value than the one sent
     // No later row can be written: the connection is lost, the table or column is gone, or
     // the call was cancelled. The fault was reported once.
     bool ended = false;

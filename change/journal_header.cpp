@@ -14,12 +14,7 @@ journal::RunHeader RecaseHeader(const ConnectionProfile& profile, const QString&
 }
 
 void FinishRunJournal(journal::RunJournal& journal, const RunSummary& summary) {
-    journal::RunHeader counts = journal.Header();
-    counts.read = summary.read;
-    counts.written = summary.written + summary.altered; // altered rows were written too
-    counts.unchanged = summary.unchanged;
-    counts.refused = summary.refused;
-    counts.left = summary.left;
-    counts.stopped = summary.stopped;
-    journal.Finish(counts);
+    journal::RowCounts rows = summary.rows;
+    rows.written += summary.altered; // altered rows were written too
+    journal.Finish(rows, summary.stopped);
 }

@@ -152,14 +152,14 @@ private:
     void TakeRow() {
         if (row_.empty())
             return;
-        ++summary_.read;
+        ++summary_.rows.read;
         const std::vector<journal::Entry> fields = std::exchange(row_, {});
         const auto written = std::find_if(fields.begin(), fields.end(), [](const auto& field) {
             return field.state == journal::EntryState::Written;
         });
         // A row journalled but never written holds its old value already.
         if (written == fields.end()) {
-            ++summary_.unchanged;
+            ++summary_.rows.unchanged;
             return;
         }
         const journal::Entry& entry = *written;
@@ -176,7 +176,7 @@ private:
             db::Dialect::Unversioned(id) == id)
             id = db::Dialect::Versioned(id, entry.commitMark);
         if (!Versioned().Proves(id)) {
-            ++result_.left;
+            ++result_.rows.left;
             return;
         }
         PendingRow row{entry.row, id, std::vector<FieldChange>(std::size_t(columns_.size())), 0};
@@ -205,11 +205,8 @@ private:
     db::Dialect Versioned() { return session_.Dialect().WithRowVersions(); }
 
     void Finish() {
-        summary_.written = result_.written;
+        summary_.rows += std::exchange(result_.rows, {});
         summary_.altered = result_.altered;
-        summary_.refused = result_.refused;
-        summary_.left = result_.left;
-        summary_.unchanged += std::exchange(result_.unchanged, 0);
         summary_.connectionLost = summary_.connectionLost || result_.connectionLost;
         if (journal_)
             FinishRunJournal(*journal_, summary_);

@@ -10,13 +10,8 @@ QString Counts(const journal::RunInfo& run) {
     if (run.state == journal::RunState::Damaged)
         return QStringLiteral("DAMAGED: %1; undo refuses it").arg(run.damage);
     if (run.state == journal::RunState::Ended) {
-        const journal::RunHeader& header = run.header;
         RunSummary counts;
-        counts.read = header.read;
-        counts.written = header.written;
-        counts.unchanged = header.unchanged;
-        counts.refused = header.refused;
-        counts.left = header.left;
+        counts.rows = run.header.rows;
         return SummaryLine(counts);
     }
     // The header has no counts yet: what the entries hold.

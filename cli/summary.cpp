@@ -8,11 +8,11 @@ namespace cli {
 
 QString SummaryLine(const RunSummary& summary) {
     QString line = QStringLiteral("read %1, written %2, unchanged %3, refused %4, left %5")
-                       .arg(summary.read)
-                       .arg(summary.written)
-                       .arg(summary.unchanged)
-                       .arg(summary.refused)
-                       .arg(summary.left);
+                       .arg(summary.rows.read)
+                       .arg(summary.rows.written)
+                       .arg(summary.rows.unchanged)
+                       .arg(summary.rows.refused)
+                       .arg(summary.rows.left);
     if (summary.altered > 0)
         line += QStringLiteral(", altered by the database %1").arg(summary.altered);
     if (!summary.journal.isEmpty())
@@ -27,7 +27,7 @@ ExitStatus ExitStatusOf(const RunSummary& summary) {
         return ExitInterrupted;
     if (summary.connectionLost || !summary.completed)
         return ExitIncomplete;
-    return summary.refused == 0 && summary.left == 0 && summary.altered == 0 &&
+    return summary.rows.refused == 0 && summary.rows.left == 0 && summary.altered == 0 &&
                    summary.fieldsLeft == 0
                ? ExitSuccess
                : ExitIncomplete;

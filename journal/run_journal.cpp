@@ -124,11 +124,11 @@ QVariantList HeaderValues(const RunHeader& header, qint64 groups) {
             Text(header.keyType),
             TimeText(header.started),
             Text(TimeText(header.ended)),
-            header.read,
-            header.written,
-            header.unchanged,
-            header.refused,
-            header.left,
+            header.rows.read,
+            header.rows.written,
+            header.rows.unchanged,
+            header.rows.refused,
+            header.rows.left,
             qint64(header.stopped),
             groups};
 }
@@ -220,11 +220,11 @@ Stored ReadHeader(SqliteConnection& connection) {
     header.keyType = values[9].toString();
     header.started = TimeOf(values[10]);
     header.ended = TimeOf(values[11]);
-    header.read = values[12].toLongLong();
-    header.written = values[13].toLongLong();
-    header.unchanged = values[14].toLongLong();
-    header.refused = values[15].toLongLong();
-    header.left = values[16].toLongLong();
+    header.rows.read = values[12].toLongLong();
+    header.rows.written = values[13].toLongLong();
+    header.rows.unchanged = values[14].toLongLong();
+    header.rows.refused = values[15].toLongLong();
+    header.rows.left = values[16].toLongLong();
     if (stored.version >= 3) {
         header.stopped = values[17].toLongLong() != 0;
         stored.groups = values[18].toLongLong();
@@ -325,7 +325,7 @@ std::atomic<bool> SyncBeforeCommit = true;
 bool Wrote(const RunInfo& run) {
     if (run.state == RunState::Damaged)
         return false;
-    return (run.state == RunState::Ended ? run.header.written : run.counts.written) > 0;
+    return (run.state == RunState::Ended ? run.header.rows.written : run.counts.written) > 0;
 }
 
 // The folder is this user's own and readable: a folder another user owns (a home shared
@@ -465,7 +465,7 @@ RunJournal::~RunJournal() {
         outcomes += group.outcomes;
     }
     counts.pending = counts.entries - outcomes;
-    counts.written = state.file.header.written;
+    counts.written = state.file.header.rows.written;
     counts.notWritten = qMax<qint64>(0, outcomes - counts.written);
     // Held until the verdict is stored: no other run writes the file meanwhile.
     const RunLock lock = std::move(state.lock);
@@ -865,23 +865,19 @@ void RunJournal::Committed(const std::vector<Entry>& outcomes, const QString& ma
     transaction.Commit();
 }
 
-void RunJournal::Finish(const RunHeader& counts) {
+void RunJournal::Finish(const RowCounts& rows, bool stopped) {
     RunHeader header = state_->file.header;
     header.ended = QDateTime::currentDateTime();
-    header.read = counts.read;
-    header.written = counts.written;
-    header.unchanged = counts.unchanged;
-    header.refused = counts.refused;
-    header.left = counts.left;
-    header.stopped = counts.stopped;
+    header.rows = rows;
+    header.stopped = stopped;
     const qint64 groups = qint64(state_->groups.size());
     QSqlQuery update = state_->connection.Prepare(
         QStringLiteral("UPDATE header SET ended = ?, \"read\" = ?, written = ?, unchanged = ?, "
                        "refused = ?, \"left\" = ?, stopped = ?, \"groups\" = ?, checksum = ?"));
     const QVariantList values = HeaderValues(header, groups);
-    const QVariantList changed = {values[11],       header.read,    header.written,
-                                  header.unchanged, header.refused, header.left,
-                                  values[17],       groups,         HeaderChecksum(values)};
+    const QVariantList changed = {values[11],     rows.read,    rows.written,
+                                  rows.unchanged, rows.refused, rows.left,
+                                  values[17],     groups,       HeaderChecksum(values)};
     for (int i = 0; i < changed.size(); ++i)
         update.bindValue(i, changed[i]);
     SqliteConnection::Exec(update, "finishing the header");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "journal/row_counts.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -38,8 +40,8 @@ struct RunHeader {
     QString keyColumn;
     QString keyType;
     QDateTime started;
-    QDateTime ended; // invalid while the run is going, or when it never ended
-    qint64 read = 0, written = 0, unchanged = 0, refused = 0, left = 0;
+    QDateTime ended;      // invalid while the run is going, or when it never ended
+    RowCounts rows;       // set when the run ends
     bool stopped = false; // stopped by the user (Ctrl-C, Esc) before its end
 };
 
@@ -171,7 +173,7 @@ public:
     // `mark` is the database's mark of that commit, may be empty.
     void Committed(const std::vector<Entry>& outcomes, const QString& mark = {});
     // Writes the end time, the counts and whether the run was stopped into the header.
-    void Finish(const RunHeader& counts);
+    void Finish(const RowCounts& rows, bool stopped);
 
     // What the entries held when the journal was opened (Open only).
     const EntryCounts& Counts() const;

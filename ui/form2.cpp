@@ -417,7 +417,7 @@ void Form2::PushButton1_Click() {
     }
     // Stopped with Esc: instead of "Done.", what was changed, then the column as it is now.
     if (summary.stopped) {
-        ShowMessage(StoppedText.arg(summary.written));
+        ShowMessage(StoppedText.arg(summary.rows.written));
         RunUserListing("ListView2_Click", &Form2::ListPreview);
     }
 }

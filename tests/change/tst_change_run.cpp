@@ -177,7 +177,7 @@ private slots:
         QCOMPARE(host.shown.size(), reports ? 2 : 1);
         QVERIFY2(!reports || host.shown[0].startsWith(counted), qPrintable(host.shown[0]));
         QCOMPARE(host.shown.last(), QString("Done."));
-        QCOMPARE(summary.refused, qint64(reports));
+        QCOMPARE(summary.rows.refused, qint64(reports));
     }
 
     // Only rows whose text changes are written, each once (a trigger counts the writes),
@@ -211,10 +211,10 @@ private slots:
                                                "c = 'MIXED'")
                                            .arg(table)),
                  QStringList({"502"}));
-        QCOMPARE(summary.read, 504);
-        QCOMPARE(summary.written, 202);
-        QCOMPARE(summary.unchanged, 302);
-        QCOMPARE(summary.left, 0);
+        QCOMPARE(summary.rows.read, 504);
+        QCOMPARE(summary.rows.written, 202);
+        QCOMPARE(summary.rows.unchanged, 302);
+        QCOMPARE(summary.rows.left, 0);
     }
 
     // Blank-padded, varying and unbounded text columns are all converted.
@@ -248,8 +248,8 @@ private slots:
         };
         const RunSummary summary = RunChange(host);
         QCOMPARE(column(table), QStringList({"ONE", "TWO", "Theirs"}));
-        QCOMPARE(summary.written, 2);
-        QCOMPARE(summary.left, 1);
+        QCOMPARE(summary.rows.written, 2);
+        QCOMPARE(summary.rows.left, 1);
         QCOMPARE(host.shown,
                  QStringList({"1 row was not changed: 1 changed by another session since they "
                               "were read.",
@@ -288,7 +288,7 @@ private slots:
                                 .replace("{t}", table));
         RecordingHost host = hostFor(table);
         const RunSummary summary = RunChange(host);
-        QCOMPARE(summary.read, rows);
+        QCOMPARE(summary.rows.read, rows);
         QCOMPARE(host.progress.size(), rows + 2); // each row, the end, the reset
         QCOMPARE(host.progress.last(), 0.0);
         QCOMPARE(host.progress[rows], 100.0);
@@ -468,7 +468,7 @@ private slots:
         }
         GroupResult result;
         group.Write(pending, result);
-        QCOMPARE((QList<qint64>{result.written, result.altered, result.left}), counts);
+        QCOMPARE((QList<qint64>{result.rows.written, result.altered, result.rows.left}), counts);
 
         const qint64 id = journal->Id();
         journal.reset(); // the run ends: its journal's lock goes
@@ -507,12 +507,12 @@ private slots:
         QVERIFY2(host.reports[0].first.startsWith("The run journal could not be written"),
                  qPrintable(host.reports[0].first));
         QVERIFY(!summary.completed);
-        QVERIFY(summary.written > 0 && summary.written < 20000);
+        QVERIFY(summary.rows.written > 0 && summary.rows.written < 20000);
         const QStringList after = column(table);
         QCOMPARE(after.count(), before.count());
         QCOMPARE(int(std::count_if(after.begin(), after.end(),
                                    [](const QString& value) { return value == value.toUpper(); })),
-                 int(summary.written));
+                 int(summary.rows.written));
 
         RecordingHost undo = hostFor(table);
         const RunSummary restored = UndoRun(undo, journal::RunJournal::List().first().id);
@@ -549,7 +549,7 @@ private slots:
         testdb::Exec(user_, "VACUUM FULL " + table);
         RecordingHost undo = hostFor(table);
         const RunSummary restored = UndoRun(undo);
-        QCOMPARE((QList<qint64>{restored.written, restored.left}), counts);
+        QCOMPARE((QList<qint64>{restored.rows.written, restored.rows.left}), counts);
         QVERIFY2(undo.reports.isEmpty(), qPrintable(undo.describeReports()));
         QCOMPARE(column(table), after);
     }
@@ -572,7 +572,7 @@ private slots:
         QCOMPARE(host.shown,
                  QStringList(
                      {QString(ChangeMessages::FieldsLeft).arg("n (does not hold text)"), "Done."}));
-        QCOMPARE((QList<qint64>{summary.read, summary.written, summary.unchanged}),
+        QCOMPARE((QList<qint64>{summary.rows.read, summary.rows.written, summary.rows.unchanged}),
                  (QList<qint64>{4, 3, 1}));
         // One journal: an entry per field a row changed.
         int entries = 0;
@@ -588,7 +588,8 @@ private slots:
         RecordingHost undo = hostFor(table);
         const RunSummary undone = UndoRun(undo);
         QVERIFY(undone.completed);
-        QCOMPARE((QList<qint64>{undone.read, undone.written, undone.unchanged, undone.left}),
+        QCOMPARE((QList<qint64>{undone.rows.read, undone.rows.written, undone.rows.unchanged,
+                                undone.rows.left}),
                  (QList<qint64>{3, 3, 0, 0}));
         QCOMPARE(testdb::Column(user_, all),
                  QStringList({"one/1/x", "TWO/2/y", "-/3/Z", "it's/4/-"}));
@@ -642,7 +643,7 @@ private slots:
         QCOMPARE(host.reportedSteps(), QList<int>({146}));
         QVERIFY2(host.reports.front().first.contains("LATIN1 has no U+039C"),
                  qPrintable(host.describeReports()));
-        QCOMPARE(summary.refused, qint64(1));
+        QCOMPARE(summary.rows.refused, qint64(1));
         QCOMPARE(host.shown.size(), 2);
         QVERIFY2(host.shown.front().startsWith("1 row was not changed: 1 refused by the database"),
                  qPrintable(host.shown.front()));

@@ -387,7 +387,7 @@ private slots:
         undo.user = "scott";
         undo.table = "DEPT";
         undo.column = "NAME";
-        journal::RunJournal::Create(undo)->Finish(undo);
+        journal::RunJournal::Create(undo)->Finish(undo.rows, undo.stopped);
 
         const Outcome outcome = run({"runs"});
         QCOMPARE(outcome.status, 0);
@@ -558,7 +558,7 @@ private slots:
             for (int i = 0; i < 20; ++i) {
                 journal::RunHeader other;
                 other.table = QString("OTHER%1").arg(i);
-                journal::RunJournal::Create(other)->Finish(other);
+                journal::RunJournal::Create(other)->Finish(other.rows, other.stopped);
             }
             QCOMPARE(run(recase(makeTable({"x"}), "upper")).status, 0);
         };

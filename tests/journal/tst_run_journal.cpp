@@ -51,9 +51,7 @@ std::unique_ptr<RunJournal> MakeRuns(int count, qint64 held = 0) {
         journal->AppendPending(
             {{0, "(0,1)", {}, QString("a"), "A", {}}, {1, "(0,2)", {}, QString("b"), "B", {}}});
         journal->Settle({{1, {}, "(0,3)", {}, {}, EntryState::Written}});
-        journal::RunHeader counts;
-        counts.read = 2, counts.written = 1, counts.unchanged = 1;
-        journal->Finish(counts);
+        journal->Finish({.read = 2, .written = 1, .unchanged = 1}, false);
         if (journal->Id() == held)
             going = std::move(journal);
     }
@@ -137,10 +135,8 @@ private slots:
             header.keyType = "NUMBER(4)";
             auto journal = RunJournal::Create(header);
             id = journal->Id();
-            journal::RunHeader counts;
-            counts.read = 10, counts.written = 4, counts.unchanged = 3, counts.refused = 2,
-            counts.left = 1, counts.stopped = true;
-            journal->Finish(counts);
+            journal->Finish({.read = 10, .written = 4, .unchanged = 3, .refused = 2, .left = 1},
+                            true);
         }
         const journal::RunHeader header = RunJournal::Open(id)->Header();
         QCOMPARE(header.kind, QString("undo"));
@@ -148,9 +144,9 @@ private slots:
         QCOMPARE(header.user, QString("scott"));
         QCOMPARE(header.keyColumn + " " + header.keyType, QString("EMPNO NUMBER(4)"));
         QVERIFY(header.started.isValid() && header.ended >= header.started);
-        QCOMPARE(QList<qint64>(
-                     {header.read, header.written, header.unchanged, header.refused, header.left}),
-                 QList<qint64>({10, 4, 3, 2, 1}));
+        QVERIFY((
+            header.rows ==
+            journal::RowCounts{.read = 10, .written = 4, .unchanged = 3, .refused = 2, .left = 1}));
         QVERIFY(header.stopped);
     }
 
@@ -237,7 +233,7 @@ private slots:
         QCOMPARE(runs[0].state, journal::RunState::Ended);
         QCOMPARE(runs[0].counts.written, qint64(1));
         const auto journal = RunJournal::Open(1);
-        QCOMPARE(journal->Header().written, qint64(1));
+        QCOMPARE(journal->Header().rows.written, qint64(1));
         QVERIFY(!journal->Header().stopped);
         QStringList read;
         journal->ForEach([&](const std::vector<Entry>& slice) {
@@ -416,9 +412,7 @@ private slots:
                 journal->Settle(entries);
                 journal->Committed(entries);
             }
-            journal::RunHeader counts;
-            counts.read = counts.written = 3000;
-            journal->Finish(counts);
+            journal->Finish({.read = 3000, .written = 3000}, false);
         }
         const QString path = RunJournal::Folder() + "/run-000001.sqlite";
         // Each writer left its verdict: the first listing reads neither journal.

@@ -307,7 +307,8 @@ private slots:
             << notChanged(3, "3 refused by the database (first reason: ERROR: new row for relation "
                              "\"{t}\" violates check constraint \"{t}_check\")")
             << Counts{1000, 997, 0, 3, 0} << 1
-            << "SELECT count(*) FROM {t} WHERE c = upper(c) => 997" << "" << none;
+            << "SELECT count(*) FROM {t} WHERE c = upper(c) => 997"
+            << "" << none;
         QTest::newRow("deferred constraint refuses one row at COMMIT, the rest of its group lands")
             << "ALTER TABLE {t} ADD UNIQUE (c) DEFERRABLE INITIALLY DEFERRED"
             << "text" << QStringList{"ROW 5 MIXED"} << 1000 << "c"
@@ -315,7 +316,8 @@ private slots:
             << notChanged(1, "1 refused by the database (first reason: ERROR: duplicate key value "
                              "violates unique constraint \"{t}_c_key\")")
             << Counts{1001, 999, 0, 1, 0} << 1
-            << "SELECT count(*) FROM {t} WHERE c = upper(c) => 1000" << "" << Counts{999, 1, 0, 0};
+            << "SELECT count(*) FROM {t} WHERE c = upper(c) => 1000"
+            << "" << Counts{999, 1, 0, 0};
         QTest::newRow("every row of a group changed meanwhile")
             << ""
             << "text" << QStringList() << 30 << "c"
@@ -329,7 +331,8 @@ private slots:
             << notChanged(2, "1 refused by the database (first reason: ERROR: new row for relation "
                              "\"{t}\" violates check constraint \"{t}_c_check\"), 1 " +
                                  meanwhile)
-            << Counts{3, 1, 0, 1, 1} << 1 << "Smith,bad,JONES" << "" << none;
+            << Counts{3, 1, 0, 1, 1} << 1 << "Smith,bad,JONES"
+            << "" << none;
         QTest::newRow("row-level security refuses every row")
             << "ALTER TABLE {t} ENABLE ROW LEVEL SECURITY; ALTER TABLE {t} FORCE ROW LEVEL "
                "SECURITY; CREATE POLICY p ON {t} USING (true) WITH CHECK (c <> upper(c))"
@@ -383,7 +386,8 @@ private slots:
             << "text" << QStringList{"abc"} << 0 << "c,n"
             << "" << upper
             << QString(ChangeMessages::FieldsLeft).arg("n (does not hold text)") + "|" + done
-            << Counts{1, 1, 0, 0, 0} << 1 << "ABC" << "" << none;
+            << Counts{1, 1, 0, 0, 0} << 1 << "ABC"
+            << "" << none;
         QTest::newRow("row-level security withholds two rows from the update")
             << "ALTER TABLE {t} ENABLE ROW LEVEL SECURITY; ALTER TABLE {t} FORCE ROW LEVEL "
                "SECURITY; CREATE POLICY r ON {t} FOR SELECT USING (true); CREATE POLICY w ON {t} "
@@ -454,8 +458,8 @@ private slots:
                  qPrintable(host.describeReports()));
         QCOMPARE(host.shown.join('|'), sql(shown));
         if (!counts.isEmpty())
-            QCOMPARE((QList<qint64>{summary.read, summary.written, summary.altered, summary.refused,
-                                    summary.left}),
+            QCOMPARE((QList<qint64>{summary.rows.read, summary.rows.written, summary.altered,
+                                    summary.rows.refused, summary.rows.left}),
                      counts);
         QCOMPARE(int(cli::ExitStatusOf(summary)), exit);
         QCOMPARE(testdb::Column(user_, query.isEmpty() ? all : sql(query[0])).value(0),
@@ -468,9 +472,9 @@ private slots:
         RecordingHost undoHost = hostFor(table, column);
         const RunSummary restored = UndoRun(undoHost);
         QVERIFY2(restored.completed, qPrintable(restored.failure));
-        QCOMPARE(
-            (QList<qint64>{restored.written, restored.unchanged, restored.refused, restored.left}),
-            undo);
+        QCOMPARE((QList<qint64>{restored.rows.written, restored.rows.unchanged,
+                                restored.rows.refused, restored.rows.left}),
+                 undo);
         QCOMPARE(testdb::Column(user_, all), undone);
     }
 };

@@ -25,7 +25,7 @@ std::optional<journal::RunInfo> Find(const ConnectionProfile& profile, const QSt
 QString Question(const journal::RunInfo& run) {
     const journal::RunHeader& header = run.header;
     const QString rows = header.ended.isValid()
-                             ? QStringLiteral("%1 rows").arg(header.written)
+                             ? QStringLiteral("%1 rows").arg(header.rows.written)
                              : QStringLiteral("an uncounted number of rows (it did not end)");
     return QStringLiteral("Undo the run of %1 that changed %2 of %3.%4 to \"%5\"?\n\nEach row it "
                           "changed gets back its old value, unless another session has changed "
@@ -43,8 +43,8 @@ QString Outcome(const RunSummary& summary, qint64 runId) {
     QString text = QStringLiteral("%1\nRows restored: %2\nRows left because another session "
                                   "changed them since: %3")
                        .arg(head)
-                       .arg(summary.written)
-                       .arg(summary.left);
+                       .arg(summary.rows.written)
+                       .arg(summary.rows.left);
     // The menu offers the run no more: the command line finishes its undo.
     if (!summary.completed)
         text += QStringLiteral("\nThe other rows still hold what the run wrote; \"recapitalizer "
