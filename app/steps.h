@@ -36,6 +36,12 @@ public:
         return answer;
     }
 
+    // Reports a fault found at a step, as if the step had failed with it.
+    void ReportAt(int step, const QString& description) {
+        current_ = step;
+        Report(description);
+    }
+
     // The step in progress (0 before the first).
     int Current() const { return current_; }
     int Failures() const { return failures_; }

@@ -253,7 +253,7 @@ private:
         // its step and never sent.
         const QString unheld = session_.Unheld(column, value, newText);
         if (!unheld.isEmpty()) {
-            steps_.Run(convertStep + 4, [&] { throw db::Error(unheld); });
+            steps_.ReportAt(convertStep + 4, unheld);
             return FieldOutcome::Refused;
         }
         bool changed = false;
@@ -331,7 +331,7 @@ private:
             const auto& [description, step] = outcome.reports[k];
             if (qint64(k) >= outcome.result.rows.refused) {
                 if (!consequence)
-                    steps_.Run(step, [&] { throw db::Error(description); });
+                    steps_.ReportAt(step, description);
                 continue;
             }
             if (firstRefusal_.isNull())
@@ -350,7 +350,7 @@ private:
             const QString failure =
                 QString::fromLatin1(ChangeMessages::JournalFailed).arg(outcome.journalFailure);
             if (!endedBefore)
-                steps_.Run(outcome.step, [&] { throw std::runtime_error(failure.toStdString()); });
+                steps_.ReportAt(outcome.step, failure);
             result_.ended = true;
         }
         if (!result_.ended)
