@@ -67,12 +67,12 @@ private:
         const std::unique_ptr<journal::RunJournal> run = journal::RunJournal::Open(runId);
         header_ = run->Header();
         if (const QString refusal = OtherUser(header_, profile_); !refusal.isEmpty())
-            throw std::runtime_error(refusal.toStdString());
+            return Refused(refusal);
         const QString tableKey = Inspect(*run);
         for (const QString& refusal :
              {OtherTable(header_, tableKey), OtherKey(header_, session_.Dialect())}) {
             if (!refusal.isEmpty())
-                throw std::runtime_error(refusal.toStdString());
+                return Refused(refusal);
         }
         summary_.started = true;
         CreateJournal(run->Id(), tableKey);
@@ -81,6 +81,21 @@ private:
         summary_.completed = !result_.ended && !summary_.stopped;
         Finish();
         return summary_;
+    }
+
+    // An undo refused before it wrote anything: the summary says why.
+    RunSummary Refused(const QString& refusal) {
+        summary_.failure = refusal;
+        Finish();
+        return summary_;
+    }
+
+    // Ends an undo that has started where it is, telling the user why; rows taken but not yet
+    // sent are not written.
+    void Refuse(const QString& refusal) {
+        summary_.failure = refusal;
+        observer_.Report(refusal, 0);
+        result_.ended = true;
     }
 
     // Connects, learns the table and the run's columns as they are now; returns the table's
@@ -128,6 +143,8 @@ private:
             for (const journal::Entry& entry : entries) {
                 observer_.SetProgress(RunSession::Percent(++taken, total));
                 Take(entry);
+                if (result_.ended)
+                    return;
             }
             Writer().Write(pending_, result_);
         });
@@ -163,9 +180,10 @@ private:
             return;
         }
         const journal::Entry& entry = *written;
-        if (!session_.Dialect().CanWrite(entry.idAfter))
-            throw std::runtime_error(
-                "The table has lost the primary key the run named its rows by.");
+        if (!session_.Dialect().CanWrite(entry.idAfter)) {
+            Refuse(QStringLiteral("The table has lost the primary key the run named its rows by."));
+            return;
+        }
         // Only a row proven to be the one the run wrote is written: by its key, or by its
         // address in the version the run's write made. Written by value, or journalled
         // without a version, a row cannot be told from another that took its place.
