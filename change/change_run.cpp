@@ -3,11 +3,10 @@
 #include "app/steps.h"
 #include "change/group_writer.h"
 #include "change/journal_header.h"
-#include "change/pipeline/stage_thread.h"
 #include "change/pipeline/write_pipeline.h"
 #include "change/progress_estimate.h"
-#include "change/row_source.h"
 #include "change/run_session.h"
+#include "change/slice_reader.h"
 #include "db/connection.h"
 #include "db/values.h"
 #include "journal/run_journal.h"
@@ -30,8 +29,6 @@ int ConvertStep(Case::CaseMode mode) {
 }
 
 constexpr int ChangeTimeoutSeconds = 5000;
-// Rows read from the server at once.
-constexpr int SliceRows = 1000;
 
 // The first line of a database's message, without the ';' a driver may end it with.
 QString FirstLine(const QString& description) {
@@ -115,8 +112,7 @@ private:
             else
                 LeaveRefusedFields();
             if (refusal_.isEmpty() && !columns_.isEmpty())
-                waiter_.Wait(
-                    [&] { source_.Open(session_.Reader(), session_.Dialect(), table_, columns_); });
+                reader_.Open(table_, columns_);
         });
     }
 
@@ -124,7 +120,7 @@ private:
     QString Refusal() const {
         if (!refusal_.isEmpty())
             return refusal_;
-        if (!session_.Facts().known && !source_.IsText())
+        if (!session_.Facts().known && !reader_.Source().IsText())
             return QLatin1String(ChangeMessages::NotText);
         if (columns_.size() > 1 && !session_.Dialect().NamesRows())
             return QLatin1String(ChangeMessages::OneFieldAtATime);
@@ -146,7 +142,8 @@ private:
         for (std::size_t k = 0; k < writers.size(); ++k)
             writers[k] = &writers_[k].emplace(
                 session_.Writer(int(k)), session_.Dialect(),
-                db::WriteTarget{table_, columns_, source_.FixedWidths(), session_.National()},
+                db::WriteTarget{table_, columns_, reader_.Source().FixedWidths(),
+                                session_.National()},
                 session_.UpdateTriggers(), pipeline_.Journal(),
                 [](const std::function<void()>& call) { call(); }, nullptr);
         pipeline_.Start(writers, session_.Cancelled());
@@ -157,20 +154,20 @@ private:
     // read.
     bool ConvertAll() {
         // The database's estimate: the bar's range is corrected as the read goes.
-        steps_.Run(124, [&] { readTotal_ = ReadTotal(source_.Count(), source_.Pages()); });
+        steps_.Run(124, [&] { reader_.Estimate(); });
         // The case is read once: the case box cannot change during a run. A case chosen
         // outside the box needs none of the box's tests.
         mode_ = chosen_ ? chosen_ : ReadMode(140, 8);
-        if (!steps_.Test(126, [&] { return !NextSlice(); }))
+        if (!steps_.Test(126, [&] { return !reader_.Next(); }))
             return true;
-        while (!Ended()) {
+        while (!reader_.Ended()) {
             ChangeRow();
             if (pending_.size() >= GroupWriter::GroupRows || pendingText_ >= GroupWriter::GroupText)
                 Submit();
             if (result_.ended || waiter_.StopRequested())
                 break;
             // 172: the next row, reading the next slice when this one is used up.
-            if (sliceAt_ >= slice_.size() && !steps_.Run(172, [&] { NextSlice(); }))
+            if (reader_.Ended() && !steps_.Run(172, [&] { reader_.Next(); }))
                 return false;
         }
         return true;
@@ -181,7 +178,7 @@ private:
     void ShowEnd() {
         // Every row read is confirmed: the bar ends full before it is reset.
         steps_.Run(132, [&] { observer_.SetProgress(Progress(summary_.rows.read)); });
-        steps_.Run(176, [&] { waiter_.Wait([&] { source_.Close(); }); });
+        steps_.Run(176, [&] { reader_.Close(); });
         steps_.Run(178, [&] { observer_.SetBusy(false); });
         steps_.Run(180, [&] { ResetProgress(); });
         steps_.Run(182, [&] { waiter_.Yield(); });
@@ -204,7 +201,7 @@ private:
     // One pass of the row loop (steps 130 to 170): the row joins the group to be written
     // unless the converted text of each of its fields equals its old text.
     void ChangeRow() {
-        SourceRow row = std::move(slice_[sliceAt_++]);
+        SourceRow row = reader_.Take();
         const qint64 i = summary_.rows.read++;
         steps_.Run(130, [&] { waiter_.Yield(); });
         // The bar follows the rows the database confirmed, not the rows read.
@@ -271,12 +268,8 @@ private:
     // read; never lower than before. `handled`: the rows converted so far.
     double Progress(qint64 handled) {
         if (pending_.empty() && pipeline_.Empty())
-            confirmed_ = handled; // nothing converted is waiting to be written
-        const qint64 total = reading_
-                                 ? std::max(readBefore_ + readTotal_.Total(), summary_.rows.read)
-                                 : summary_.rows.read;
-        shown_ = std::max(shown_, RunSession::Percent(confirmed_, total));
-        return shown_;
+            bar_.Confirm(handled); // nothing converted is waiting to be written
+        return bar_.Value(reader_.ExpectedTotal(summary_.rows.read));
     }
 
     // With several fields selected: names the ones the run must leave (each with why) in one
@@ -312,6 +305,14 @@ private:
         pendingText_ = 0;
         while (pipeline_.OldestReady())
             Apply(pipeline_.TakeOldest());
+    }
+
+    // Sends the rows converted so far and waits for them: before the read starts again. False
+    // where the run ended meanwhile.
+    bool SettleHandedOn() {
+        Submit();
+        Drain();
+        return !result_.ended;
     }
 
     // Waits for every group in flight.
@@ -354,73 +355,7 @@ private:
             result_.ended = true;
         }
         if (!result_.ended)
-            confirmed_ = outcome.rowsThrough;
-    }
-
-    // Reads the next slice of rows (read ahead while the one before was converted), and
-    // starts reading the one after; true when there was none.
-    bool NextSlice() {
-        const auto readAhead = [this] {
-            ahead_ = reader_.Post([this] { return source_.Next(SliceRows); });
-        };
-        sliceAt_ = 0;
-        if (!ahead_.valid())
-            readAhead();
-        waiter_.Wait([&] { ahead_.wait(); });
-        try {
-            slice_ = ahead_.get();
-        } catch (const db::Error& error) {
-            // A fetch cancelled because the user asked the run to stop ends the read quietly.
-            if (waiter_.StopRequested()) {
-                slice_.clear();
-                reading_ = false;
-                return true;
-            }
-            if (readReopened_ || !session_.Dialect().ReadCanReopen(error))
-                throw;
-            readReopened_ = true;
-            return ReopenRead();
-        }
-        reading_ = !slice_.empty();
-        if (reading_) {
-            readAhead();
-            const db::Dialect& dialect = session_.Dialect();
-            readTotal_.Read(summary_.rows.read - readBefore_ + qint64(slice_.size()),
-                            dialect.Place(slice_.front().id), dialect.Place(slice_.back().id));
-        }
-        return !reading_;
-    }
-
-    bool Ended() const { return sliceAt_ >= slice_.size(); }
-
-    // A run that ends early leaves no read ahead behind: its fetch is cancelled and waited for
-    // through the waiter, so that the reader's thread is idle when it is joined and a stalled
-    // fetch never holds the caller's thread.
-    void StopReading() {
-        if (!ahead_.valid())
-            return;
-        session_.Reader().Cancel();
-        waiter_.Wait([&] { ahead_.wait(); });
-        ahead_ = {};
-    }
-
-    // The read lost its snapshot or its connection: once the groups in flight are settled,
-    // it starts again on a new connection. Rows converted so far read back unchanged and are
-    // passed over; a run whose writes failed meanwhile ends with their report alone.
-    bool ReopenRead() {
-        Submit();
-        Drain();
-        slice_.clear();
-        if (result_.ended)
-            return true;
-        source_.Close();
-        session_.ReopenReader();
-        waiter_.Wait(
-            [&] { source_.Open(session_.Reader(), session_.Dialect(), table_, columns_); });
-        // The new read starts over: its rows are counted on top of those read before.
-        readBefore_ = summary_.rows.read;
-        readTotal_ = ReadTotal(source_.Count(), source_.Pages());
-        return NextSlice();
+            bar_.Confirm(outcome.rowsThrough);
     }
 
     bool OpenJournal() {
@@ -527,7 +462,7 @@ private:
     // "Done." is shown.
     RunSummary Abandon() {
         abandoning_ = !lastFailure_.isEmpty();
-        StopReading();
+        reader_.Stop();
         Drain();
         SettleInDoubt();
         if (summary_.failure.isEmpty())
@@ -543,7 +478,6 @@ private:
     RunWaiter& waiter_;
     RunSession session_;
     Steps steps_;
-    RowSource source_;
     QString table_;
     QString column_;
     QStringList columns_; // the fields the run writes: the current one, or every selected one
@@ -551,27 +485,19 @@ private:
     std::optional<Case::CaseMode> mode_;
     const std::optional<Case::CaseMode> chosen_ = request_.chosenMode;
     const Case::NameExceptions& exceptions_ = request_.exceptions;
-    std::vector<SourceRow> slice_;
-    std::size_t sliceAt_ = 0;
     std::vector<PendingRow> pending_;
     qsizetype pendingText_ = 0;
     GroupResult result_;
     RunSummary summary_;
     QString lastFailure_;
-    QString firstRefusal_;  // why the database refused the run's first refused row
-    ReadTotal readTotal_;   // the rows the read will have read in all, corrected as it goes
-    qint64 readBefore_ = 0; // rows read before the read was opened again
-    qint64 confirmed_ = 0;  // rows read whose group the database confirmed
-    bool reading_ = true;   // rows are still coming
-    bool readReopened_ = false;
+    QString firstRefusal_;    // why the database refused the run's first refused row
+    ConfirmedShare bar_;      // the bar's value
     bool abandoning_ = false; // a reported fault ended the run: the groups in flight drain
-    double shown_ = 0;        // the bar's value
     // Declared after what they use, so that they end first: the writers with the groups in
     // flight, the pipeline (which closes the journal), the reader with its slice ahead.
     std::array<std::optional<GroupWriter>, WritePipeline::Writers> writers_;
     WritePipeline pipeline_;
-    StageThread reader_{"run reader"};
-    std::future<std::vector<SourceRow>> ahead_;
+    SliceReader reader_{session_, waiter_, [this] { return SettleHandedOn(); }};
 };
 
 } // namespace

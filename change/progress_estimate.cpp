@@ -1,5 +1,7 @@
 #include "change/progress_estimate.h"
 
+#include "change/run_session.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -30,4 +32,9 @@ void ReadTotal::Read(qint64 read, const db::RowPlace& first, const db::RowPlace&
     if (start_.block >= 0 && last.block >= start_.block && last.relation == start_.relation)
         block_ = last.block - start_.block;
     total_ = CorrectedTotal(read, block_, pages_ - std::max<qint64>(start_.block, 0), estimate_);
+}
+
+double ConfirmedShare::Value(qint64 total) {
+    shown_ = std::max(shown_, RunSession::Percent(confirmed_, total));
+    return shown_;
 }

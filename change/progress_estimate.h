@@ -30,3 +30,16 @@ private:
     qint64 block_ = -1;  // the latest row's page, from the first row's
     qint64 total_ = estimate_;
 };
+
+// The bar's value: the share of the rows the database confirmed among the rows the read will
+// have read in all. It never moves back, though the total is corrected as the read goes.
+class ConfirmedShare {
+public:
+    // Every row through `rows` (counted from 0) is confirmed.
+    void Confirm(qint64 rows) { confirmed_ = rows; }
+    double Value(qint64 total);
+
+private:
+    qint64 confirmed_ = 0;
+    double shown_ = 0;
+};
