@@ -341,11 +341,7 @@ private:
             observer_.Refused(description, step);
         }
         const bool endedBefore = result_.ended;
-        result_.rows += group.rows;
-        result_.altered += group.altered;
-        result_.connectionLost = result_.connectionLost || group.connectionLost;
-        result_.cancelled = result_.cancelled || group.cancelled;
-        result_.ended = result_.ended || group.ended;
+        result_ += group;
         if (!outcome.journalFailure.isEmpty()) {
             // Nothing unjournalled is written: the run ends before the next group.
             const QString failure =

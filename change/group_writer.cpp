@@ -350,8 +350,7 @@ void GroupWriter::SettleInDoubt(db::Connection& connection, GroupResult& result)
             ++(altered ? counts.altered : counts.rows.written);
         }
         inDoubt_.erase(inDoubt_.begin());
-        result.rows.written += counts.rows.written;
-        result.altered += counts.altered;
+        result += counts;
         if (!found.empty())
             OnJournal([&] { journal_->Committed(found); });
     }

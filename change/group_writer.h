@@ -46,6 +46,16 @@ struct GroupResult {
     bool ended = false;
     bool connectionLost = false;
     bool cancelled = false;
+
+    // Takes in what became of another group.
+    GroupResult& operator+=(const GroupResult& other) {
+        rows += other.rows;
+        altered += other.altered;
+        ended = ended || other.ended;
+        connectionLost = connectionLost || other.connectionLost;
+        cancelled = cancelled || other.cancelled;
+        return *this;
+    }
 };
 
 // Writes rows in groups, one transaction each, through one statement prepared for the run:
