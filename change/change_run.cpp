@@ -415,10 +415,11 @@ private:
             {"proper", Case::CaseMode::Proper},
             {"sentence", Case::CaseMode::Sentence}};
         int step = firstStep;
-        for (const auto& [word, mode] : words) {
-            if (steps_.Test(
-                    step, [&] { return request_.caseBox.toLower().contains(QLatin1String(word)); }))
-                return mode;
+        for (const auto& word : words) {
+            if (steps_.Test(step, [&] {
+                    return request_.caseBox.toLower().contains(QLatin1String(word.first));
+                }))
+                return word.second;
             step += stepsBetweenTests;
         }
         return std::nullopt;
