@@ -21,7 +21,8 @@ std::vector<ColumnDescription> DescribeColumns(SQLHSTMT statement, SQLHDBC conne
     std::vector<ColumnDescription> columns(
         static_cast<std::size_t>(std::max<SQLSMALLINT>(count, 0)));
     std::vector<SQLWCHAR> name(256);
-    for (SQLUSMALLINT column = 1; column <= columns.size(); ++column) {
+    const auto described = static_cast<SQLUSMALLINT>(columns.size()); // at most SHRT_MAX
+    for (SQLUSMALLINT column = 1; column <= described; ++column) {
         SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = 0;
         SQLULEN size = 0;
         for (;;) {
