@@ -21,6 +21,15 @@ const QString NoCurrentRowMessage =
 // Characters SQLGetData reads at once before it learns a value's length.
 constexpr std::size_t InitialBufferLength = 512;
 
+// A streamed read fetches blocks of rows into bound buffers: one driver call a block instead
+// of one a row and one a value. A value's buffer holds its column's described width, at most
+// MaxBoundLength characters (UnknownBoundLength where the driver gives no width); a value
+// longer than its buffer is read whole from its row. A block takes about BlockBytes.
+constexpr std::size_t MaxBoundLength = 4096;
+constexpr std::size_t UnknownBoundLength = 1024;
+constexpr std::size_t BlockBytes = std::size_t(4) << 20;
+constexpr std::size_t MaxBlockRows = 256;
+
 // One column value in its text form; a null QVariant for NULL. Long values come in pieces.
 QVariant ReadValue(SQLHDBC connection, SQLHSTMT statement, SQLUSMALLINT column,
                    std::vector<SQLWCHAR>& buffer) {
@@ -81,6 +90,42 @@ const Field& Fields::operator[](int index) const {
     return items_[static_cast<std::size_t>(index)];
 }
 
+// Column-wise buffers of one block of rows and what the last fetch left in them.
+struct Block {
+    SQLULEN rows = 0;                 // the block's capacity
+    std::vector<std::size_t> lengths; // characters a value's buffer holds, terminator included
+    std::vector<std::vector<SQLWCHAR>> text;     // a column's values, `lengths` apart
+    std::vector<std::vector<SQLLEN>> indicators; // a column's lengths in bytes, or NULL
+    std::vector<SQLUSMALLINT> status;
+    SQLULEN fetched = 0;
+    // The fetched block's values as the record set gives them, row after row; the next row
+    // to show.
+    std::vector<QVariant> values;
+    SQLULEN next = 0;
+};
+
+// Whether the driver can read a long value of a bound column after a block fetch: SQLSetPos
+// on the value's row, then SQLGetData (SQL_GD_BLOCK, SQL_GD_BOUND).
+bool ReadsLongValuesOfBlocks(SQLHDBC connection) {
+    SQLUINTEGER extensions = 0;
+    if (!odbc::Succeeded(SQLGetInfoW(connection, SQL_GETDATA_EXTENSIONS, &extensions,
+                                     sizeof extensions, nullptr)))
+        return false;
+    constexpr SQLUINTEGER needed = SQL_GD_BLOCK | SQL_GD_BOUND;
+    return (extensions & needed) == needed;
+}
+
+// Characters a column's buffer holds, terminator included: its width as text (the display
+// size, for numbers and dates too), within MaxBoundLength.
+std::size_t BoundLength(SQLHSTMT statement, SQLUSMALLINT column) {
+    SQLLEN width = 0;
+    if (!odbc::Succeeded(SQLColAttributeW(statement, column, SQL_DESC_DISPLAY_SIZE, nullptr, 0,
+                                          nullptr, &width)) ||
+        width <= 0)
+        return UnknownBoundLength + 1;
+    return std::min(static_cast<std::size_t>(width), MaxBoundLength) + 1;
+}
+
 struct Recordset::State {
     SQLHDBC connection = SQL_NULL_HDBC; // for telling whether a failure lost it
     Fields fields;
@@ -97,6 +142,8 @@ struct Recordset::State {
     std::weak_ptr<std::vector<void*>> live;
     std::atomic<void*>* inFlight = nullptr; // the connection's, while its live list lasts
     std::vector<SQLWCHAR> buffer = std::vector<SQLWCHAR>(InitialBufferLength);
+    // Set while the streamed read fetches blocks; otherwise it reads row by row.
+    std::unique_ptr<Block> block;
 
     State() = default;
     State(const State&) = delete;
@@ -126,12 +173,119 @@ struct Recordset::State {
         return true;
     }
 
+    // Binds a block's buffers to the streamed statement. Leaves the read row by row where the
+    // driver cannot read a long value of a block, or refuses the block's settings.
+    void BindBlock() {
+        if (Columns() == 0 || !ReadsLongValuesOfBlocks(connection))
+            return;
+        auto bound = std::make_unique<Block>();
+        std::size_t rowBytes = 0;
+        for (std::size_t column = 0; column < Columns(); ++column) {
+            bound->lengths.push_back(BoundLength(statement, static_cast<SQLUSMALLINT>(column + 1)));
+            rowBytes += bound->lengths.back() * sizeof(SQLWCHAR) + sizeof(SQLLEN);
+        }
+        const std::size_t rows = std::clamp<std::size_t>(BlockBytes / rowBytes, 1, MaxBlockRows);
+        if (!odbc::Succeeded(SQLSetStmtAttrW(statement, SQL_ATTR_ROW_BIND_TYPE,
+                                             reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN),
+                                             0)) ||
+            !odbc::Succeeded(SQLSetStmtAttrW(statement, SQL_ATTR_ROW_ARRAY_SIZE,
+                                             reinterpret_cast<SQLPOINTER>(rows), 0)) ||
+            !odbc::Succeeded(
+                SQLGetStmtAttrW(statement, SQL_ATTR_ROW_ARRAY_SIZE, &bound->rows, 0, nullptr)) ||
+            bound->rows == 0 || bound->rows > rows) {
+            UnbindBlock();
+            return;
+        }
+        bound->status.resize(bound->rows);
+        bound->text.resize(Columns());
+        bound->indicators.resize(Columns());
+        bool bindsAll = odbc::Succeeded(SQLSetStmtAttrW(statement, SQL_ATTR_ROW_STATUS_PTR,
+                                                        bound->status.data(), 0)) &&
+                        odbc::Succeeded(SQLSetStmtAttrW(statement, SQL_ATTR_ROWS_FETCHED_PTR,
+                                                        &bound->fetched, 0));
+        for (std::size_t column = 0; bindsAll && column < Columns(); ++column) {
+            bound->text[column].resize(bound->rows * bound->lengths[column]);
+            bound->indicators[column].resize(bound->rows);
+            bindsAll = odbc::Succeeded(
+                SQLBindCol(statement, static_cast<SQLUSMALLINT>(column + 1), SQL_C_WCHAR,
+                           bound->text[column].data(),
+                           static_cast<SQLLEN>(bound->lengths[column] * sizeof(SQLWCHAR)),
+                           bound->indicators[column].data()));
+        }
+        if (!bindsAll) {
+            UnbindBlock();
+            return;
+        }
+        block = std::move(bound);
+    }
+
+    // Back to one row a fetch and no bound buffer.
+    void UnbindBlock() {
+        SQLFreeStmt(statement, SQL_UNBIND);
+        SQLSetStmtAttrW(statement, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1), 0);
+        SQLSetStmtAttrW(statement, SQL_ATTR_ROW_STATUS_PTR, nullptr, 0);
+        SQLSetStmtAttrW(statement, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
+    }
+
+    // Fetches the next block; false past the last row. Values longer than their buffer are
+    // read whole here, while their row can still be positioned on.
+    bool FetchBlock() {
+        block->fetched = 0;
+        block->next = 0;
+        const SQLRETURN result = SQLFetch(statement);
+        if (result == SQL_NO_DATA)
+            return false;
+        Check(result, SQL_HANDLE_STMT, statement, "SQLFetch", connection);
+        block->fetched = std::min(block->fetched, block->rows);
+        if (block->fetched == 0) // succeeded without a row: the end, as SQL_NO_DATA
+            return false;
+        const std::size_t columns = Columns();
+        block->values.assign(block->fetched * columns, QVariant());
+        for (SQLULEN row = 0; row < block->fetched; ++row) {
+            const SQLUSMALLINT status = block->status[row];
+            if (status == SQL_ROW_ERROR)
+                throw odbc::DiagnosticError(SQL_HANDLE_STMT, statement, "SQLFetch", connection);
+            if (status == SQL_ROW_NOROW)
+                continue;
+            bool positioned = false;
+            for (std::size_t column = 0; column < columns; ++column) {
+                const SQLLEN indicator = block->indicators[column][row];
+                if (indicator == SQL_NULL_DATA)
+                    continue;
+                const std::size_t length = block->lengths[column];
+                const SQLWCHAR* text = block->text[column].data() + row * length;
+                if (indicator != SQL_NO_TOTAL &&
+                    static_cast<std::size_t>(indicator) / sizeof(SQLWCHAR) < length) {
+                    const auto characters = indicator / SQLLEN(sizeof(SQLWCHAR));
+                    // Empty but not null: only NULL is null.
+                    block->values[row * columns + column] = characters == 0
+                                                                ? QString(0, Qt::Uninitialized)
+                                                                : odbc::FromWide(text, characters);
+                    continue;
+                }
+                if (!positioned) {
+                    Check(SQLSetPos(statement, static_cast<SQLSETPOSIROW>(row + 1), SQL_POSITION,
+                                    SQL_LOCK_NO_CHANGE),
+                          SQL_HANDLE_STMT, statement, "SQLSetPos", connection);
+                    positioned = true;
+                }
+                block->values[row * columns + column] =
+                    ReadValue(connection, statement, static_cast<SQLUSMALLINT>(column + 1), buffer);
+            }
+        }
+        return true;
+    }
+
     void ShowRow() {
         for (std::size_t column = 0; column < Columns(); ++column)
             fields.items_[column].value_ = eof ? QVariant() : rows[row * Columns() + column];
     }
 
     void FetchNextStreamed() {
+        if (block) {
+            NextOfBlock();
+            return;
+        }
         std::vector<QVariant> values(Columns());
         {
             // A fetch may wait on the server as long as an execution: the connection's Cancel
@@ -145,6 +299,31 @@ struct Recordset::State {
             fields.items_[column].value_ = std::move(values[column]);
         if (eof) // ends the server's cursor at once; the handle goes at Close
             SQLFreeStmt(statement, SQL_CLOSE);
+    }
+
+    void NextOfBlock() {
+        // Rows the driver marked as missing (SQL_ROW_NOROW) are passed over.
+        const auto skipMissing = [this] {
+            while (block->next < block->fetched && block->status[block->next] == SQL_ROW_NOROW)
+                ++block->next;
+        };
+        skipMissing();
+        while (block->next >= block->fetched && !eof) {
+            std::optional<Connection::InFlight> landed;
+            if (inFlight && !live.expired())
+                landed.emplace(*inFlight, statement);
+            eof = !FetchBlock();
+            skipMissing();
+        }
+        const std::size_t columns = Columns();
+        for (std::size_t column = 0; column < columns; ++column)
+            fields.items_[column].value_ =
+                eof ? QVariant() : std::move(block->values[block->next * columns + column]);
+        if (eof) {
+            SQLFreeStmt(statement, SQL_CLOSE);
+            return;
+        }
+        ++block->next;
     }
 
     void ReleaseStatement() {
@@ -192,6 +371,7 @@ Recordset Recordset::Stream(void* connection, void* statement,
     state->inFlight = inFlight;
     live->push_back(statement);
     state->Describe(statement);
+    state->BindBlock();
     state->FetchNextStreamed();
     Recordset records;
     records.state_ = std::move(state);

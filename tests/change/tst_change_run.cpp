@@ -82,19 +82,28 @@ private slots:
         QVERIFY(host.reports.isEmpty());
     }
 
-    // Every row ends as exactly the client-side conversion of its old value.
+    // Every row ends as exactly the client-side conversion of its old value, also where the
+    // values fill one or more of the read's blocks (256 rows) or end just past one.
     void valuesEndAsTheirConversion_data() {
         QTest::addColumn<QString>("caseBox");
         QTest::addColumn<int>("mode");
-        QTest::newRow("upper") << "UPPER CASE" << int(CaseMode::Upper);
-        QTest::newRow("lower") << "lower case" << int(CaseMode::Lower);
-        QTest::newRow("proper") << "Proper Case" << int(CaseMode::Proper);
-        QTest::newRow("sentence") << "Sentence case" << int(CaseMode::Sentence);
+        QTest::addColumn<int>("rows"); // the values repeated up to this many rows
+        QTest::newRow("upper") << "UPPER CASE" << int(CaseMode::Upper) << 0;
+        QTest::newRow("lower") << "lower case" << int(CaseMode::Lower) << 0;
+        QTest::newRow("proper") << "Proper Case" << int(CaseMode::Proper) << 0;
+        QTest::newRow("sentence") << "Sentence case" << int(CaseMode::Sentence) << 0;
+        QTest::newRow("upper, a row short of a block")
+            << "UPPER CASE" << int(CaseMode::Upper) << 255;
+        QTest::newRow("lower, one block") << "lower case" << int(CaseMode::Lower) << 256;
+        QTest::newRow("proper, a row past a block")
+            << "Proper Case" << int(CaseMode::Proper) << 257;
+        QTest::newRow("upper, two blocks") << "UPPER CASE" << int(CaseMode::Upper) << 512;
     }
     void valuesEndAsTheirConversion() {
         QFETCH(QString, caseBox);
         QFETCH(int, mode);
-        const QStringList values = {
+        QFETCH(int, rows);
+        QStringList values = {
             "it's",
             "a''b",
             QString(),
@@ -106,7 +115,11 @@ private slots:
             QString(4000, QChar('m')) + "X",
             "same value",
             "same value",
+            // Several times the read's widest buffer (4,096 UTF-16 units).
+            QString::fromUtf8("aé😀 ").repeated(5000) + "Z",
         };
+        for (qsizetype next = 0; values.size() < rows; ++next)
+            values.append(values[next]);
         const QString table = makeTable(values);
         RecordingHost host = hostFor(table, caseBox);
         RunChange(host);
@@ -226,7 +239,9 @@ private slots:
     }
     void everyTextTypeIsConverted() {
         QFETCH(QString, type);
-        const QString table = makeTable({"abc", "it's x", "   "}, ", typed " + type);
+        // The last value takes more UTF-16 units than the column's width in characters.
+        const QString table = makeTable({"abc", "it's x", "   ", QString::fromUtf8("😀 ÉLAN 😀😀😀😀")},
+                                        ", typed " + type);
         testdb::Exec(user_, QString("UPDATE %1 SET typed = c").arg(table));
         RecordingHost host = hostFor(table, "Proper Case");
         host.field = "typed";
@@ -234,7 +249,7 @@ private slots:
         QVERIFY2(host.reports.isEmpty(), qPrintable(host.describeReports()));
         QCOMPARE(
             testdb::Column(user_, QString("SELECT rtrim(typed) FROM %1 ORDER BY id").arg(table)),
-            QStringList({"Abc", "It's X", ""}));
+            QStringList({"Abc", "It's X", "", QString::fromUtf8("😀 Élan 😀😀😀😀")}));
     }
 
     // A row another session changed after the read keeps that session's value.

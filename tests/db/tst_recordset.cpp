@@ -45,7 +45,10 @@ private slots:
                       {"emoji", "'smile 😀 family 👨‍👩‍👧 flag 🇳🇴'"},
                       {"combining marks", "U&'e\\0301 a\\0308 \\+01D160'"},
                       {"line breaks and tabs", "E'one\\ntwo\\r\\n\\tthree'"},
-                      {"40,000 characters", "repeat('aé😀', 10000) || repeat('z', 10000)"}});
+                      {"40,000 characters", "repeat('aé😀', 10000) || repeat('z', 10000)"},
+                      // Described narrower than the values they hold.
+                      {"20,000 digits", "cast(repeat('9', 20000) as numeric)"},
+                      {"varchar(5) of five emoji", "cast('😀😀😀😀😀' as varchar(5))"}});
     }
 
     void values() {
@@ -61,11 +64,12 @@ private slots:
         QCOMPARE(value.toString(), expected);
     }
 
-    // Rows come in order; the count is exact with a client cursor, -1 otherwise.
+    // Rows come in order and whole, also across the streamed read's blocks (256 narrow
+    // rows); the count is exact with a client cursor, -1 otherwise.
     void rows_data() {
         QTest::addColumn<int>("rows");
         QTest::addColumn<int>("location");
-        for (int rows : {0, 1, 250}) {
+        for (int rows : {0, 1, 250, 255, 256, 257, 512, 1000}) {
             const QByteArray name = QByteArray::number(rows) + " rows";
             QTest::newRow(name + " client") << rows << db::adUseClient;
             QTest::newRow(name + " server") << rows << db::adUseServer;
@@ -75,18 +79,33 @@ private slots:
     void rows() {
         QFETCH(int, rows);
         QFETCH(int, location);
+        // NULLs, empty texts, characters outside the BMP and values many times a block's
+        // buffer, mixed within each block.
+        const QString value =
+            "case g % 5 when 0 then null when 1 then '' when 2 then repeat('é😀', 3000 + g) "
+            "else g || '😀' end";
+        const QString query =
+            QString("select g, %1 from generate_series(1, %2) g order by g").arg(value).arg(rows);
+        const QStringList expected = testdb::Column(
+            user_,
+            QString("select %1 from generate_series(1, %2) g order by g").arg(value).arg(rows));
         db::Connection connection;
         open(connection, location);
         db::Recordset records;
-        records.Open(QString("select g from generate_series(1, %1) g order by g").arg(rows),
-                     connection, db::adOpenStatic, db::adLockOptimistic);
+        records.Open(query, connection, db::adOpenStatic, db::adLockOptimistic);
         QCOMPARE(records.RecordCount(), location == db::adUseClient ? rows : -1);
         for (int row = 1; row <= rows; ++row) {
             QVERIFY(!records.Eof());
-            QCOMPARE(records.GetFields()[0].Value().toString(), QString::number(row));
+            const db::Fields& fields = records.GetFields();
+            QCOMPARE(fields[0].Value().toString(), QString::number(row));
+            const QString& wanted = expected[row - 1];
+            QCOMPARE(fields[1].Value().isValid(), !wanted.isNull());
+            QCOMPARE(fields[1].Value().toString().isNull(), wanted.isNull());
+            QCOMPARE(fields[1].Value().toString(), wanted);
             records.MoveNext();
         }
         QVERIFY(records.Eof());
+        QVERIFY(!records.GetFields()[1].Value().isValid());
         QVERIFY_THROWS_EXCEPTION(db::Error, records.MoveNext());
         records.Close();
         QVERIFY_THROWS_EXCEPTION(db::Error, records.RecordCount());
