@@ -1,4 +1,6 @@
 #include "db/dialect/dialect.h"
+#include "db/dialect/oracle.h"
+#include "db/dialect/postgres.h"
 
 #include "db/connection.h"
 #include "db/error.h"

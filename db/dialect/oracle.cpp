@@ -1,5 +1,5 @@
 // The statements of an Oracle database.
-#include "db/dialect/dialect.h"
+#include "db/dialect/oracle.h"
 #include "db/error.h"
 #include "db/sql_text.h"
 

@@ -1,5 +1,5 @@
 // The statements of the PostgreSQL server that stands in for Oracle.
-#include "db/dialect/dialect.h"
+#include "db/dialect/postgres.h"
 #include "db/error.h"
 #include "db/sql_text.h"
 

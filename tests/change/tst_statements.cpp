@@ -3,6 +3,7 @@
 #include "change/progress_estimate.h"
 #include "db/charset.h"
 #include "db/dialect/dialect.h"
+#include "db/dialect/oracle.h"
 #include "db/error.h"
 #include "db/odbc_diagnostics.h"
 #include "journal/run_journal.h"
