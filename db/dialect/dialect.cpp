@@ -28,7 +28,9 @@ QString InfoText(Connection& connection, SQLUSMALLINT item) {
 
 } // namespace
 
-Dialect::Dialect(Dbms dbms) : dbms_(dbms), namesRows_(dbms != Dbms::Other) {}
+Dialect::Dialect(Dbms dbms, DialectOptions options) : dbms_(dbms), options_(std::move(options)) {
+    options_.namesRows = options_.namesRows && dbms != Dbms::Other;
+}
 
 Dialect Dialect::Of(Connection& connection, const QString& table) {
     const QString name = InfoText(connection, SQL_DBMS_NAME);
@@ -42,8 +44,9 @@ Dialect Dialect::Of(Connection& connection, const QString& table) {
     if (dialect.dbms_ == Dbms::Oracle) {
         // Whether COLLATE BINARY is taken is asked, not inferred from the release: without
         // it the session's binary NLS_COMP and NLS_SORT alone make the comparison.
-        dialect.collate_ = Accepts(connection, dialect, oracle::CollateProbe());
-        dialect.nationalText_ = !oracle::LacksNationalText(InfoText(connection, SQL_DRIVER_NAME));
+        dialect.options_.collate = Accepts(connection, dialect, oracle::CollateProbe());
+        dialect.options_.nationalText =
+            !oracle::LacksNationalText(InfoText(connection, SQL_DRIVER_NAME));
     }
     {
         Statement sets(connection, dialect.dbms_ == Dbms::Oracle
@@ -61,7 +64,7 @@ Dialect Dialect::Of(Connection& connection, const QString& table) {
     if (!found.IsOpen() || found.Eof())
         return dialect;
     if (found.GetFields()[2].Value().toInt() > 1) {
-        dialect.compositeKey_ = true;
+        dialect.options_.compositeKey = true;
         return dialect;
     }
     return dialect.WithKey(found.GetFields()[0].Value().toString(),
@@ -70,39 +73,39 @@ Dialect Dialect::Of(Connection& connection, const QString& table) {
 
 Dialect Dialect::WithKey(const QString& column, const QString& type) const {
     Dialect keyed = *this;
-    keyed.keyColumn_ = column;
-    keyed.keyType_ = type;
+    keyed.options_.keyColumn = column;
+    keyed.options_.keyType = type;
     return keyed;
 }
 
 Dialect Dialect::WithoutRowNames() const {
     Dialect plain = *this;
-    plain.namesRows_ = false;
+    plain.options_.namesRows = false;
     return plain;
 }
 
 Dialect Dialect::WithCountOnlyWrites() const {
     Dialect counted = *this;
-    counted.countOnly_ = true;
+    counted.options_.countOnly = true;
     return counted;
 }
 
 Dialect Dialect::WithCollate(bool collate) const {
     Dialect collated = *this;
-    collated.collate_ = collate;
+    collated.options_.collate = collate;
     return collated;
 }
 
 Dialect Dialect::WithCharacterSets(const QString& database, const QString& national) const {
     Dialect sets = *this;
-    sets.charset_ = database;
-    sets.ncharset_ = national;
+    sets.options_.charset = database;
+    sets.options_.ncharset = national;
     return sets;
 }
 
 Dialect Dialect::WithoutNationalText() const {
     Dialect narrow = *this;
-    narrow.nationalText_ = false;
+    narrow.options_.nationalText = false;
     return narrow;
 }
 
@@ -120,12 +123,12 @@ bool Accepts(Connection& connection, const Dialect& dialect, const QString& stat
 
 Dialect Dialect::WithRowVersions() const {
     Dialect versioned = *this;
-    versioned.versions_ = true;
+    versioned.options_.versions = true;
     return versioned;
 }
 
 bool Dialect::WriteReturnsRows() const {
-    return dbms_ == Dbms::PostgreSQL && namesRows_ && !countOnly_;
+    return dbms_ == Dbms::PostgreSQL && options_.namesRows && !options_.countOnly;
 }
 
 bool Dialect::IsKeyIdentity(const QString& id) {
@@ -147,11 +150,11 @@ QString Dialect::Unversioned(const QString& id) {
 }
 
 bool Dialect::CanWrite(const QString& id) const {
-    return !IsKeyIdentity(id) || !keyColumn_.isEmpty();
+    return !IsKeyIdentity(id) || !options_.keyColumn.isEmpty();
 }
 
 bool Dialect::Proves(const QString& id) const {
-    return IsKeyIdentity(id) || !versions_ || !Version(id).isEmpty();
+    return IsKeyIdentity(id) || !options_.versions || !Version(id).isEmpty();
 }
 
 QStringList Dialect::IdParameters(const QString& id) const {
@@ -163,7 +166,7 @@ QStringList Dialect::IdParameters(const QString& id) const {
         const qsizetype colon = address.indexOf(QLatin1Char(':'));
         parameters = QStringList{address.mid(colon + 1), address.left(colon)};
     }
-    if (versions_ && !Version(id).isEmpty())
+    if (options_.versions && !Version(id).isEmpty())
         parameters.append(Version(id));
     return parameters;
 }
@@ -206,11 +209,13 @@ QString ColumnList(const QStringList& columns, const QString& prefix) {
 QString Dialect::ReadStatement(const QString& table, const QStringList& columns) const {
     // A write that returns only a count cannot say where a row moved: such a dialect names
     // rows by the primary key when there is one.
-    const QString key = countOnly_ || dbms_ == Dbms::Oracle ? keyColumn_ : QString();
+    const QString key =
+        options_.countOnly || dbms_ == Dbms::Oracle ? options_.keyColumn : QString();
     QString select = QLatin1String("SELECT ") + ColumnList(columns);
-    if (namesRows_ && dbms_ != Dbms::Other)
-        select += QLatin1String(", ") + (dbms_ == Dbms::Oracle ? oracle::Identity(key, keyType_)
-                                                               : postgres::Identity(key));
+    if (options_.namesRows && dbms_ != Dbms::Other)
+        select +=
+            QLatin1String(", ") + (dbms_ == Dbms::Oracle ? oracle::Identity(key, options_.keyType)
+                                                         : postgres::Identity(key));
     return select + QLatin1String(" FROM ") + QuoteIdentifier(table);
 }
 
@@ -258,28 +263,29 @@ QString Dialect::TableParameter(const QString& table) const {
 }
 
 QString Dialect::WriteStatement(const WriteTarget& target, bool keyed) const {
-    const QString key = keyed ? keyColumn_ : QString();
-    if (!namesRows_) {
+    const QString key = keyed ? options_.keyColumn : QString();
+    if (!options_.namesRows) {
         if (dbms_ == Dbms::PostgreSQL)
             return postgres::ValueWriteStatement(target);
         // The same exact guard as a write by identity.
         const QString column = QuoteIdentifier(target.columns.value(0));
         return QLatin1String("UPDATE ") + QuoteIdentifier(target.table) + QLatin1String(" SET ") +
                column + QLatin1String(" = ? WHERE ") + column +
-               (collate_ ? QLatin1String(" COLLATE BINARY = ?") : QLatin1String(" = ?"));
+               (options_.collate ? QLatin1String(" COLLATE BINARY = ?") : QLatin1String(" = ?"));
     }
-    const bool versioned = versions_ && !keyed;
+    const bool versioned = options_.versions && !keyed;
     if (dbms_ == Dbms::Oracle)
-        return oracle::WriteStatement(target, key, keyType_, collate_, versioned);
-    if (countOnly_)
-        return postgres::RowWriteStatement(target, key, keyType_, versioned);
-    return postgres::JoinWriteStatement(target, keyColumn_, keyType_, keyed, versioned);
+        return oracle::WriteStatement(target, key, options_.keyType, options_.collate, versioned);
+    if (options_.countOnly)
+        return postgres::RowWriteStatement(target, key, options_.keyType, versioned);
+    return postgres::JoinWriteStatement(target, options_.keyColumn, options_.keyType, keyed,
+                                        versioned);
 }
 
 std::vector<ParameterColumn> Dialect::WriteParameters(const std::vector<RowWrite>& rows,
                                                       bool keyed) const {
     if (WriteReturnsRows())
-        return postgres::JoinParameters(rows, keyed, versions_ && !keyed);
+        return postgres::JoinParameters(rows, keyed, options_.versions && !keyed);
     // One set per row: the new values, the row's identity, the guards (each twice where a
     // column may be left as it is: "? IS NULL OR guard").
     const std::size_t width = rows.front().values.size();
@@ -287,7 +293,7 @@ std::vector<ParameterColumn> Dialect::WriteParameters(const std::vector<RowWrite
     std::vector<ParameterColumn> columns;
     for (const RowWrite& row : rows) {
         std::vector<QString> set(row.values);
-        if (namesRows_) {
+        if (options_.namesRows) {
             const QStringList ids = IdParameters(row.id);
             set.insert(set.end(), ids.begin(), ids.end());
         }
@@ -307,8 +313,8 @@ std::vector<ParameterType> Dialect::IdParameterTypes(bool keyed) const {
     if (dbms_ == Dbms::Other)
         return {};
     // A ROWID, a ctid or tableoid, an integer key: plain text; a character key as its column.
-    const bool national =
-        keyed && (keyType_ == QLatin1String("NCHAR") || keyType_ == QLatin1String("NVARCHAR2"));
+    const bool national = keyed && (options_.keyType == QLatin1String("NCHAR") ||
+                                    options_.keyType == QLatin1String("NVARCHAR2"));
     const ParameterType type{national, charset::WidthOf(CharacterSet(national))};
     return std::vector<ParameterType>(!keyed && dbms_ == Dbms::PostgreSQL ? 2 : 1, type);
 }
@@ -325,7 +331,7 @@ std::vector<ParameterType> Dialect::WriteParameterTypes(const WriteTarget& targe
     }
     // WriteParameters' order: the new values, the identity, the guards.
     std::vector<ParameterType> types(columns);
-    if (namesRows_) {
+    if (options_.namesRows) {
         const std::vector<ParameterType> id = IdParameterTypes(keyed);
         types.insert(types.end(), id.begin(), id.end());
     }
@@ -338,32 +344,34 @@ std::vector<ParameterType> Dialect::WriteParameterTypes(const WriteTarget& targe
 }
 
 QString Dialect::ReadBackStatement(const WriteTarget& target, bool keyed) const {
-    const QString key = keyed ? keyColumn_ : QString();
+    const QString key = keyed ? options_.keyColumn : QString();
     if (dbms_ == Dbms::Oracle)
-        return oracle::ReadBackStatement(target, key, keyType_);
-    return postgres::ReadBackStatement(target, key, keyType_);
+        return oracle::ReadBackStatement(target, key, options_.keyType);
+    return postgres::ReadBackStatement(target, key, options_.keyType);
 }
 
 QString Dialect::CommitMarkStatement(const WriteTarget& target, bool keyed) const {
     if (dbms_ != Dbms::Oracle)
         return {};
-    return oracle::CommitMarkStatement(target, keyed ? keyColumn_ : QString(), keyType_);
+    return oracle::CommitMarkStatement(target, keyed ? options_.keyColumn : QString(),
+                                       options_.keyType);
 }
 
 QString Dialect::UnreachedStatement(const WriteTarget& target, bool keyed) const {
-    const QString key = keyed ? keyColumn_ : QString();
-    const bool versioned = versions_ && !keyed;
+    const QString key = keyed ? options_.keyColumn : QString();
+    const bool versioned = options_.versions && !keyed;
     if (dbms_ == Dbms::Oracle)
-        return oracle::UnreachedStatement(target, key, keyType_, versioned);
+        return oracle::UnreachedStatement(target, key, options_.keyType, versioned);
     if (UnreachedTogether())
-        return postgres::UnreachedStatement(target, keyColumn_, keyType_, keyed, versioned);
-    return postgres::RowUnreachedStatement(target, key, keyType_, versioned);
+        return postgres::UnreachedStatement(target, options_.keyColumn, options_.keyType, keyed,
+                                            versioned);
+    return postgres::RowUnreachedStatement(target, key, options_.keyType, versioned);
 }
 
 std::vector<ParameterColumn> Dialect::UnreachedParameters(const std::vector<QString>& ids,
                                                           bool keyed) const {
     if (UnreachedTogether())
-        return postgres::IdArrays(ids, keyed, versions_ && !keyed);
+        return postgres::IdArrays(ids, keyed, options_.versions && !keyed);
     std::vector<ParameterColumn> columns;
     for (const QString& id : ids) {
         QStringList set = IdParameters(id);

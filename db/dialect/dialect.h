@@ -71,12 +71,27 @@ struct ColumnFacts {
     bool national = false;     // NCHAR or NVARCHAR2
 };
 
+// What a dialect knows of one session: the table's key, and what the database and its
+// driver can do.
+struct DialectOptions {
+    QString keyColumn;         // a single-column primary key that names rows; empty: none
+    QString keyType;           // its SQL type
+    bool compositeKey = false; // the primary key has several columns: rows go by address
+    bool namesRows = true;     // rows are named by their identity (never without one)
+    bool countOnly = false;    // writes as Oracle does: one parameter set per row, a count back
+    bool collate = false;      // Oracle 12.2 and later compare under an explicit COLLATE BINARY
+    bool nationalText = true;  // the driver writes NCHAR and NVARCHAR2 columns
+    QString charset;           // the database's character set, by name; empty: not read
+    QString ncharset;          // the national character set
+    bool versions = false;     // an address is written only in its version (WithRowVersions)
+};
+
 // What differs between the databases the program writes to: how rows are named and read,
 // the one prepared statement that writes them, what the database says of a column, and what
 // an error means. Each database's statements stand in a file of their own.
 class Dialect {
 public:
-    explicit Dialect(Dbms dbms);
+    explicit Dialect(Dbms dbms, DialectOptions options = {});
     // The database on the other end of an open connection, as its driver names it. Given the
     // table, also its single-column primary key when it has one that names rows, and what the
     // database and its driver can do (asked once, for a run).
@@ -98,20 +113,23 @@ public:
     Dialect WithRowVersions() const;
 
     Dbms dbms() const { return dbms_; }
-    const QString& keyColumn() const { return keyColumn_; }
-    const QString& keyType() const { return keyType_; }
+    const DialectOptions& Options() const { return options_; }
+    const QString& keyColumn() const { return options_.keyColumn; }
+    const QString& keyType() const { return options_.keyType; }
     // The table's primary key has several columns: rows are named by their address.
-    bool CompositeKey() const { return compositeKey_; }
+    bool CompositeKey() const { return options_.compositeKey; }
     // Rows are read with an identity that each write names; otherwise a write names the
     // rows holding the old value.
-    bool NamesRows() const { return namesRows_; }
+    bool NamesRows() const { return options_.namesRows; }
     // The write returns each written row's place, identity after the write and stored
     // value; otherwise only a count of rows comes back.
     bool WriteReturnsRows() const;
     // The driver writes national character columns (Microsoft's old Oracle driver does not).
-    bool WritesNationalText() const { return nationalText_; }
+    bool WritesNationalText() const { return options_.nationalText; }
     // The set a column's text is stored in; empty where it was not read.
-    const QString& CharacterSet(bool national) const { return national ? ncharset_ : charset_; }
+    const QString& CharacterSet(bool national) const {
+        return national ? options_.ncharset : options_.charset;
+    }
 
     // Run once on each connection a run opens.
     QStringList SessionStatements() const;
@@ -195,16 +213,7 @@ public:
 
 private:
     Dbms dbms_;
-    QString keyColumn_;
-    QString keyType_;
-    bool namesRows_ = true;
-    bool countOnly_ = false;
-    bool collate_ = false;
-    bool nationalText_ = true;
-    QString charset_;
-    QString ncharset_;
-    bool compositeKey_ = false;
-    bool versions_ = false;
+    DialectOptions options_;
 };
 
 // Whether the database runs the statement, a probe of what it supports: false when it
