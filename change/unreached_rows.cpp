@@ -41,7 +41,10 @@ std::vector<Unreached> ReadUnreached(db::Connection& connection, const db::Diale
     if (rows.empty())
         return outcomes;
     const bool keyed = db::Dialect::IsKeyIdentity(rows.front()->id);
-    db::Statement read(connection, dialect.UnreachedStatement(target, keyed));
+    const QString statement = dialect.UnreachedStatement(target, keyed);
+    if (statement.isEmpty())
+        return outcomes;
+    db::Statement read(connection, statement);
     // A found row's fields from `first`: whether it is in its version, then its values.
     const auto take = [&](std::size_t at, const db::Fields& fields, int first) {
         const PendingRow& row = *rows[at];

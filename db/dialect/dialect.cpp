@@ -1,6 +1,6 @@
 #include "db/dialect/dialect.h"
-#include "db/dialect/oracle.h"
-#include "db/dialect/postgres.h"
+#include "db/dialect/oracle_rules.h"
+#include "db/dialect/postgres_rules.h"
 
 #include "db/connection.h"
 #include "db/error.h"
@@ -18,57 +18,69 @@ namespace {
 constexpr QLatin1Char KeyMark('=');
 constexpr QLatin1Char VersionMark('@');
 
-QString InfoText(Connection& connection, SQLUSMALLINT item) {
-    SQLWCHAR buffer[128] = {};
-    SQLSMALLINT length = 0;
-    odbc::Check(SQLGetInfoW(connection.handle(), item, buffer, sizeof buffer, &length),
-                SQL_HANDLE_DBC, connection.handle(), "SQLGetInfo");
-    return odbc::FromWide(buffer, length / qsizetype(sizeof(SQLWCHAR)));
+std::shared_ptr<const Rules> RulesOf(Dbms dbms) {
+    switch (dbms) {
+    case Dbms::Oracle:
+        return OracleRules();
+    case Dbms::PostgreSQL:
+        return PostgresRules();
+    case Dbms::Other:
+        break;
+    }
+    return std::make_shared<const Rules>();
+}
+
+Dbms DbmsNamed(const QString& name) {
+    if (name.contains(QLatin1String("Oracle"), Qt::CaseInsensitive))
+        return Dbms::Oracle;
+    if (name.contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive))
+        return Dbms::PostgreSQL;
+    return Dbms::Other;
+}
+
+void ReadCharacterSets(Connection& connection, const Rules& rules, DialectOptions& options) {
+    Statement sets(connection, rules.CatalogueStatements().characterSets);
+    sets.Execute({});
+    Recordset& row = sets.Result();
+    if (!row.IsOpen() || row.Eof())
+        return;
+    options.charset = row.GetFields()[0].Value().toString();
+    options.ncharset = row.GetFields()[1].Value().toString();
+}
+
+void ReadKey(Connection& connection, const Rules& rules, const QString& table,
+             DialectOptions& options) {
+    Statement key(connection, rules.CatalogueStatements().key);
+    key.Execute({{rules.TableParameter(table)}});
+    Recordset& found = key.Result();
+    if (!found.IsOpen() || found.Eof())
+        return;
+    if (found.GetFields()[2].Value().toInt() > 1) {
+        options.compositeKey = true;
+        return;
+    }
+    options.keyColumn = found.GetFields()[0].Value().toString();
+    options.keyType = found.GetFields()[1].Value().toString();
 }
 
 } // namespace
 
-Dialect::Dialect(Dbms dbms, DialectOptions options) : dbms_(dbms), options_(std::move(options)) {
-    options_.namesRows = options_.namesRows && dbms != Dbms::Other;
+Dialect::Dialect(Dbms dbms, DialectOptions options) : Dialect(RulesOf(dbms), std::move(options)) {}
+
+Dialect::Dialect(std::shared_ptr<const Rules> rules, DialectOptions options)
+    : rules_(std::move(rules)), options_(std::move(options)) {
+    options_.namesRows = options_.namesRows && rules_->HasRowIdentity();
 }
 
 Dialect Dialect::Of(Connection& connection, const QString& table) {
-    const QString name = InfoText(connection, SQL_DBMS_NAME);
-    Dialect dialect(Dbms::Other);
-    if (name.contains(QLatin1String("Oracle"), Qt::CaseInsensitive))
-        dialect = Dialect(Dbms::Oracle);
-    else if (name.contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive))
-        dialect = Dialect(Dbms::PostgreSQL);
-    if (table.isEmpty() || dialect.dbms_ == Dbms::Other)
-        return dialect;
-    if (dialect.dbms_ == Dbms::Oracle) {
-        // Whether COLLATE BINARY is taken is asked, not inferred from the release: without
-        // it the session's binary NLS_COMP and NLS_SORT alone make the comparison.
-        dialect.options_.collate = Accepts(connection, dialect, oracle::CollateProbe());
-        dialect.options_.nationalText =
-            !oracle::LacksNationalText(InfoText(connection, SQL_DRIVER_NAME));
+    std::shared_ptr<const Rules> rules = RulesOf(DbmsNamed(DriverInfo(connection, SQL_DBMS_NAME)));
+    DialectOptions options;
+    if (!table.isEmpty() && rules->HasCatalogue()) {
+        rules->ReadAbilities(connection, options);
+        ReadCharacterSets(connection, *rules, options);
+        ReadKey(connection, *rules, table, options);
     }
-    {
-        Statement sets(connection, dialect.dbms_ == Dbms::Oracle
-                                       ? oracle::CharacterSetStatement()
-                                       : postgres::CharacterSetStatement());
-        sets.Execute({});
-        Recordset& row = sets.Result();
-        if (row.IsOpen() && !row.Eof())
-            dialect = dialect.WithCharacterSets(row.GetFields()[0].Value().toString(),
-                                                row.GetFields()[1].Value().toString());
-    }
-    Statement key(connection, dialect.KeyStatement());
-    key.Execute({{dialect.TableParameter(table)}});
-    Recordset& found = key.Result();
-    if (!found.IsOpen() || found.Eof())
-        return dialect;
-    if (found.GetFields()[2].Value().toInt() > 1) {
-        dialect.options_.compositeKey = true;
-        return dialect;
-    }
-    return dialect.WithKey(found.GetFields()[0].Value().toString(),
-                           found.GetFields()[1].Value().toString());
+    return Dialect(std::move(rules), std::move(options));
 }
 
 Dialect Dialect::WithKey(const QString& column, const QString& type) const {
@@ -109,26 +121,22 @@ Dialect Dialect::WithoutNationalText() const {
     return narrow;
 }
 
-bool Accepts(Connection& connection, const Dialect& dialect, const QString& statement) {
-    try {
-        Statement(connection, statement).Execute({});
-        return true;
-    } catch (const Error& error) {
-        const Fault fault = dialect.Classify(error);
-        if (fault != Fault::Row && fault != Fault::MissingObject)
-            throw;
-        return false;
-    }
-}
-
 Dialect Dialect::WithRowVersions() const {
     Dialect versioned = *this;
     versioned.options_.versions = true;
     return versioned;
 }
 
+bool Accepts(Connection& connection, const Dialect& dialect, const QString& statement) {
+    return dialect.rules_->Accepts(connection, statement);
+}
+
+bool Dialect::HasCatalogue() const {
+    return rules_->HasCatalogue();
+}
+
 bool Dialect::WriteReturnsRows() const {
-    return dbms_ == Dbms::PostgreSQL && options_.namesRows && !options_.countOnly;
+    return rules_->ReturnsWrittenRows() && options_.namesRows && !options_.countOnly;
 }
 
 bool Dialect::IsKeyIdentity(const QString& id) {
@@ -160,39 +168,20 @@ bool Dialect::Proves(const QString& id) const {
 QStringList Dialect::IdParameters(const QString& id) const {
     if (IsKeyIdentity(id))
         return {id.mid(1)};
-    const QString address = Unversioned(id);
-    QStringList parameters{address};
-    if (dbms_ == Dbms::PostgreSQL) {
-        const qsizetype colon = address.indexOf(QLatin1Char(':'));
-        parameters = QStringList{address.mid(colon + 1), address.left(colon)};
-    }
+    QStringList parameters = rules_->AddressParameters(Unversioned(id));
     if (options_.versions && !Version(id).isEmpty())
         parameters.append(Version(id));
     return parameters;
 }
 
 RowPlace Dialect::Place(const QString& id) const {
-    if (dbms_ != Dbms::PostgreSQL || id.isEmpty() || IsKeyIdentity(id))
+    if (id.isEmpty() || IsKeyIdentity(id))
         return {};
-    // "<tableoid>:(<block>,<offset>)"
-    const qsizetype colon = id.indexOf(QLatin1Char(':'));
-    const qsizetype comma = id.indexOf(QLatin1Char(','), colon);
-    if (colon < 0 || comma < 0 || id.at(colon + 1) != QLatin1Char('('))
-        return {};
-    bool number = false;
-    const qint64 block = QStringView(id).mid(colon + 2, comma - colon - 2).toLongLong(&number);
-    return number ? RowPlace{id.left(colon), block} : RowPlace{};
+    return rules_->Place(id);
 }
 
 QStringList Dialect::SessionStatements() const {
-    if (dbms_ == Dbms::Oracle)
-        return {QStringLiteral("ALTER SESSION SET NLS_COMP = BINARY NLS_SORT = BINARY")};
-    // A scan reads the table's pages in order from the first, so that the page of the latest
-    // row read says how far the read has gone: a scan joining one already running would
-    // begin mid-table.
-    if (dbms_ == Dbms::PostgreSQL)
-        return {QStringLiteral("SET synchronize_seqscans = off")};
-    return {};
+    return rules_->SessionStatements();
 }
 
 QString Dialect::CountStatement(const QString& table) const {
@@ -207,15 +196,9 @@ QString ColumnList(const QStringList& columns, const QString& prefix) {
 }
 
 QString Dialect::ReadStatement(const QString& table, const QStringList& columns) const {
-    // A write that returns only a count cannot say where a row moved: such a dialect names
-    // rows by the primary key when there is one.
-    const QString key =
-        options_.countOnly || dbms_ == Dbms::Oracle ? options_.keyColumn : QString();
     QString select = QLatin1String("SELECT ") + ColumnList(columns);
-    if (options_.namesRows && dbms_ != Dbms::Other)
-        select +=
-            QLatin1String(", ") + (dbms_ == Dbms::Oracle ? oracle::Identity(key, options_.keyType)
-                                                         : postgres::Identity(key));
+    if (options_.namesRows)
+        select += QLatin1String(", ") + rules_->Identity(*this);
     return select + QLatin1String(" FROM ") + QuoteIdentifier(table);
 }
 
@@ -224,186 +207,68 @@ QString Dialect::DescribeStatement(const QString& table, const QString& column) 
 }
 
 QString Dialect::TableKeyStatement(const QString& table) const {
-    switch (dbms_) {
-    case Dbms::Oracle:
-        return QStringLiteral(
-            "SELECT OBJECT_ID FROM USER_OBJECTS WHERE OBJECT_TYPE = 'TABLE' AND OBJECT_NAME = ?");
-    case Dbms::PostgreSQL:
-        return QStringLiteral("SELECT CAST(CAST(to_regclass(?) AS oid) AS text)");
-    case Dbms::Other:
-        break;
-    }
-    return QLatin1String("SELECT '' FROM ") + QuoteIdentifier(table) +
-           QLatin1String(" WHERE 1 = 0");
+    return rules_->TableKeyStatement(table);
 }
 
 QString Dialect::KeyStatement() const {
-    return dbms_ == Dbms::Oracle ? oracle::KeyStatement() : postgres::KeyStatement();
+    return rules_->CatalogueStatements().key;
 }
 
 QString Dialect::FactsStatement() const {
-    return dbms_ == Dbms::Oracle ? oracle::FactsStatement() : postgres::FactsStatement();
+    return rules_->CatalogueStatements().facts;
 }
 
 QString Dialect::SizeStatement() const {
-    switch (dbms_) {
-    case Dbms::Oracle:
-        return oracle::SizeStatement();
-    case Dbms::PostgreSQL:
-        return postgres::SizeStatement();
-    case Dbms::Other:
-        break;
-    }
-    return {};
+    return rules_->CatalogueStatements().size;
 }
 
 QString Dialect::TableParameter(const QString& table) const {
-    // to_regclass takes the name as it would stand in a statement.
-    return dbms_ == Dbms::PostgreSQL ? QuoteIdentifier(table) : table;
+    return rules_->TableParameter(table);
 }
 
 QString Dialect::WriteStatement(const WriteTarget& target, bool keyed) const {
-    const QString key = keyed ? options_.keyColumn : QString();
-    if (!options_.namesRows) {
-        if (dbms_ == Dbms::PostgreSQL)
-            return postgres::ValueWriteStatement(target);
-        // The same exact guard as a write by identity.
-        const QString column = QuoteIdentifier(target.columns.value(0));
-        return QLatin1String("UPDATE ") + QuoteIdentifier(target.table) + QLatin1String(" SET ") +
-               column + QLatin1String(" = ? WHERE ") + column +
-               (options_.collate ? QLatin1String(" COLLATE BINARY = ?") : QLatin1String(" = ?"));
-    }
-    const bool versioned = options_.versions && !keyed;
-    if (dbms_ == Dbms::Oracle)
-        return oracle::WriteStatement(target, key, options_.keyType, options_.collate, versioned);
-    if (options_.countOnly)
-        return postgres::RowWriteStatement(target, key, options_.keyType, versioned);
-    return postgres::JoinWriteStatement(target, options_.keyColumn, options_.keyType, keyed,
-                                        versioned);
+    if (!options_.namesRows)
+        return rules_->ValueWriteStatement(*this, target);
+    return rules_->WriteStatement(*this, target, keyed);
 }
 
 std::vector<ParameterColumn> Dialect::WriteParameters(const std::vector<RowWrite>& rows,
                                                       bool keyed) const {
-    if (WriteReturnsRows())
-        return postgres::JoinParameters(rows, keyed, options_.versions && !keyed);
-    // One set per row: the new values, the row's identity, the guards (each twice where a
-    // column may be left as it is: "? IS NULL OR guard").
-    const std::size_t width = rows.front().values.size();
-    const bool several = width > 1;
-    std::vector<ParameterColumn> columns;
-    for (const RowWrite& row : rows) {
-        std::vector<QString> set(row.values);
-        if (options_.namesRows) {
-            const QStringList ids = IdParameters(row.id);
-            set.insert(set.end(), ids.begin(), ids.end());
-        }
-        for (const QString& guard : row.guards) {
-            set.push_back(guard);
-            if (several)
-                set.push_back(guard);
-        }
-        columns.resize(set.size());
-        for (std::size_t p = 0; p < set.size(); ++p)
-            columns[p].push_back(set[p]);
-    }
-    return columns;
+    return rules_->WriteParameters(*this, rows, keyed);
 }
 
 std::vector<ParameterType> Dialect::IdParameterTypes(bool keyed) const {
-    if (dbms_ == Dbms::Other)
-        return {};
-    // A ROWID, a ctid or tableoid, an integer key: plain text; a character key as its column.
-    const bool national = keyed && (options_.keyType == QLatin1String("NCHAR") ||
-                                    options_.keyType == QLatin1String("NVARCHAR2"));
-    const ParameterType type{national, charset::WidthOf(CharacterSet(national))};
-    return std::vector<ParameterType>(!keyed && dbms_ == Dbms::PostgreSQL ? 2 : 1, type);
+    return rules_->IdParameterTypes(*this, keyed);
 }
 
 std::vector<ParameterType> Dialect::WriteParameterTypes(const WriteTarget& target,
                                                         bool keyed) const {
-    // The stand-in's join write takes arrays as text; another database keeps to wide text.
-    if (WriteReturnsRows() || dbms_ == Dbms::Other)
-        return {};
-    std::vector<ParameterType> columns;
-    for (std::size_t k = 0; k < std::size_t(target.columns.size()); ++k) {
-        const bool national = target.national.empty() || target.national[k];
-        columns.push_back({national, charset::WidthOf(CharacterSet(national))});
-    }
-    // WriteParameters' order: the new values, the identity, the guards.
-    std::vector<ParameterType> types(columns);
-    if (options_.namesRows) {
-        const std::vector<ParameterType> id = IdParameterTypes(keyed);
-        types.insert(types.end(), id.begin(), id.end());
-    }
-    for (const ParameterType& column : columns) {
-        types.push_back(column);
-        if (columns.size() > 1)
-            types.push_back(column);
-    }
-    return types;
+    return rules_->WriteParameterTypes(*this, target, keyed);
 }
 
 QString Dialect::ReadBackStatement(const WriteTarget& target, bool keyed) const {
-    const QString key = keyed ? options_.keyColumn : QString();
-    if (dbms_ == Dbms::Oracle)
-        return oracle::ReadBackStatement(target, key, options_.keyType);
-    return postgres::ReadBackStatement(target, key, options_.keyType);
+    return rules_->ReadBackStatement(*this, target, keyed);
 }
 
 QString Dialect::CommitMarkStatement(const WriteTarget& target, bool keyed) const {
-    if (dbms_ != Dbms::Oracle)
-        return {};
-    return oracle::CommitMarkStatement(target, keyed ? options_.keyColumn : QString(),
-                                       options_.keyType);
+    return rules_->CommitMarkStatement(*this, target, keyed);
 }
 
 QString Dialect::UnreachedStatement(const WriteTarget& target, bool keyed) const {
-    const QString key = keyed ? options_.keyColumn : QString();
-    const bool versioned = options_.versions && !keyed;
-    if (dbms_ == Dbms::Oracle)
-        return oracle::UnreachedStatement(target, key, options_.keyType, versioned);
-    if (UnreachedTogether())
-        return postgres::UnreachedStatement(target, options_.keyColumn, options_.keyType, keyed,
-                                            versioned);
-    return postgres::RowUnreachedStatement(target, key, options_.keyType, versioned);
+    return rules_->UnreachedStatement(*this, target, keyed);
 }
 
 std::vector<ParameterColumn> Dialect::UnreachedParameters(const std::vector<QString>& ids,
                                                           bool keyed) const {
-    if (UnreachedTogether())
-        return postgres::IdArrays(ids, keyed, options_.versions && !keyed);
-    std::vector<ParameterColumn> columns;
-    for (const QString& id : ids) {
-        QStringList set = IdParameters(id);
-        // The version comes first, in the select list.
-        if (set.size() > IdParameters(Unversioned(id)).size())
-            set.move(set.size() - 1, 0);
-        columns.resize(std::size_t(set.size()));
-        for (qsizetype p = 0; p < set.size(); ++p)
-            columns[std::size_t(p)].push_back(set[p]);
-    }
-    return columns;
+    return rules_->UnreachedParameters(*this, ids, keyed);
 }
 
 Fault Dialect::Classify(const Error& error) const {
-    switch (dbms_) {
-    case Dbms::Oracle:
-        return oracle::Classify(error);
-    case Dbms::PostgreSQL:
-        return postgres::Classify(error);
-    case Dbms::Other:
-        break;
-    }
-    if (error.connectionLost())
-        return Fault::ConnectionLost;
-    if (error.sqlState() == QLatin1String("42S02") || error.sqlState() == QLatin1String("42S22"))
-        return Fault::MissingObject;
-    return error.sqlState() == QLatin1String("HY008") ? Fault::Cancelled : Fault::Row;
+    return rules_->Classify(error);
 }
 
 bool Dialect::ReadCanReopen(const Error& error) const {
-    return (dbms_ == Dbms::Oracle && error.nativeCode() == 1555) ||
-           Classify(error) == Fault::ConnectionLost;
+    return rules_->ReadCanReopen(error);
 }
 
 TableSize EstimateRows(Connection& connection, const Dialect& dialect, const QString& table) {
@@ -441,7 +306,7 @@ TableSize EstimateRows(Connection& connection, const Dialect& dialect, const QSt
 
 ColumnFacts ReadColumnFacts(Connection& connection, const Dialect& dialect, const QString& table,
                             const QString& column) {
-    if (dialect.dbms() == Dbms::Other)
+    if (!dialect.HasCatalogue())
         return {};
     Statement facts(connection, dialect.FactsStatement());
     facts.Execute({{dialect.TableParameter(table)}, {column}});
@@ -455,7 +320,7 @@ ColumnFacts ReadColumnFacts(Connection& connection, const Dialect& dialect, cons
 QString ReadTableKey(Connection& connection, const Dialect& dialect, const QString& table) {
     Statement key(connection, dialect.TableKeyStatement(table));
     std::vector<ParameterColumn> parameters;
-    if (dialect.dbms() != Dbms::Other)
+    if (dialect.HasCatalogue())
         parameters.push_back({dialect.TableParameter(table)});
     key.Execute(parameters);
     Recordset& row = key.Result();

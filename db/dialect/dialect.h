@@ -4,12 +4,14 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <vector>
 
 namespace db {
 
 class Connection;
 class Error;
+class Rules;
 
 enum class Dbms { Oracle, PostgreSQL, Other };
 
@@ -88,7 +90,8 @@ struct DialectOptions {
 
 // What differs between the databases the program writes to: how rows are named and read,
 // the one prepared statement that writes them, what the database says of a column, and what
-// an error means. Each database's statements stand in a file of their own.
+// an error means. A small value: the session's options, and the rules of its database (Rules;
+// each database's in a class and file of its own), chosen once.
 class Dialect {
 public:
     explicit Dialect(Dbms dbms, DialectOptions options = {});
@@ -112,7 +115,6 @@ public:
     // its identity names (see Versioned), never by its address and value alone.
     Dialect WithRowVersions() const;
 
-    Dbms dbms() const { return dbms_; }
     const DialectOptions& Options() const { return options_; }
     const QString& keyColumn() const { return options_.keyColumn; }
     const QString& keyType() const { return options_.keyType; }
@@ -121,6 +123,9 @@ public:
     // Rows are read with an identity that each write names; otherwise a write names the
     // rows holding the old value.
     bool NamesRows() const { return options_.namesRows; }
+    // The database's catalogue tells a table's key, a column's facts and the table's size
+    // (not so for another database).
+    bool HasCatalogue() const;
     // The write returns each written row's place, identity after the write and stored
     // value; otherwise only a count of rows comes back.
     bool WriteReturnsRows() const;
@@ -143,7 +148,8 @@ public:
     // parameter: TableParameter, none for another database (its statement names the table).
     QString TableKeyStatement(const QString& table) const;
     // The table's primary key: its first column, that column's type and how many columns
-    // the key has (no rows without a key); parameter: TableParameter.
+    // the key has (no rows without a key); parameter: TableParameter. Empty for another
+    // database, as are FactsStatement and SizeStatement (see HasCatalogue).
     QString KeyStatement() const;
     // The column's facts as whole numbers in ColumnFacts' order after `known`; parameters:
     // TableParameter, the column's name.
@@ -168,7 +174,8 @@ public:
     // The same for IdParameters.
     std::vector<ParameterType> IdParameterTypes(bool keyed) const;
     // The stored values of one row by its identity; parameters: IdParameters. For a write that
-    // returns only a count, where a trigger may have changed a value on its way in.
+    // returns only a count, where a trigger may have changed a value on its way in. Empty
+    // where rows have no identity.
     QString ReadBackStatement(const WriteTarget& target, bool keyed) const;
 
     // One row, one value, read right after a group's COMMIT on the same connection: a mark no
@@ -200,7 +207,8 @@ public:
     // Reads back rows a write did not reach, to tell why; parameters: UnreachedParameters.
     // Each row found: its place among the ids (from 1) where one execution takes them all
     // (UnreachedTogether), else nothing; then 1 where it is in the version its identity names
-    // (always without row versions), else 0; then each column's value as text.
+    // (always without row versions), else 0; then each column's value as text. Empty where
+    // rows have no identity: such a row is taken as changed.
     QString UnreachedStatement(const WriteTarget& target, bool keyed) const;
     std::vector<ParameterColumn> UnreachedParameters(const std::vector<QString>& ids,
                                                      bool keyed) const;
@@ -212,7 +220,10 @@ public:
     bool ReadCanReopen(const Error& error) const;
 
 private:
-    Dbms dbms_;
+    Dialect(std::shared_ptr<const Rules> rules, DialectOptions options);
+    friend bool Accepts(Connection& connection, const Dialect& dialect, const QString& statement);
+
+    std::shared_ptr<const Rules> rules_;
     DialectOptions options_;
 };
 
