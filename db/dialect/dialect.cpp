@@ -72,9 +72,8 @@ Dialect::Dialect(std::shared_ptr<const Rules> rules, DialectOptions options)
     options_.namesRows = options_.namesRows && rules_->HasRowIdentity();
 }
 
-Dialect Dialect::Of(Connection& connection, const QString& table) {
+Dialect Dialect::Of(Connection& connection, const QString& table, DialectOptions options) {
     std::shared_ptr<const Rules> rules = RulesOf(DbmsNamed(DriverInfo(connection, SQL_DBMS_NAME)));
-    DialectOptions options;
     if (!table.isEmpty() && rules->HasCatalogue()) {
         rules->ReadAbilities(connection, options);
         ReadCharacterSets(connection, *rules, options);
@@ -83,42 +82,10 @@ Dialect Dialect::Of(Connection& connection, const QString& table) {
     return Dialect(std::move(rules), std::move(options));
 }
 
-Dialect Dialect::WithKey(const QString& column, const QString& type) const {
-    Dialect keyed = *this;
-    keyed.options_.keyColumn = column;
-    keyed.options_.keyType = type;
-    return keyed;
-}
-
 Dialect Dialect::WithoutRowNames() const {
     Dialect plain = *this;
     plain.options_.namesRows = false;
     return plain;
-}
-
-Dialect Dialect::WithCountOnlyWrites() const {
-    Dialect counted = *this;
-    counted.options_.countOnly = true;
-    return counted;
-}
-
-Dialect Dialect::WithCollate(bool collate) const {
-    Dialect collated = *this;
-    collated.options_.collate = collate;
-    return collated;
-}
-
-Dialect Dialect::WithCharacterSets(const QString& database, const QString& national) const {
-    Dialect sets = *this;
-    sets.options_.charset = database;
-    sets.options_.ncharset = national;
-    return sets;
-}
-
-Dialect Dialect::WithoutNationalText() const {
-    Dialect narrow = *this;
-    narrow.options_.nationalText = false;
-    return narrow;
 }
 
 Dialect Dialect::WithRowVersions() const {

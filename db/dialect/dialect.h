@@ -76,15 +76,15 @@ struct ColumnFacts {
 // What a dialect knows of one session: the table's key, and what the database and its
 // driver can do.
 struct DialectOptions {
-    QString keyColumn;         // a single-column primary key that names rows; empty: none
-    QString keyType;           // its SQL type
+    QString keyColumn = {};    // a single-column primary key that names rows; empty: none
+    QString keyType = {};      // its SQL type
     bool compositeKey = false; // the primary key has several columns: rows go by address
     bool namesRows = true;     // rows are named by their identity (never without one)
     bool countOnly = false;    // writes as Oracle does: one parameter set per row, a count back
     bool collate = false;      // Oracle 12.2 and later compare under an explicit COLLATE BINARY
     bool nationalText = true;  // the driver writes NCHAR and NVARCHAR2 columns
-    QString charset;           // the database's character set, by name; empty: not read
-    QString ncharset;          // the national character set
+    QString charset = {};      // the database's character set, by name; empty: not read
+    QString ncharset = {};     // the national character set
     bool versions = false;     // an address is written only in its version (WithRowVersions)
 };
 
@@ -97,20 +97,11 @@ public:
     explicit Dialect(Dbms dbms, DialectOptions options = {});
     // The database on the other end of an open connection, as its driver names it. Given the
     // table, also its single-column primary key when it has one that names rows, and what the
-    // database and its driver can do (asked once, for a run).
-    static Dialect Of(Connection& connection, const QString& table = {});
-    // The same dialect naming rows by a primary key column of the given SQL type.
-    Dialect WithKey(const QString& column, const QString& type) const;
+    // database and its driver can do (asked once, for a run), over the options given.
+    static Dialect Of(Connection& connection, const QString& table = {},
+                      DialectOptions options = {});
     // The same dialect without row identity: rows are written by their value.
     Dialect WithoutRowNames() const;
-    // The same dialect writing as Oracle does: one parameter set per row, only a count back.
-    Dialect WithCountOnlyWrites() const;
-    // Oracle 12.2 and later compare under an explicit COLLATE BINARY.
-    Dialect WithCollate(bool collate) const;
-    // The same dialect through a driver that cannot write NCHAR and NVARCHAR2 columns.
-    Dialect WithoutNationalText() const;
-    // The same dialect with the database's and the national character sets, by name.
-    Dialect WithCharacterSets(const QString& database, const QString& national) const;
     // The same dialect for an undo: a row named by its address is written only in the version
     // its identity names (see Versioned), never by its address and value alone.
     Dialect WithRowVersions() const;

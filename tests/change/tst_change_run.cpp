@@ -462,7 +462,7 @@ private slots:
         writer.SetAutoCommit(false);
         reader.Open(OdbcConnectionString(user_.profile()));
         writer.Open(OdbcConnectionString(user_.profile()));
-        db::Dialect dialect = db::Dialect::Of(reader, table).WithCountOnlyWrites();
+        db::Dialect dialect = db::Dialect::Of(reader, table, {.countOnly = true});
         RowSource source;
         source.Open(reader, dialect, table, {"c"});
         const std::vector<SourceRow> rows = source.Next(100);
@@ -676,7 +676,7 @@ private slots:
                                 .arg(table));
         db::Connection connection;
         connection.Open(OdbcConnectionString(user_.profile()));
-        const db::Dialect dialect = db::Dialect::Of(connection, table).WithCountOnlyWrites();
+        const db::Dialect dialect = db::Dialect::Of(connection, table, {.countOnly = true});
         QCOMPARE(dialect.keyColumn(), QString("code"));
         const db::WriteTarget target{table, {"c"}, {false}, {false}};
         db::Statement plan(connection, "EXPLAIN " + dialect.WriteStatement(target, true));

@@ -53,9 +53,10 @@ void TestStatements::dialectStatements_data() {
     QTest::addColumn<QString>("expected");
 
     const Dialect oracle(Dbms::Oracle), pg(Dbms::PostgreSQL);
-    const Dialect oracleKeyed = oracle.WithKey(u"EMPNO"_qs, u"NUMBER"_qs).WithCollate(true);
-    const Dialect oracleCoded = oracle.WithKey(u"CODE"_qs, u"VARCHAR2"_qs);
-    const Dialect keyed = pg.WithKey(u"id"_qs, u"integer"_qs);
+    const Dialect oracleKeyed(Dbms::Oracle,
+                              {.keyColumn = u"EMPNO"_qs, .keyType = u"NUMBER"_qs, .collate = true});
+    const Dialect oracleCoded(Dbms::Oracle, {.keyColumn = u"CODE"_qs, .keyType = u"VARCHAR2"_qs});
+    const Dialect keyed(Dbms::PostgreSQL, {.keyColumn = u"id"_qs, .keyType = u"integer"_qs});
     const db::WriteTarget emp{u"EMP"_qs, {u"ENAME"_qs}, {false}},
         padded{u"T"_qs, {u"C"_qs}, {true}};
     QTest::newRow("names quoted exactly")
@@ -121,7 +122,7 @@ void TestStatements::dialectStatements_data() {
            "JOIN unnest(CAST(? AS tid[]), CAST(? AS oid[]), CAST(? AS xid[])) WITH ORDINALITY AS "
            "v(id, rel, ver, i) ON t.ctid = v.id AND t.tableoid = v.rel"_qs;
     QTest::newRow("oracle undo by ROWID: exact guard, no change since the commit's SCN")
-        << oracle.WithCollate(true).WithRowVersions().WriteStatement(emp, false)
+        << Dialect(Dbms::Oracle, {.collate = true}).WithRowVersions().WriteStatement(emp, false)
         << u"UPDATE \"EMP\" SET \"ENAME\" = ? WHERE ROWID = ? AND ORA_ROWSCN <= TO_NUMBER(?) "
            "AND \"ENAME\" COLLATE BINARY = ?"_qs;
     QTest::newRow("oracle undo by key: no version")
@@ -153,16 +154,19 @@ void TestStatements::dialectStatements_data() {
         << u"UPDATE \"T\" SET \"A\" = NVL(?, \"A\"), \"B\" = NVL(?, \"B\") WHERE ROWID = ? AND "
            "(? IS NULL OR \"A\" = ?) AND (? IS NULL OR \"B\" = ?)"_qs;
     QTest::newRow("stand-in count-only, read by key")
-        << keyed.WithCountOnlyWrites().ReadStatement(u"T"_qs, {u"C"_qs})
+        << Dialect(Dbms::PostgreSQL,
+                   {.keyColumn = u"id"_qs, .keyType = u"integer"_qs, .countOnly = true})
+               .ReadStatement(u"T"_qs, {u"C"_qs})
         << u"SELECT \"C\", '=' || CAST(\"id\" AS text) FROM \"T\""_qs;
     QTest::newRow("stand-in count-only write")
-        << pg.WithCountOnlyWrites().WriteStatement({u"T"_qs, {u"C"_qs}, {false}}, false)
+        << Dialect(Dbms::PostgreSQL, {.countOnly = true})
+               .WriteStatement({u"T"_qs, {u"C"_qs}, {false}}, false)
         << u"UPDATE \"T\" SET \"C\" = ? WHERE ctid = CAST(? AS tid) AND tableoid = CAST(? AS "
            "oid) AND CAST(\"C\" AS text) COLLATE \"C\" = ?"_qs;
     // Rows without names are found by value: the new text is assigned where the whole value is
     // the old text, both bound as they are read and converted, never written into the text.
     QTest::newRow("oracle by value: the run's exact guard")
-        << oracle.WithCollate(true).WithoutRowNames().WriteStatement(emp, false)
+        << Dialect(Dbms::Oracle, {.collate = true}).WithoutRowNames().WriteStatement(emp, false)
         << u"UPDATE \"EMP\" SET \"ENAME\" = ? WHERE \"ENAME\" COLLATE BINARY = ?"_qs;
     QTest::newRow("stand-in without row identity")
         << pg.WithoutRowNames().WriteStatement({u"T"_qs, {u"C"_qs}, {false}}, false)
@@ -197,8 +201,7 @@ void TestStatements::writeParameters_data() {
                               {u"{\"it's \",\"a\\\"b\\\\c\"}"_qs},
                               {u"{\"IT'S \",\"A\\\"B\\\\C\"}"_qs}};
     QTest::newRow("stand-in: by key")
-        << lists(Dialect(Dbms::PostgreSQL)
-                     .WithKey(u"id"_qs, u"integer"_qs)
+        << lists(Dialect(Dbms::PostgreSQL, {.keyColumn = u"id"_qs, .keyType = u"integer"_qs})
                      .WriteParameters({{u"=7"_qs, {u"x"_qs}, {u"X"_qs}}}, true))
         << QList<QStringList>{{u"{\"7\"}"_qs}, {u"{\"x\"}"_qs}, {u"{\"X\"}"_qs}};
     QTest::newRow("oracle, two columns: the one left alone is NULL")
@@ -234,8 +237,7 @@ void TestStatements::writeParameters_data() {
                                       false))
         << QList<QStringList>{{u"x"_qs}, {u"AAAR3sAAEAAAACXAAA"_qs}, {u"8843105"_qs}, {u"X"_qs}};
     QTest::newRow("stand-in count-only: ctid and tableoid")
-        << lists(Dialect(Dbms::PostgreSQL)
-                     .WithCountOnlyWrites()
+        << lists(Dialect(Dbms::PostgreSQL, {.countOnly = true})
                      .WriteParameters({{u"16441:(0,1)"_qs, {u"x"_qs}, {u"X"_qs}}}, false))
         << QList<QStringList>{{u"X"_qs}, {u"(0,1)"_qs}, {u"16441"_qs}, {u"x"_qs}};
 }
@@ -409,7 +411,13 @@ void TestStatements::writeBindTypes_data() {
             text += type.national ? u'W' : u'V';
         return text;
     };
-    const Dialect oracle = Dialect(Dbms::Oracle).WithCharacterSets(u"AL32UTF8"_qs, u"AL16UTF16"_qs);
+    const auto oracleKeyed = [](const QString& key, const QString& type) {
+        return Dialect(Dbms::Oracle, {.keyColumn = key,
+                                      .keyType = type,
+                                      .charset = u"AL32UTF8"_qs,
+                                      .ncharset = u"AL16UTF16"_qs});
+    };
+    const Dialect oracle = oracleKeyed({}, {});
     const db::WriteTarget plain{u"T"_qs, {u"C"_qs}, {false}, {false}},
         national{u"T"_qs, {u"C"_qs}, {false}, {true}},
         two{u"T"_qs, {u"A"_qs, u"B"_qs}, {false, false}, {false, true}},
@@ -419,21 +427,20 @@ void TestStatements::writeBindTypes_data() {
     QTest::newRow("NVARCHAR2 by ROWID")
         << letters(oracle.WriteParameterTypes(national, false)) << u"WVW"_qs;
     QTest::newRow("VARCHAR2 by VARCHAR2 key")
-        << letters(oracle.WithKey(u"CODE"_qs, u"VARCHAR2"_qs).WriteParameterTypes(plain, true))
+        << letters(oracleKeyed(u"CODE"_qs, u"VARCHAR2"_qs).WriteParameterTypes(plain, true))
         << u"VVV"_qs;
     QTest::newRow("VARCHAR2 by NVARCHAR2 key")
-        << letters(oracle.WithKey(u"CODE"_qs, u"NVARCHAR2"_qs).WriteParameterTypes(plain, true))
+        << letters(oracleKeyed(u"CODE"_qs, u"NVARCHAR2"_qs).WriteParameterTypes(plain, true))
         << u"VWV"_qs;
     QTest::newRow("VARCHAR2 by integer key")
-        << letters(oracle.WithKey(u"ID"_qs, u"NUMBER"_qs).WriteParameterTypes(plain, true))
+        << letters(oracleKeyed(u"ID"_qs, u"NUMBER"_qs).WriteParameterTypes(plain, true))
         << u"VVV"_qs;
     QTest::newRow("VARCHAR2 and NVARCHAR2")
         << letters(oracle.WriteParameterTypes(two, false)) << u"VWVVVWW"_qs;
     QTest::newRow("columns not described: national")
         << letters(oracle.WriteParameterTypes(unknown, false)) << u"WVW"_qs;
     QTest::newRow("stand-in count-only: ctid and tableoid")
-        << letters(
-               Dialect(Dbms::PostgreSQL).WithCountOnlyWrites().WriteParameterTypes(plain, false))
+        << letters(Dialect(Dbms::PostgreSQL, {.countOnly = true}).WriteParameterTypes(plain, false))
         << u"VVVV"_qs;
     QTest::newRow("stand-in join: arrays as before")
         << letters(Dialect(Dbms::PostgreSQL).WriteParameterTypes(plain, false)) << QString();
