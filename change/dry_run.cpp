@@ -16,7 +16,7 @@ DryRunResult DryRun(const RunRequest& request, Case::CaseMode mode, RunObserver&
     session.Inspect(table, {column});
     QString refusal = session.Refusal();
     if (refusal.isEmpty())
-        waiter.Wait([&] { source.Open(session.Reader(), session.Dialect(), table, {column}); });
+        waiter.Wait([&] { session.OpenRead(source, table, {column}); });
     if (refusal.isEmpty() && !session.Facts().known && !source.IsText())
         refusal = QLatin1String(ChangeMessages::NotText);
     if (!refusal.isEmpty())

@@ -1,19 +1,19 @@
 #include "change/row_source.h"
 
-void RowSource::Open(db::Connection& connection, db::Dialect& dialect, const QString& table,
-                     const QStringList& columns) {
+RowNaming RowSource::Open(db::Connection& connection, const db::Dialect& dialect,
+                          const QString& table, const QStringList& columns) {
     columns_ = int(columns.size());
     size_ = db::EstimateRows(connection, dialect, table);
     try {
         records_.Open(dialect.ReadStatement(table, columns), connection);
+        return RowNaming::AsDialect;
     } catch (const db::Error& error) {
-        // A user granted only the columns may not read the row identity: rows are then
-        // named by their old value.
+        // A user granted only the columns may not read the row identity.
         if (error.sqlState() != QLatin1String("42501") || !dialect.NamesRows())
             throw;
-        dialect = dialect.WithoutRowNames();
-        records_.Open(dialect.ReadStatement(table, columns), connection);
     }
+    records_.Open(dialect.WithoutRowNames().ReadStatement(table, columns), connection);
+    return RowNaming::ByValue;
 }
 
 bool RowSource::IsText(int column) const {

@@ -16,15 +16,22 @@ struct SourceRow {
     QString id;
 };
 
+// How a read names its rows.
+enum class RowNaming {
+    AsDialect, // as the dialect it was opened with names them
+    ByValue,   // by their old value: the user may not read the rows' identity
+};
+
 // The rows of some columns, read in slices from one cursor on the server, so that the client
 // holds one slice at a time however large the table is. The cursor keeps its snapshot while
 // the rows are written through another connection.
 class RowSource {
 public:
-    // Estimates the rows, then opens the read on the open connection. Where the rows' identity
-    // may not be read, the dialect falls back to naming rows by their value.
-    void Open(db::Connection& connection, db::Dialect& dialect, const QString& table,
-              const QStringList& columns);
+    // Estimates the rows, then opens the read on the open connection. Where the dialect names
+    // rows but the user may not read their identity (a grant of the columns alone), the rows
+    // are read without it, and ByValue says that the writes must name them by value.
+    [[nodiscard]] RowNaming Open(db::Connection& connection, const db::Dialect& dialect,
+                                 const QString& table, const QStringList& columns);
 
     // The rows the table held before the read, as the database estimates them (counted for a
     // small table); rows added since are read too.

@@ -1,5 +1,6 @@
 #include "change/run_session.h"
 
+#include "change/row_source.h"
 #include "db/charset.h"
 #include "db/statement.h"
 
@@ -58,6 +59,11 @@ void RunSession::ReopenReader() {
         // a connection the server ended may not close cleanly
     }
     Open(true, 0);
+}
+
+void RunSession::OpenRead(RowSource& source, const QString& table, const QStringList& columns) {
+    if (source.Open(reader_, *dialect_, table, columns) == RowNaming::ByValue)
+        dialect_ = dialect_->WithoutRowNames();
 }
 
 void RunSession::Inspect(const QString& table, const QStringList& columns) {

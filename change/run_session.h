@@ -9,6 +9,8 @@
 #include <atomic>
 #include <optional>
 
+class RowSource;
+
 // What a run, an undo and a dry run share: the connections (a reader that streams the column,
 // a writer without automatic commit), their time-outs and session settings, the canceller the
 // waiter calls, the dialect of the database and what it says of the column.
@@ -35,7 +37,11 @@ public:
     // Wait, on the first open connection).
     void Inspect(const QString& table, const QStringList& columns);
 
-    db::Dialect& Dialect() { return *dialect_; }
+    // Opens the read of the columns on the reader (through the caller's Wait). Where the user
+    // may not read the rows' identity, the session's dialect names rows by their value from
+    // then on.
+    void OpenRead(RowSource& source, const QString& table, const QStringList& columns);
+
     const db::Dialect& Dialect() const { return *dialect_; }
     const db::ColumnFacts& Facts(int column = 0) const { return facts_.at(std::size_t(column)); }
     // The table has update triggers, which may change a value on its way in.

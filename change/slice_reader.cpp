@@ -16,7 +16,7 @@ SliceReader::SliceReader(RunSession& session, RunWaiter& waiter, std::function<b
 void SliceReader::Open(const QString& table, const QStringList& columns) {
     table_ = table;
     columns_ = columns;
-    waiter_.Wait([&] { source_.Open(session_.Reader(), session_.Dialect(), table_, columns_); });
+    waiter_.Wait([&] { session_.OpenRead(source_, table_, columns_); });
 }
 
 void SliceReader::ReadAhead() {

@@ -464,7 +464,7 @@ private slots:
         writer.Open(OdbcConnectionString(user_.profile()));
         db::Dialect dialect = db::Dialect::Of(reader, table, {.countOnly = true});
         RowSource source;
-        source.Open(reader, dialect, table, {"c"});
+        QVERIFY(source.Open(reader, dialect, table, {"c"}) == RowNaming::AsDialect);
         const std::vector<SourceRow> rows = source.Next(100);
         testdb::Exec(user_, QString(during).replace("{t}", table));
 
