@@ -48,7 +48,7 @@ void PrintHeader(const BenchOptions& options, db::Connection& setup, const bench
     PrintSetting("server:", bench::Scalar(setup, QStringLiteral("SELECT version()")));
     PrintSetting("host:", QStringLiteral("headless (the program's yield: events every 10 ms)") +
                               (options.windowRows > 0
-                                   ? QStringLiteral("; run pw through a shown progress bar, the "
+                                   ? QStringLiteral("; run aw through a shown progress bar, the "
                                                     "program's yield and waits on a worker "
                                                     "thread, platform ") +
                                          QGuiApplication::platformName()

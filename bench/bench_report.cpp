@@ -42,7 +42,7 @@ void PrintStageCpu(const Results& results) {
             if (!median || median->stageCpu.read < 0)
                 continue;
             const StageSeconds& stage = median->stageCpu;
-            const double convert = median->timing.client - stage.read - stage.journal - stage.write;
+            const double convert = median->ConvertSeconds();
             PrintLine(QStringLiteral("%1  %2  %3  %4  %5  %6  %7")
                           .arg(rows, 8)
                           .arg(RunLabel(QLatin1String(kind.name)), -30)
@@ -153,7 +153,7 @@ void PrintSummary(const Results& results) {
                              "second:"));
     for (int rows : sizes) {
         QStringList parts;
-        for (const char* run : {"p", "pi", "pw", "n"}) {
+        for (const char* run : {"p", "pi", "n"}) {
             const double seconds = wall(rows, run);
             if (seconds > 0)
                 parts.append(

@@ -25,6 +25,11 @@ struct RunOutcome {
     bool stopped = false; // ended early on request, after `written` rows
     QStringList faults;   // empty when the run did all its work
     QString note;         // what else the run observed, for the report
+
+    // The client's CPU outside the reader, journal and writer threads: converting.
+    double ConvertSeconds() const {
+        return timing.client - stageCpu.read - stageCpu.journal - stageCpu.write;
+    }
 };
 
 // What every run is measured with besides the wall clock.

@@ -113,7 +113,12 @@ void Benchmark::RunSize(int rows, int repetition) {
 }
 
 void Benchmark::RunWindow(int repetition) {
-    RunOne(options_.windowRows, QStringLiteral("pw"), repetition, QString());
+    // The set-based UPPER at the same size: the window run's reference, and its goal's.
+    const int rows = options_.windowRows;
+    const QString reference = TableName(QStringLiteral("c"), rows);
+    RunOne(rows, QStringLiteral("c"), repetition, reference);
+    RunOne(rows, QStringLiteral("aw"), repetition, reference);
+    Drop(reference);
     RunEsc();
 }
 

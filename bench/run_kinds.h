@@ -25,7 +25,7 @@ inline constexpr RunKind RunKinds[] = {
     {"an", "(a) change, UPPER, no journal", true, Case::CaseMode::Upper, false, false, false},
     {"p", "(p) change, Proper, no index", true, Case::CaseMode::Proper, false, true, false},
     {"pi", "(p) change, Proper, index", true, Case::CaseMode::Proper, true, true, false},
-    {"pw", "(p) change, Proper, window", true, Case::CaseMode::Proper, false, true, true},
+    {"aw", "(a) change, UPPER, window", true, Case::CaseMode::Upper, false, true, true},
     // The twin of p in Name Case, whose rules cost more per value.
     {"n", "(n) change, Name Case, no index", true, Case::CaseMode::Names, false, true, false},
     {"b", "(b) per row, no WHERE", false, Case::CaseMode::Upper, false, false, false},
