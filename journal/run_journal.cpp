@@ -22,6 +22,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <map>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -104,10 +105,51 @@ QString Text(const QString& text) {
     return text.isNull() ? QString(QLatin1String("")) : text;
 }
 
+// The null text, and the empty one that is not null.
+const QString& NullText() {
+    static const QString null;
+    return null;
+}
+const QString& EmptyText() {
+    static const QString empty(QLatin1String(""));
+    return empty;
+}
+
 // The text itself (not a copy, so that it outlives a statement's run), or null when empty.
 const QString& NullIfEmpty(const QString& text) {
-    static const QString null;
-    return text.isEmpty() ? null : text;
+    return text.isEmpty() ? NullText() : text;
+}
+
+// As Text, without a copy: the text itself, or the empty text when it is null.
+const QString& TextOf(const QString& text) {
+    return text.isNull() ? EmptyText() : text;
+}
+
+// An entry's old value as stored: null for NULL, else its text (never null); the variant's
+// own text where it holds one (a run's values do), else converted into `holder`.
+const QString& OldValueOf(const QVariant& value, QString& holder) {
+    if (value.isNull())
+        return NullText();
+    if (value.metaType().id() == QMetaType::QString)
+        return TextOf(*static_cast<const QString*>(value.constData()));
+    holder = Text(value.toString());
+    return holder;
+}
+
+// Rows one execution of a many-row INSERT stores. Each execution costs about what storing a
+// row does, so a group's rows go this many at a time, the rest of it one by one.
+constexpr int BatchRows = 32;
+
+// `insert` (a statement up to VALUES) for `rows` rows of `columns` parameters each.
+std::string ManyRows(const char* insert, int columns, int rows) {
+    std::string row = "(?";
+    for (int column = 1; column < columns; ++column)
+        row += ", ?";
+    row += ')';
+    std::string sql = std::string(insert) + " VALUES " + row;
+    for (int i = 1; i < rows; ++i)
+        sql += ", " + row;
+    return sql;
 }
 
 // The header's stored values, in HeaderColumns' order.
@@ -381,8 +423,8 @@ struct RunJournal::State {
     RunLock lock;
     SqliteConnection connection;
     // Prepared on first use; declared after the connection so they go before it.
-    std::unique_ptr<RowStatement> insert, settle, resettle, readOutcome, commitAlone, groupRecord,
-        groupOf;
+    std::unique_ptr<RowStatement> insert, insertMany, settle, settleMany, resettle, readOutcome,
+        commitAlone, groupRecord, groupOf;
 
     State(qint64 id, const QString& path, RunLock lock, SqliteConnection::Open open)
         : id(id), path(path), lock(std::move(lock)), connection(path, open) {
@@ -401,6 +443,9 @@ struct RunJournal::State {
         if (!statement)
             statement = std::make_unique<RowStatement>(connection, sql);
         return *statement;
+    }
+    RowStatement& Prepared(std::unique_ptr<RowStatement>& statement, const std::string& sql) {
+        return Prepared(statement, sql.c_str());
     }
 
     // Writes group `number`'s record as it stands.
@@ -721,36 +766,45 @@ qint64 RunJournal::AppendPending(const std::vector<Entry>& entries) {
     State& state = *state_;
     if (entries.empty())
         return 0;
+    constexpr auto Insert = "INSERT INTO entries (\"row\", \"column\", id_before, id_after, "
+                            "old_value, new_value, sealed, \"group\")";
+    constexpr int Columns = 8;
+    static const std::string oneSql = ManyRows(Insert, Columns, 1);
+    static const std::string manySql = ManyRows(Insert, Columns, BatchRows);
+    RowStatement& one = state.Prepared(state.insert, oneSql);
+    RowStatement& many = state.Prepared(state.insertMany, manySql);
     const QString& headerColumn = state.file.header.column;
-    RowStatement& insert =
-        state.Prepared(state.insert, "INSERT INTO entries (\"row\", \"column\", id_before, "
-                                     "id_after, old_value, new_value, sealed, \"group\") VALUES "
-                                     "(?, ?, ?, ?, ?, ?, ?, ?)");
     const qint64 number = qint64(state.groups.size()) + 1;
     proof::Group group{
         entries.front().row, entries.front().row, qint64(entries.size()), 0, false, {}};
+    // Old values that are no text of their own, held until their statement has run.
+    QString held[BatchRows];
     Transaction transaction(state.connection);
-    for (const Entry& entry : entries) {
-        // The column is stored only where it is not the header's.
-        const QString column =
-            entry.column.isEmpty() || entry.column == headerColumn ? QString() : entry.column;
-        // SQL NULL for a NULL old value, '' for the empty text.
-        const QString oldValue =
-            entry.oldValue.isNull() ? QString() : Text(entry.oldValue.toString());
-        const QString idBefore = Text(entry.idBefore);
-        const QString newValue = Text(entry.newValue);
-        insert.Bind(1, entry.row);
-        insert.Bind(2, column);
-        insert.Bind(3, idBefore);
-        insert.Bind(4, NullIfEmpty(entry.idAfter));
-        insert.Bind(5, oldValue);
-        insert.Bind(6, newValue);
-        insert.Bind(7, SealedEntry(entry.row, column, entry.idBefore, entry.idAfter, oldValue,
-                                   entry.newValue, static_cast<int>(entry.state)));
-        insert.Bind(8, number);
+    for (std::size_t i = 0; i < entries.size();) {
+        const int rows = entries.size() - i >= std::size_t(BatchRows) ? BatchRows : 1;
+        RowStatement& insert = rows == BatchRows ? many : one;
+        for (int k = 0; k < rows; ++k, ++i) {
+            const Entry& entry = entries[i];
+            // The column is stored only where it is not the header's.
+            const QString& column =
+                entry.column.isEmpty() || entry.column == headerColumn ? NullText() : entry.column;
+            // SQL NULL for a NULL old value, '' for the empty text.
+            const QString& oldValue = OldValueOf(entry.oldValue, held[k]);
+            const int at = k * Columns;
+            insert.Bind(at + 1, entry.row);
+            insert.Bind(at + 2, column);
+            insert.Bind(at + 3, TextOf(entry.idBefore));
+            insert.Bind(at + 4, NullIfEmpty(entry.idAfter));
+            insert.Bind(at + 5, oldValue);
+            insert.Bind(at + 6, TextOf(entry.newValue));
+            insert.Bind(at + 7,
+                        SealedEntry(entry.row, column, entry.idBefore, entry.idAfter, oldValue,
+                                    entry.newValue, static_cast<int>(entry.state)));
+            insert.Bind(at + 8, number);
+            group.first = std::min(group.first, entry.row);
+            group.last = std::max(group.last, entry.row);
+        }
         insert.Run("journalling rows");
-        group.first = std::min(group.first, entry.row);
-        group.last = std::max(group.last, entry.row);
     }
     state.groups.push_back(group);
     try {
@@ -766,47 +820,84 @@ qint64 RunJournal::AppendPending(const std::vector<Entry>& entries) {
 void RunJournal::Settle(const std::vector<Entry>& outcomes, bool sync) {
     State& state = *state_;
     // An outcome is added, or replaces one settled before (then its group's count stands).
-    RowStatement& settle = state.Prepared(
-        state.settle, "INSERT OR IGNORE INTO outcomes (\"row\", sealed, id_after, stored, alone) "
-                      "VALUES (?1, ?2, ?3, ?4, ?5)");
+    constexpr auto Insert =
+        "INSERT OR IGNORE INTO outcomes (\"row\", sealed, id_after, stored, alone)";
+    constexpr int Columns = 5;
+    static const std::string oneSql = ManyRows(Insert, Columns, 1);
+    static const std::string manySql = ManyRows(Insert, Columns, BatchRows);
+    RowStatement& settle = state.Prepared(state.settle, oneSql);
+    RowStatement& settleMany = state.Prepared(state.settleMany, manySql);
     RowStatement& resettle = state.Prepared(
         state.resettle, "UPDATE outcomes SET sealed = ?2, id_after = ?3, stored = ?4, alone = ?5, "
                         "mark = NULL WHERE \"row\" = ?1");
     const std::vector<qint64> numbers = state.GroupsOf(outcomes);
     const int alone = state.WholeGroup(outcomes, numbers) ? WithGroup : AloneUncommitted;
+    const auto bind = [&](RowStatement& statement, const Entry& entry, int at) {
+        const QString& stored = entry.altered ? TextOf(entry.newValue) : NullText();
+        statement.Bind(at + 1, entry.row);
+        statement.Bind(at + 2, SealedOutcome(entry.row, static_cast<int>(entry.state),
+                                             entry.idAfter, stored, alone));
+        statement.Bind(at + 3, NullIfEmpty(entry.idAfter));
+        statement.Bind(at + 4, stored);
+        statement.Bind(at + 5, qint64(alone));
+    };
+    // Rows go BatchRows at a time where none can have been settled before: rows of one group
+    // that has no outcome yet, none of them twice (the rows ascend). The rest go one by one.
+    const bool ascending =
+        std::adjacent_find(outcomes.begin(), outcomes.end(), [](const Entry& a, const Entry& b) {
+            return a.row >= b.row;
+        }) == outcomes.end();
+    const auto batch = [&](std::size_t i) {
+        const qint64 number = numbers[i];
+        return ascending && outcomes.size() - i >= std::size_t(BatchRows) && number >= 1 &&
+               number <= qint64(state.groups.size()) &&
+               state.groups[std::size_t(number - 1)].outcomes == 0 &&
+               std::all_of(numbers.begin() + qsizetype(i),
+                           numbers.begin() + qsizetype(i) + BatchRows,
+                           [&](qint64 other) { return other == number; });
+    };
     std::map<qint64, qint64> added;
-    const std::vector<proof::Group> before = state.groups;
+    std::vector<std::pair<qint64, qint64>> counted; // what the groups were given, to take back
     Transaction transaction(state.connection);
     try {
-        for (std::size_t i = 0; i < outcomes.size(); ++i) {
-            const Entry& entry = outcomes[i];
-            const QString stored = entry.altered ? Text(entry.newValue) : QString();
-            const auto bind = [&](RowStatement& statement) {
-                statement.Bind(1, entry.row);
-                statement.Bind(2, SealedOutcome(entry.row, static_cast<int>(entry.state),
-                                                entry.idAfter, stored, alone));
-                statement.Bind(3, NullIfEmpty(entry.idAfter));
-                statement.Bind(4, stored);
-                statement.Bind(5, qint64(alone));
-            };
-            bind(settle);
-            settle.Run("settling rows");
-            if (settle.Changes() > 0) {
-                ++added[numbers[i]];
+        for (std::size_t i = 0; i < outcomes.size();) {
+            if (batch(i)) {
+                for (int k = 0; k < BatchRows; ++k)
+                    bind(settleMany, outcomes[i + k], k * Columns);
+                settleMany.Run("settling rows");
+                const qint64 changes = settleMany.Changes();
+                added[numbers[i]] += changes;
+                // Not expected: a row settled under another group's number. Each row then
+                // holds its new outcome as it would one by one.
+                for (int k = 0; changes < BatchRows && k < BatchRows; ++k) {
+                    bind(resettle, outcomes[i + k], 0);
+                    resettle.Run("settling rows");
+                }
+                i += BatchRows;
                 continue;
             }
-            bind(resettle);
+            const Entry& entry = outcomes[i];
+            bind(settle, entry, 0);
+            settle.Run("settling rows");
+            if (settle.Changes() > 0) {
+                ++added[numbers[i++]];
+                continue;
+            }
+            bind(resettle, entry, 0);
             resettle.Run("settling rows");
+            ++i;
         }
         for (const auto& [number, count] : added) {
             if (number < 1 || number > qint64(state.groups.size()))
                 continue; // a row never appended: no group counts it
             state.groups[std::size_t(number - 1)].outcomes += count;
+            counted.emplace_back(number, count);
             state.WriteGroup(number);
         }
         transaction.Commit();
     } catch (const Error&) {
-        state.groups = before;
+        for (const auto& [number, count] : counted)
+            state.groups[std::size_t(number - 1)].outcomes -= count;
         throw;
     }
     if (sync)
