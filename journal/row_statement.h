@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -19,7 +21,7 @@ public:
     RowStatement(const RowStatement&) = delete;
     RowStatement& operator=(const RowStatement&) = delete;
 
-    // Parameters count from 1. A text must live until Run.
+    // Parameters count from 1. A text must live until Run (or First).
     void Bind(int index, qint64 value);
     // A null QString binds SQL NULL.
     void Bind(int index, const QString& text);
@@ -37,8 +39,13 @@ public:
     qint64 Changes() const;
 
 private:
+    // Binds the texts Bind was given, as UTF-8 in one buffer the statement reads in place.
+    void BindTexts();
+
     sqlite3* database_ = nullptr;
     sqlite3_stmt* statement_ = nullptr;
+    std::vector<std::pair<int, QStringView>> texts_;
+    std::vector<char> utf8_;
 };
 
 } // namespace journal
