@@ -8,6 +8,7 @@
 #include "change/run_session.h"
 #include "change/slice_reader.h"
 #include "db/connection.h"
+#include "db/dialect/catalogue.h"
 #include "db/values.h"
 #include "journal/run_journal.h"
 

@@ -1,4 +1,5 @@
 #include "change/row_source.h"
+#include "db/dialect/catalogue.h"
 
 RowNaming RowSource::Open(db::Connection& connection, const db::Dialect& dialect,
                           const QString& table, const QStringList& columns) {

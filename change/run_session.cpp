@@ -2,6 +2,7 @@
 
 #include "change/row_source.h"
 #include "db/charset.h"
+#include "db/dialect/catalogue.h"
 #include "db/statement.h"
 
 #include <algorithm>

@@ -3,6 +3,7 @@
 #include "change/group_writer.h"
 #include "change/journal_header.h"
 #include "change/run_session.h"
+#include "db/dialect/catalogue.h"
 #include "db/recordset.h"
 #include "journal/run_journal.h"
 

@@ -10,7 +10,7 @@
 #include "app/window_system.h"
 #include "change/change_run.h"
 #include "change/undo_run.h"
-#include "db/dialect/dialect.h"
+#include "db/dialect/catalogue.h"
 #include "db/listings.h"
 #include "ui/field_menu/changes_preview.h"
 #include "ui/field_menu/field_menu.h"

@@ -223,17 +223,6 @@ private:
 // is thrown.
 bool Accepts(Connection& connection, const Dialect& dialect, const QString& statement);
 
-// The table's object id on the server (TableKeyStatement), empty where the database has none:
-// a table dropped and made anew under the same name has another.
-QString ReadTableKey(Connection& connection, const Dialect& dialect, const QString& table);
-
-// Reads the facts of a column through FactsStatement; unknown where the database has none.
-ColumnFacts ReadColumnFacts(Connection& connection, const Dialect& dialect, const QString& table,
-                            const QString& column);
-
-// The table's size before a read, through SizeStatement or a count.
-TableSize EstimateRows(Connection& connection, const Dialect& dialect, const QString& table);
-
 // The names, quoted and joined by ", ", each behind `prefix`.
 QString ColumnList(const QStringList& columns, const QString& prefix = {});
 

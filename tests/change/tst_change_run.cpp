@@ -3,6 +3,7 @@
 #include "change/journal_header.h"
 #include "change/row_source.h"
 #include "change/undo_run.h"
+#include "db/dialect/catalogue.h"
 #include "db/dialect/oracle.h"
 #include "journal/run_journal.h"
 #include "recording_host.h"
