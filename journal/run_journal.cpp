@@ -444,8 +444,13 @@ struct RunJournal::State {
             statement = std::make_unique<RowStatement>(connection, sql);
         return *statement;
     }
-    RowStatement& Prepared(std::unique_ptr<RowStatement>& statement, const std::string& sql) {
-        return Prepared(statement, sql.c_str());
+    // An INSERT of `rows` rows at once (see ManyRows), prepared on its first use.
+    RowStatement& Prepared(std::unique_ptr<RowStatement>& statement, const char* insert,
+                           int columns, int rows) {
+        if (!statement)
+            statement =
+                std::make_unique<RowStatement>(connection, ManyRows(insert, columns, rows).c_str());
+        return *statement;
     }
 
     // Writes group `number`'s record as it stands.
@@ -769,10 +774,8 @@ qint64 RunJournal::AppendPending(const std::vector<Entry>& entries) {
     constexpr auto Insert = "INSERT INTO entries (\"row\", \"column\", id_before, id_after, "
                             "old_value, new_value, sealed, \"group\")";
     constexpr int Columns = 8;
-    static const std::string oneSql = ManyRows(Insert, Columns, 1);
-    static const std::string manySql = ManyRows(Insert, Columns, BatchRows);
-    RowStatement& one = state.Prepared(state.insert, oneSql);
-    RowStatement& many = state.Prepared(state.insertMany, manySql);
+    RowStatement& one = state.Prepared(state.insert, Insert, Columns, 1);
+    RowStatement& many = state.Prepared(state.insertMany, Insert, Columns, BatchRows);
     const QString& headerColumn = state.file.header.column;
     const qint64 number = qint64(state.groups.size()) + 1;
     proof::Group group{
@@ -823,10 +826,8 @@ void RunJournal::Settle(const std::vector<Entry>& outcomes, bool sync) {
     constexpr auto Insert =
         "INSERT OR IGNORE INTO outcomes (\"row\", sealed, id_after, stored, alone)";
     constexpr int Columns = 5;
-    static const std::string oneSql = ManyRows(Insert, Columns, 1);
-    static const std::string manySql = ManyRows(Insert, Columns, BatchRows);
-    RowStatement& settle = state.Prepared(state.settle, oneSql);
-    RowStatement& settleMany = state.Prepared(state.settleMany, manySql);
+    RowStatement& settle = state.Prepared(state.settle, Insert, Columns, 1);
+    RowStatement& settleMany = state.Prepared(state.settleMany, Insert, Columns, BatchRows);
     RowStatement& resettle = state.Prepared(
         state.resettle, "UPDATE outcomes SET sealed = ?2, id_after = ?3, stored = ?4, alone = ?5, "
                         "mark = NULL WHERE \"row\" = ?1");
