@@ -4,8 +4,6 @@
 #include "change/run_session.h"
 #include "db/values.h"
 
-#include <stdexcept>
-
 DryRunResult DryRun(const RunRequest& request, Case::CaseMode mode, RunObserver& observer,
                     RunWaiter& waiter, int sample, const DryRunChange& change) {
     RunSession session(request.profile, waiter);
@@ -19,10 +17,12 @@ DryRunResult DryRun(const RunRequest& request, Case::CaseMode mode, RunObserver&
         waiter.Wait([&] { session.OpenRead(source, table, {column}); });
     if (refusal.isEmpty() && !session.Facts().known && !source.IsText())
         refusal = QLatin1String(ChangeMessages::NotText);
-    if (!refusal.isEmpty())
-        throw std::invalid_argument(refusal.toStdString());
-    const Case::NameExceptions& exceptions = request.exceptions;
     DryRunResult result;
+    if (!refusal.isEmpty()) {
+        result.refusal = refusal;
+        return result;
+    }
+    const Case::NameExceptions& exceptions = request.exceptions;
     for (;;) {
         if (waiter.StopRequested()) {
             result.stopped = true;

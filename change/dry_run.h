@@ -13,6 +13,7 @@ struct DryRunResult {
     qint64 wouldChange = 0;
     QList<QPair<QString, QString>> first; // old -> new of the first rows that would change
     bool stopped = false;                 // asked to stop before the read ended
+    QString refusal; // why a run would refuse the column (then nothing was read); else empty
 };
 
 // Called for every row that would change (old, new), in the order read, as it is read.
@@ -20,8 +21,8 @@ using DryRunChange = std::function<void(const QString& before, const QString& af
 
 // Reads the request's current field of its table and converts every value to `mode` (with the
 // request's exceptions) without writing anything (no journal either); the progress goes to the
-// observer. Throws db::Error when the connection or the read fails, and std::invalid_argument
-// (with the message) when the run would refuse the column. Ends after the slice in hand once
+// observer. Throws db::Error when the connection or the read fails; a column the run would
+// refuse comes back as the result's refusal. Ends after the slice in hand once
 // the waiter's StopRequested() is true.
 DryRunResult DryRun(const RunRequest& request, Case::CaseMode mode, RunObserver& observer,
                     RunWaiter& waiter, int sample = 20, const DryRunChange& change = {});

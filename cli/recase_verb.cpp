@@ -31,6 +31,10 @@ int DryRunCommand(const RunRequest& request, ConsoleHost& host) {
     try {
         ConsoleWaiter waiter;
         const DryRunResult result = DryRun(request, *mode, host, waiter);
+        if (!result.refusal.isEmpty()) {
+            Err(result.refusal);
+            return ExitUsage;
+        }
         Out(QStringLiteral("would change %1 of %2 rows read")
                 .arg(result.wouldChange)
                 .arg(result.read));
@@ -39,8 +43,6 @@ int DryRunCommand(const RunRequest& request, ConsoleHost& host) {
         return ExitSuccess;
     } catch (const db::Error& error) {
         Err(error.description().simplified());
-    } catch (const std::invalid_argument& refusal) {
-        Err(QString::fromUtf8(refusal.what()));
     }
     return ExitUsage;
 }

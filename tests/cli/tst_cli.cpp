@@ -294,6 +294,9 @@ private slots:
                                         << QString() << QString() << 2 << "nosuch";
         QTest::newRow("not a text column") << without(3) + QStringList{"--column", "n"} << QString()
                                            << QString() << 2 << "does not hold text";
+        QTest::newRow("dry run of a column the run refuses")
+            << without(3) + QStringList{"--column", "n", "--dry-run"} << QString() << QString() << 2
+            << "does not hold text";
         QTest::newRow("wrong password") << base << "wrong" << QString() << 2 << "password";
         QTest::newRow("undo of a missing journal")
             << QStringList{"undo", "999"} << QString() << QString() << 2 << "No run journal 999";

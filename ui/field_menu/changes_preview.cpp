@@ -93,8 +93,10 @@ void ChangesPreview::List(const ConnectionProfile& profile, const QString& table
             qDeleteAll(std::exchange(pending_, {})); // closed: never listed
             return;
         }
-        outcome =
-            QStringLiteral("%1 of %2 rows would change").arg(result.wouldChange).arg(result.read);
+        outcome = !result.refusal.isEmpty() ? result.refusal
+                                            : QStringLiteral("%1 of %2 rows would change")
+                                                  .arg(result.wouldChange)
+                                                  .arg(result.read);
         if (result.wouldChange > Listed)
             outcome += QStringLiteral("; the first 10,000 are listed");
     } catch (const db::Error& error) {
