@@ -245,40 +245,54 @@ struct Recordset::State {
             const SQLUSMALLINT status = block->status[row];
             if (status == SQL_ROW_ERROR)
                 throw odbc::DiagnosticError(SQL_HANDLE_STMT, statement, "SQLFetch", connection);
-            if (status == SQL_ROW_NOROW)
-                continue;
-            bool positioned = false;
-            for (std::size_t column = 0; column < columns; ++column) {
-                const SQLLEN indicator = block->indicators[column][row];
-                if (indicator == SQL_NULL_DATA)
-                    continue;
-                const std::size_t length = block->lengths[column];
-                const SQLWCHAR* text = block->text[column].data() + row * length;
-                if (indicator != SQL_NO_TOTAL &&
-                    static_cast<std::size_t>(indicator) / sizeof(SQLWCHAR) < length) {
-                    const auto characters = indicator / SQLLEN(sizeof(SQLWCHAR));
-                    // Empty but not null: only NULL is null.
-                    block->values[row * columns + column] = characters == 0
-                                                                ? QString(0, Qt::Uninitialized)
-                                                                : odbc::FromWide(text, characters);
-                    continue;
-                }
-                if (!positioned) {
-                    Check(SQLSetPos(statement, static_cast<SQLSETPOSIROW>(row + 1), SQL_POSITION,
-                                    SQL_LOCK_NO_CHANGE),
-                          SQL_HANDLE_STMT, statement, "SQLSetPos", connection);
-                    positioned = true;
-                }
-                block->values[row * columns + column] =
-                    ReadValue(connection, statement, static_cast<SQLUSMALLINT>(column + 1), buffer);
-            }
+            if (status != SQL_ROW_NOROW)
+                ReadBlockRow(row);
         }
         return true;
+    }
+
+    // The fetched block's row `row` as the record set gives it; a value longer than its buffer
+    // is read whole from the row, positioned on once.
+    void ReadBlockRow(SQLULEN row) {
+        const std::size_t columns = Columns();
+        bool positioned = false;
+        for (std::size_t column = 0; column < columns; ++column) {
+            const SQLLEN indicator = block->indicators[column][row];
+            if (indicator == SQL_NULL_DATA)
+                continue;
+            const std::size_t length = block->lengths[column];
+            const SQLWCHAR* text = block->text[column].data() + row * length;
+            if (indicator != SQL_NO_TOTAL &&
+                static_cast<std::size_t>(indicator) / sizeof(SQLWCHAR) < length) {
+                const auto characters = indicator / SQLLEN(sizeof(SQLWCHAR));
+                // Empty but not null: only NULL is null.
+                block->values[row * columns + column] = characters == 0
+                                                            ? QString(0, Qt::Uninitialized)
+                                                            : odbc::FromWide(text, characters);
+                continue;
+            }
+            if (!positioned) {
+                Check(SQLSetPos(statement, static_cast<SQLSETPOSIROW>(row + 1), SQL_POSITION,
+                                SQL_LOCK_NO_CHANGE),
+                      SQL_HANDLE_STMT, statement, "SQLSetPos", connection);
+                positioned = true;
+            }
+            block->values[row * columns + column] =
+                ReadValue(connection, statement, static_cast<SQLUSMALLINT>(column + 1), buffer);
+        }
     }
 
     void ShowRow() {
         for (std::size_t column = 0; column < Columns(); ++column)
             fields.items_[column].value_ = eof ? QVariant() : rows[row * Columns() + column];
+    }
+
+    // A fetch may wait on the server as long as an execution: while it runs, the connection's
+    // Cancel stops it too (not once the connection has gone).
+    std::optional<Connection::InFlight> MarkInFlight() {
+        if (!inFlight || live.expired())
+            return std::nullopt;
+        return std::optional<Connection::InFlight>(std::in_place, *inFlight, statement);
     }
 
     void FetchNextStreamed() {
@@ -288,11 +302,7 @@ struct Recordset::State {
         }
         std::vector<QVariant> values(Columns());
         {
-            // A fetch may wait on the server as long as an execution: the connection's Cancel
-            // stops it too (not once the connection has gone).
-            std::optional<Connection::InFlight> landed;
-            if (inFlight && !live.expired())
-                landed.emplace(*inFlight, statement);
+            const auto landed = MarkInFlight();
             eof = !Fetch(statement, values.data());
         }
         for (std::size_t column = 0; column < Columns(); ++column)
@@ -309,9 +319,7 @@ struct Recordset::State {
         };
         skipMissing();
         while (block->next >= block->fetched && !eof) {
-            std::optional<Connection::InFlight> landed;
-            if (inFlight && !live.expired())
-                landed.emplace(*inFlight, statement);
+            const auto landed = MarkInFlight();
             eof = !FetchBlock();
             skipMissing();
         }
